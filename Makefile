@@ -1,0 +1,28 @@
+# The two commands of the README: `make run` and `make test`. Both install what is missing first.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+configure: deps
+	cmake --preset release
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/bin/velmora-sim run examples/default-scene.json
+
+test: build
+	scripts/run-tests $(BUILD_DIR)
+
+bench: build
+	$(BUILD_DIR)/bin/velmora-bench
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,66 @@
+#include "cli/json_writer.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+void appendDouble(std::string& out, double v)
+{
+    if (!std::isfinite(v)) {
+        out += "null";
+        return;
+    }
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+    const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    out += text;
+    if (text.find_first_of(".e") == std::string_view::npos)
+        out += ".0";
+}
+
+void append(std::string& out, const nlohmann::ordered_json& value)
+{
+    switch (value.type()) {
+    case nlohmann::json::value_t::object: {
+        out += '{';
+        bool first = true;
+        for (const auto& [key, item] : value.items()) {
+            if (!first)
+                out += ',';
+            first = false;
+            out += nlohmann::json(key).dump();
+            out += ':';
+            append(out, item);
+        }
+        out += '}';
+        break;
+    }
+    case nlohmann::json::value_t::array: {
+        out += '[';
+        bool first = true;
+        for (const auto& item : value) {
+            if (!first)
+                out += ',';
+            first = false;
+            append(out, item);
+        }
+        out += ']';
+        break;
+    }
+    case nlohmann::json::value_t::number_float: appendDouble(out, value.get<double>()); break;
+    default: out += value.dump(); break;
+    }
+}
+
+}  // namespace
+
+std::string toJsonText(const nlohmann::ordered_json& value)
+{
+    std::string out;
+    append(out, value);
+    return out;
+}
+
+}  // namespace velmora

@@ -1,0 +1,93 @@
+#include "cli/scenario_run.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+using nlohmann::ordered_json;
+
+ordered_json vectorJson(const Vec3& v) { return ordered_json::array({v.x, v.y, v.z}); }
+
+void checkStepCount(double steps, const std::string& what)
+{
+    if (!(steps >= 0.0) || steps > static_cast<double>(maxRunSteps))
+        throw ScenarioError(what + " gives " + std::to_string(steps) + " steps; allowed are 0 to " +
+                            std::to_string(maxRunSteps));
+}
+
+}  // namespace
+
+std::int64_t stepsToPlanEnd(const Formation& f)
+{
+    double end = 0.0;
+    for (int i = 0; i < f.craftCount; ++i) {
+        const double planEnd = f.plans[i].totalDuration();
+        if (std::isnan(planEnd) || planEnd > end)
+            end = planEnd;
+    }
+    const double steps = std::ceil(end / stepSeconds) + 1.0;
+    checkStepCount(steps, "running until the longest plan ends");
+    return steps < 1.0 ? 1 : static_cast<std::int64_t>(steps);
+}
+
+std::int64_t stepsForDuration(double seconds)
+{
+    const double steps = std::round(seconds / stepSeconds);
+    checkStepCount(steps, "--duration " + std::to_string(seconds));
+    return static_cast<std::int64_t>(steps);
+}
+
+ordered_json runScenario(const Scenario& s, std::optional<std::int64_t> steps)
+{
+    Formation f;
+    setUpFormation(s, f, processRand15());
+    const std::int64_t n = steps ? *steps : stepsToPlanEnd(f);
+    if (n < 0 || n > maxRunSteps)
+        throw ScenarioError("--steps must be from 0 to " + std::to_string(maxRunSteps));
+
+    ordered_json links = ordered_json::array();
+    std::vector<std::int64_t> segmentChanges;
+    for (std::int64_t k = 1; k <= n; ++k) {
+        const auto before = f.seen;
+        if (f.step(stepSeconds))
+            segmentChanges.push_back(k);
+        for (int i = 0; i < f.craftCount; ++i) {
+            const std::uint32_t fresh = f.seen[i] & ~before[i];
+            for (int j = i + 1; j < f.craftCount; ++j)
+                if (fresh & (std::uint32_t{1} << j))
+                    links.push_back({{"i", i}, {"j", j}, {"step", k}, {"time", f.time}});
+        }
+    }
+
+    ordered_json out;
+    out["steps"] = n;
+    out["time"] = f.time;
+    ordered_json craft = ordered_json::array();
+    ordered_json parent = ordered_json::array();
+    ordered_json groups = ordered_json::array();
+    ordered_json seen = ordered_json::array();
+    for (int i = 0; i < f.craftCount; ++i) {
+        const Spacecraft& c = f.spacecraft[i];
+        ordered_json entry;
+        entry["position"] = vectorJson(c.position);
+        entry["velocity"] = vectorJson(c.velocity);
+        entry["attitude"] = c.attitude.m;
+        craft.push_back(entry);
+        parent.push_back(f.parent[i]);
+        groups.push_back(f.findGroup(i));
+        seen.push_back(f.seen[i]);
+    }
+    out["craft"] = craft;
+    out["parent"] = parent;
+    out["groups"] = groups;
+    out["seen"] = seen;
+    out["links"] = links;
+    out["segmentChangeSteps"] = segmentChanges;
+    out["initialized"] = f.allInOneGroup();
+    return out;
+}
+
+}  // namespace velmora

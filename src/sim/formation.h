@@ -1,0 +1,47 @@
+#pragma once
+
+#include "geometry/rand15.h"
+#include "sim/formation_params.h"
+#include "sim/maneuver_plan.h"
+#include "sim/spacecraft.h"
+
+#include <array>
+#include <cstdint>
+
+namespace velmora {
+
+// The simulated world: up to twenty craft with their plans, the clock, and who has seen whom. Groups of
+// craft that have seen each other live in a union-find forest over craft indices. Stepping never allocates.
+class Formation {
+public:
+    static constexpr int capacity = 20;
+
+    void setParams(const FormationParams& p) { params = p; }
+
+    // Places n craft (clamped to 0..capacity) at random and builds their plans; resets time and groups.
+    void setup(int n);
+    void setup(int n, Rand15& rng);
+
+    // Advances every craft by dt, then merges every pair that sees each other. True when some craft's
+    // step ended in another plan segment than it began.
+    bool step(double dt);
+
+    // The two-craft configuration that defeats a plan: craft 0 passes close by craft 1 at rest.
+    void setupCounterexample();
+
+    int findGroup(int i) const;
+
+    // Every craft in use is in one group.
+    bool allInOneGroup() const;
+
+    std::array<Spacecraft, capacity> spacecraft{};
+    FormationParams params;
+    int craftCount = 0;
+    std::array<int, capacity> parent{};
+    std::array<std::uint32_t, capacity> seen{};
+    std::array<ManeuverPlan, capacity> plans{};
+    int algorithm = 0;
+    double time = 0.0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,139 @@
+#include "sim/maneuver_plan.h"
+
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+constexpr double pi = 3.141592653589793;
+constexpr double halfPi = 1.5707963267948966;
+constexpr double quarterPi = halfPi * 0.5;
+constexpr Vec3 xAxis{1.0, 0.0, 0.0};
+constexpr Vec3 yAxis{0.0, 1.0, 0.0};
+
+}  // namespace
+
+void ManeuverPlan::build(std::uint32_t algorithm, int parity, double tiltAngle, double fovHalfAngle)
+{
+    count_ = 0;
+    switch (algorithm) {
+    case 0: buildOrlo(parity, tiltAngle); break;
+    case 1: buildSimple(parity, tiltAngle); break;
+    case 2: buildSimpleLowFov(parity, tiltAngle); break;
+    case 3: buildHalfTwist(parity, tiltAngle); break;
+    case 4: buildWaitAndCheck(parity, fovHalfAngle); break;
+    default: break;
+    }
+    computeEndTimes();
+}
+
+void ManeuverPlan::computeEndTimes()
+{
+    double sum = 0.0;
+    for (int i = 0; i < count_; ++i) {
+        sum += segments_[i].duration;
+        endTimes_[i] = sum;
+    }
+}
+
+int ManeuverPlan::segmentIndexAt(double t) const
+{
+    int lo = 0;
+    int hi = count_;
+    int mid = count_ / 2;
+    while (lo < hi) {
+        if (t < endTimes_[mid])
+            hi = mid;
+        else
+            lo = mid + 1;
+        mid = (lo + hi) / 2;
+    }
+    return lo < count_ ? lo : -1;
+}
+
+void ManeuverPlan::beginPlan(int n, int parity)
+{
+    count_ = n;
+    set(0, pi, xAxis, parity != 0 ? 1.0 : 0.0);
+}
+
+void ManeuverPlan::set(int i, double duration, const Vec3& axis, double rate)
+{
+    segments_[i] = ManeuverSegment{duration, axis, rate};
+}
+
+void ManeuverPlan::buildOrlo(int parity, double x)
+{
+    beginPlan(6, parity);
+    set(1, 3 * pi, xAxis, 1);
+    set(2, x, yAxis, 1);
+    set(3, 2 * x, yAxis, -1);
+    set(4, pi, xAxis, 1);
+    set(5, 2 * x, yAxis, -1);
+}
+
+void ManeuverPlan::buildSimple(int parity, double x)
+{
+    beginPlan(7, parity);
+    set(1, x, yAxis, 1);
+    set(2, 3 * pi, xAxis, 1);
+    set(3, 2 * x, yAxis, 1);
+    set(4, 3 * pi, xAxis, 1);
+    set(5, 2 * x, yAxis, 1);
+    set(6, 3 * pi, xAxis, 1);
+}
+
+void ManeuverPlan::buildSimpleLowFov(int parity, double x)
+{
+    beginPlan(12, parity);
+    set(1, 3 * pi, xAxis, 1);
+    set(2, x, yAxis, 1);
+    set(3, 3 * pi, xAxis, 1);
+    set(4, 2 * x, yAxis, 1);
+    set(5, 3 * pi, xAxis, 1);
+    set(6, x, yAxis, 1);
+    set(7, 3 * pi, xAxis, 1);
+    set(8, x, yAxis, -1);
+    set(9, 3 * pi, xAxis, 1);
+    set(10, 2 * x, yAxis, -1);
+    set(11, 3 * pi, xAxis, 1);
+}
+
+void ManeuverPlan::buildHalfTwist(int parity, double x)
+{
+    beginPlan(11, parity);
+    set(1, x, yAxis, -1);
+    set(2, 2 * pi, xAxis, 1);
+    set(3, 2 * x, yAxis, 1);
+    set(4, 2 * pi, xAxis, 1);
+    set(5, 2 * x, yAxis, -1);
+    set(6, 2 * pi, xAxis, 1);
+    set(7, 2 * x, yAxis, 1);
+    set(8, pi, xAxis, 1);
+    set(9, 2 * x, yAxis, 1);
+    set(10, pi, xAxis, -1);
+}
+
+double waitFactor(double fovHalfAngle)
+{
+    double b = fovHalfAngle - quarterPi;
+    if (b < 0.05)
+        b = 0.05;
+    return std::tan(halfPi - b) / b;
+}
+
+void ManeuverPlan::buildWaitAndCheck(int parity, double x)
+{
+    const double g = waitFactor(x);
+    beginPlan(9, parity);
+    set(1, quarterPi, yAxis, 1);
+    set(2, 2 * pi, xAxis, 1);
+    set(3, 2 * pi * g, xAxis, 0);
+    set(4, halfPi, yAxis, 1);
+    set(5, 3 * pi, xAxis, 1);
+    set(6, 4 * pi * g, xAxis, 0);
+    set(7, halfPi, yAxis, 1);
+    set(8, 2 * pi, xAxis, 1);
+}
+
+}  // namespace velmora

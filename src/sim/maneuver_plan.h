@@ -1,0 +1,50 @@
+#pragma once
+
+#include "sim/maneuver_segment.h"
+
+#include <array>
+#include <cstdint>
+
+namespace velmora {
+
+// A timed list of constant-rate rotations: what one craft does under one initialization algorithm.
+// Fixed capacity, held by value, never allocates.
+class ManeuverPlan {
+public:
+    static constexpr int capacity = 20;
+
+    ManeuverPlan() = default;
+    virtual ~ManeuverPlan() = default;
+
+    // algorithm is the list index passed through unchanged: any value outside 0..4 leaves an empty plan.
+    void build(std::uint32_t algorithm, int parity, double tiltAngle, double fovHalfAngle);
+
+    void computeEndTimes();
+
+    // The first segment whose end time is strictly greater than t, or -1 at or past the end of the plan.
+    int segmentIndexAt(double t) const;
+
+    ManeuverSegment segment(int i) const { return segments_[i]; }
+    int count() const { return count_; }
+    double endTime(int i) const { return endTimes_[i]; }
+    // End of the last segment; 0 for an empty plan.
+    double totalDuration() const { return count_ > 0 ? endTimes_[count_ - 1] : 0.0; }
+
+private:
+    void beginPlan(int n, int parity);
+    void set(int i, double duration, const Vec3& axis, double rate);
+    void buildOrlo(int parity, double x);
+    void buildSimple(int parity, double x);
+    void buildSimpleLowFov(int parity, double x);
+    void buildHalfTwist(int parity, double x);
+    void buildWaitAndCheck(int parity, double x);
+
+    std::array<ManeuverSegment, capacity> segments_{};
+    std::array<double, capacity> endTimes_{};
+    std::int32_t count_ = 0;
+};
+
+// The wait factor of the Wait-and-Check plan: cot(b) / b for the margin b = max(x - pi/4, 0.05).
+double waitFactor(double fovHalfAngle);
+
+}  // namespace velmora

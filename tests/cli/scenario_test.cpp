@@ -1,0 +1,116 @@
+#include "cli/json_writer.h"
+#include "cli/scenario.h"
+#include "cli/scenario_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+using nlohmann::json;
+
+TEST(Scenario, DefaultsAreTheDefaultScene)
+{
+    const Scenario s = parseScenario(json::object());
+    EXPECT_EQ(s.algorithm, 0);
+    EXPECT_EQ(s.count, 6);
+    const FormationParams p = formationParams(s);
+    EXPECT_EQ(p.boxMax, Vec3(500, 500, 500));
+    EXPECT_EQ(p.MaxSpeed, 5.0);
+    EXPECT_EQ(p.craftRadius, 10.0);
+    EXPECT_EQ(p.ThetaFOV, 1.2217304763960306);
+    EXPECT_EQ(p.ThetaTilt, 3.141592653589793 * 45 * 0.005555555555555556);
+}
+
+TEST(Scenario, AlgorithmByNameOrIndexAndOutOfRangeIsEmpty)
+{
+    EXPECT_EQ(parseScenario(json::parse(R"({"algorithm":"HalfTwist"})")).algorithm, 3);
+    EXPECT_EQ(parseScenario(json::parse(R"({"algorithm":4})")).algorithm, 4);
+    EXPECT_EQ(parseScenario(json::parse(R"({"algorithm":7})")).algorithm, -1);
+    EXPECT_EQ(parseScenario(json::parse(R"({"algorithm":-1})")).algorithm, -1);
+    EXPECT_EQ(parseScenario(json::parse(R"({"algorithm":18446744073709551615})")).algorithm, -1);
+}
+
+TEST(Scenario, CraftListSetsTheCountAndOverwritesTheFirstCraft)
+{
+    const Scenario s = parseScenario(json::parse(
+        R"({"count":3,"craft":[{"position":[1,2,3],"velocity":[0,0,1],"attitude":[1,0,0,0,0,1,0,-1,0]}]})"));
+    EXPECT_EQ(s.count, 3);
+    Formation f;
+    Rand15 rng;
+    setUpFormation(s, f, rng);
+    EXPECT_EQ(f.craftCount, 3);
+    EXPECT_EQ(f.spacecraft[0].position, Vec3(1, 2, 3));
+    EXPECT_EQ(column(f.spacecraft[0].attitude, 2), Vec3(0, -1, 0));
+    EXPECT_EQ(parseScenario(json::parse(R"({"craft":[]})")).count, 0);
+}
+
+TEST(Scenario, RejectsBadInputWithAMessageNamingTheKey)
+{
+    const char* bad[][2] = {
+        {R"([1,2])", "JSON object"},
+        {R"({"count":21})", "\"count\""},
+        {R"({"count":2.5})", "\"count\""},
+        {R"({"count":-1})", "\"count\""},
+        {R"({"maxSpeed":"fast"})", "\"maxSpeed\""},
+        {R"({"algorithm":"Quick"})", "Quick"},
+        {R"({"algorithm":1.5})", "\"algorithm\""},
+        {R"({"craft":[{"position":[1,2],"velocity":[0,0,0]}]})", "position"},
+        {R"({"craft":[{"position":[1,2,3]}]})", "velocity"},
+        {R"({"count":1,"craft":[{"position":[0,0,0],"velocity":[0,0,0]},{"position":[0,0,0],"velocity":[0,0,0]}]})",
+         "\"count\" is 1"},
+        {R"({"count":1,"counterexample":true})", "counterexample"},
+        {R"({"counterexample":"yes"})", "counterexample"},
+    };
+    for (const auto& [text, mentions] : bad) {
+        try {
+            parseScenario(json::parse(text));
+            ADD_FAILURE() << "accepted " << text;
+        } catch (const ScenarioError& e) {
+            EXPECT_NE(std::string(e.what()).find(mentions), std::string::npos) << e.what();
+            EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
+        }
+    }
+}
+
+TEST(ScenarioRun, StepCounts)
+{
+    EXPECT_EQ(stepsForDuration(1.0), 100);
+    EXPECT_EQ(stepsForDuration(0.005), 1);  // half away from zero
+    EXPECT_EQ(stepsForDuration(0.0), 0);
+    EXPECT_THROW(stepsForDuration(-1.0), ScenarioError);
+    EXPECT_THROW(stepsForDuration(std::nan("")), ScenarioError);
+    EXPECT_THROW(stepsForDuration(1e300), ScenarioError);
+
+    Formation f;
+    f.setup(0);
+    EXPECT_EQ(stepsToPlanEnd(f), 1);
+    FormationParams p(5, 500);
+    p.ThetaTilt = 0.5;
+    f.setParams(p);
+    f.setup(2);
+    EXPECT_EQ(stepsToPlanEnd(f), static_cast<std::int64_t>(std::ceil((5 * 3.141592653589793 + 2.5) / 0.01)) + 1);
+    p.ThetaTilt = 1e300;  // a plan no run can reach the end of
+    f.setParams(p);
+    f.setup(2);
+    EXPECT_THROW(stepsToPlanEnd(f), ScenarioError);
+}
+
+TEST(JsonWriter, ShortestRoundTripDoublesThatStayDoubles)
+{
+    nlohmann::ordered_json v;
+    v["a"] = 0.1;
+    v["b"] = 5.0;
+    v["c"] = 3;
+    v["d"] = std::nan("");
+    v["e"] = nlohmann::ordered_json::array({1e-300, -2.5});
+    v["f"] = "x\"y";
+    EXPECT_EQ(toJsonText(v), R"({"a":0.1,"b":5.0,"c":3,"d":null,"e":[1e-300,-2.5],"f":"x\"y"})");
+    const double third = 1.0 / 3.0;
+    EXPECT_EQ(json::parse(toJsonText(nlohmann::ordered_json(third))).get<double>(), third);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,129 @@
+// Runs the velmora-sim executable as a user would and checks what it prints and returns.
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const std::filesystem::path& p)
+{
+    std::ifstream in(p);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Result runSim(const std::string& args)
+{
+    const auto dir = std::filesystem::temp_directory_path();
+    const auto errPath = dir / ("velmora-sim-test-" + std::to_string(::getpid()) + ".err");
+    const std::string command = std::string(VELMORA_SIM_EXE) + " " + args + " 2>" + errPath.string();
+    Result r;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        r.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = readFile(errPath);
+    std::filesystem::remove(errPath);
+    return r;
+}
+
+std::string example(const char* name) { return std::string(VELMORA_EXAMPLES_DIR) + "/" + name; }
+
+std::filesystem::path writeTemp(const std::string& name, const std::string& text)
+{
+    const auto p = std::filesystem::temp_directory_path() / name;
+    std::ofstream(p) << text;
+    return p;
+}
+
+TEST(VelmoraSimRun, CounterexampleRunsTheWholePlanWithoutALink)
+{
+    const Result r = runSim("run " + example("counterexample.json"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    // Orlo with tilt 25 degrees: 5 pi + 5 * 25 degrees, run to its end plus one step.
+    const double end = 5 * 3.141592653589793 + 5 * (3.141592653589793 * 25 * (1.0 / 180));
+    EXPECT_EQ(doc["steps"].get<long>(), static_cast<long>(std::ceil(end / 0.01)) + 1);
+    EXPECT_TRUE(doc["links"].empty());
+    EXPECT_FALSE(doc["initialized"].get<bool>());
+    EXPECT_EQ(doc["groups"], nlohmann::json::array({0, 1}));
+    EXPECT_EQ(doc["craft"].size(), 2u);
+    EXPECT_EQ(doc["craft"][1]["position"], nlohmann::json::array({0.0, 0.0, 0.0}));
+    // Both plans end their first segment at pi and the run goes past the end of each.
+    const auto changes = doc["segmentChangeSteps"];
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.front().get<int>(), 315);
+}
+
+TEST(VelmoraSimRun, SameScenarioGivesByteIdenticalOutput)
+{
+    const Result a = runSim("run " + example("default-scene.json") + " --duration 30");
+    const Result b = runSim("run " + example("default-scene.json") + " --duration 30");
+    ASSERT_EQ(a.exitCode, 0) << a.err;
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_EQ(nlohmann::json::parse(a.out)["steps"].get<int>(), 3000);
+}
+
+TEST(VelmoraSimRun, FacingPairLinksAtTheFirstStep)
+{
+    const Result r = runSim("run " + example("facing-pair.json") + " --steps 2");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    ASSERT_EQ(doc["links"].size(), 1u);
+    EXPECT_EQ(doc["links"][0], nlohmann::json::parse(R"({"i":0,"j":1,"step":1,"time":0.01})"));
+    EXPECT_EQ(doc["parent"], nlohmann::json::array({1, 1}));
+    EXPECT_EQ(doc["seen"], nlohmann::json::array({2, 1}));
+    EXPECT_TRUE(doc["initialized"].get<bool>());
+}
+
+TEST(VelmoraSimRun, BadInputExitsTwoWithOneLineAndNoOutput)
+{
+    const auto malformed = writeTemp("velmora-malformed.json", "{\"count\": 3,");
+    const auto wrongType = writeTemp("velmora-wrong-type.json", "{\"fovDeg\": [70]}");
+    const auto tooMany = writeTemp("velmora-too-many.json", "{\"count\": 40}");
+    const std::string cases[] = {
+        "run /nonexistent/scenario.json",
+        "run " + malformed.string(),
+        "run " + wrongType.string(),
+        "run " + tooMany.string(),
+        "run " + example("default-scene.json") + " --steps -4",
+        "run " + example("default-scene.json") + " --steps 10 --duration 3",
+        "run " + example("default-scene.json") + " --duration nan",
+        "run",
+        "fly",
+    };
+    for (const std::string& args : cases) {
+        const Result r = runSim(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+        ASSERT_FALSE(r.err.empty()) << args;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << args << ": " << r.err;
+    }
+    for (const auto& p : {malformed, wrongType, tooMany})
+        std::filesystem::remove(p);
+}
+
+TEST(VelmoraSimRun, HelpExplainsTheScenarioKeys)
+{
+    const Result r = runSim("run --help");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("--duration"), std::string::npos);
+    EXPECT_NE(r.out.find("WaitAndCheck"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,112 @@
+#include "sim/spacecraft.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+constexpr double pi = 3.141592653589793;
+
+TEST(SensorCone, MembershipOnTheSurfaceBehindAndBesideTheApex)
+{
+    const SensorCone cone(0, 0, 0, 0, 0, 1, 1.0);
+    EXPECT_TRUE(cone.contains({1, 0, 1}));  // on the surface
+    EXPECT_FALSE(cone.contains({1.0001, 0, 1}));
+    EXPECT_TRUE(cone.contains({0, 0, 5}));
+    EXPECT_FALSE(cone.contains({0, 0, 0}));  // the apex itself
+    EXPECT_FALSE(cone.contains({3, 0, 0}));  // in the apex plane
+    EXPECT_FALSE(cone.contains({0, 0, -1}));
+}
+
+TEST(SensorCone, HalfAnglesAboveNinetyDegreesActAsTheirSupplement)
+{
+    const SensorCone wide(0, 0, 0, 0, 0, 1, std::tan(120 * pi / 180));
+    const SensorCone narrow(0, 0, 0, 0, 0, 1, std::tan(60 * pi / 180));
+    for (double x : {0.5, 1.5, 1.7, 1.8, 3.0})
+        EXPECT_EQ(wide.contains({x, 0, 1}), narrow.contains({x, 0, 1})) << x;
+}
+
+TEST(Spacecraft, ConeApexSitsOnTheSurfaceAlongBodyZ)
+{
+    Spacecraft c;
+    c.craftRadius = 10;
+    c.tanFov = 1;
+    const SensorCone cone = c.sensorCone();
+    EXPECT_EQ(cone.apex, Vec3(0, 0, 10));
+    EXPECT_EQ(cone.axis, Vec3(0, 0, 1));
+    EXPECT_FALSE(cone.contains({0, 0, 5}));
+    EXPECT_TRUE(cone.contains({0, 0, 11}));
+}
+
+ManeuverPlan orloPlan(int parity)
+{
+    ManeuverPlan p;
+    p.build(0, parity, 0.5, 1.2);
+    return p;
+}
+
+TEST(Propagate, TurnsAboutTheWorldAxisInsideASegment)
+{
+    const ManeuverPlan plan = orloPlan(1);  // segment 0: 0..pi about x at rate 1
+    Spacecraft c;
+    c.velocity = {1, 2, 3};
+    EXPECT_FALSE(c.propagate(plan, 0.5, 0.51));
+    const double phi = (0.51 - 0.5) * 1.0;
+    EXPECT_EQ(c.attitude, product(axisAngle({1, 0, 0}, phi), Mat3{}));
+    EXPECT_NEAR(c.position.x, 0.01, 1e-15);
+    EXPECT_NEAR(c.position.z, 0.03, 1e-15);
+    EXPECT_NEAR(column(c.attitude, 2).y, -std::sin(phi), 1e-15);
+}
+
+TEST(Propagate, AppliesTheEarlierSegmentAcrossABoundary)
+{
+    const ManeuverPlan plan = orloPlan(0);  // segment 0 holds still, segment 1 turns
+    Spacecraft c;
+    EXPECT_TRUE(c.propagate(plan, pi - 0.005, pi + 0.005));
+    EXPECT_EQ(c.attitude, Mat3{});
+    // Ending exactly on the boundary also counts as a change.
+    Spacecraft d;
+    EXPECT_TRUE(d.propagate(plan, pi - 0.01, pi));
+    // The next interval starts in the turning segment.
+    EXPECT_FALSE(c.propagate(plan, pi + 0.005, pi + 0.015));
+    EXPECT_NE(c.attitude, Mat3{});
+}
+
+TEST(Propagate, PastThePlanEndOnlyMoves)
+{
+    const ManeuverPlan plan = orloPlan(1);
+    const double end = plan.totalDuration();
+    Spacecraft c;
+    c.velocity = {0, -1, 0};
+    EXPECT_TRUE(c.propagate(plan, end - 0.001, end + 0.009));  // runs out
+    const Mat3 before = c.attitude;
+    EXPECT_FALSE(c.propagate(plan, end + 1, end + 1.01));
+    EXPECT_EQ(c.attitude, before);
+    EXPECT_NEAR(c.position.y, -0.02, 1e-12);
+
+    ManeuverPlan empty;
+    Spacecraft e;
+    EXPECT_FALSE(e.propagate(empty, 0, 0.01));
+    EXPECT_EQ(e.attitude, Mat3{});
+}
+
+TEST(Spacecraft, PoseMatrixIsColumnMajorWithPositionLast)
+{
+    Spacecraft c;
+    c.position = {1, 2, 3};
+    const auto m = c.poseMatrix();
+    const double expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(m[i], expected[i]) << i;
+
+    c.attitude = axisAngle({0, 1, 0}, 0.3);
+    const auto r = c.poseMatrix();
+    for (int col = 0; col < 3; ++col)
+        for (int row = 0; row < 3; ++row)
+            EXPECT_EQ(r[4 * col + row], c.attitude(row, col));
+}
+
+}  // namespace
+}  // namespace velmora
