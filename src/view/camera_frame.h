@@ -1,0 +1,25 @@
+#pragma once
+
+#include "geometry/mat3.h"
+
+namespace velmora {
+
+// Where a camera is: it looks at target from target + orientation * eyeOffset, with orientation's column 2
+// as the up direction. Only the first component of eyeOffset, the eye distance, ever changes.
+struct CameraFrame {
+    Vec3 target;
+    Mat3 orientation;
+    Vec3 eyeOffset{-100.0, 0.0, 0.0};
+
+    Vec3 eye() const { return add(target, timesVector(orientation, eyeOffset)); }
+    double eyeDistance() const { return eyeOffset.x; }
+    void setEyeDistance(double d);
+    void addEyeDistance(double dd);
+    void rotateWorld(const Mat3& r) { orientation = product(r, orientation); }
+    void rotateBody(const Mat3& r) { orientation = product(orientation, r); }
+
+    // gluLookAt from eye() to target, up = orientation's column 2.
+    void applyLookAt() const;
+};
+
+}  // namespace velmora
