@@ -1,0 +1,249 @@
+#include "capture/capture_image.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstdlib>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+// Odd sizes make BMP rows need padding; every pixel differs from its neighbours so a shifted or flipped
+// row shows.
+constexpr int kWidth = 37;
+constexpr int kHeight = 23;
+
+QRgb patternAt(int x, int y) { return qRgb((x * 7) % 256, (y * 11) % 256, ((x + y) * 3 + 40) % 256); }
+
+QImage pattern(int width = kWidth, int height = kHeight) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, patternAt(x, y));
+        }
+    }
+    return image;
+}
+
+CaptureImage capturedPattern() {
+    CaptureImage image(kWidth, kHeight);
+    image.copyFrom(pattern());
+    return image;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray formatOf(const QString& path) {
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return reader.format();
+}
+
+void expectPattern(const QImage& image) {
+    ASSERT_EQ(image.size(), QSize(kWidth, kHeight));
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            ASSERT_EQ(image.pixel(x, y), patternAt(x, y)) << "at " << x << "," << y;
+        }
+    }
+}
+
+class CaptureImageSave : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QStringList entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(CaptureImageSave, ChoosesTheEncoderByTheExtensionIgnoringCase) {
+    const struct {
+        const char* name;
+        const char* magic;
+        QByteArray format;
+    } cases[] = {
+        {"lower.bmp", "BM", "bmp"},
+        {"upper.BMP", "BM", "bmp"},
+        {"mixed.Bmp", "BM", "bmp"},
+        {"photo.jpg", "\xFF\xD8\xFF", "jpeg"},
+        {"photo.JPEG", "\xFF\xD8\xFF", "jpeg"},
+        {"lossless.png", "\x89PNG", "png"},
+    };
+    const CaptureImage image = capturedPattern();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(image.save(path(c.name)));
+        EXPECT_TRUE(fileBytes(path(c.name)).startsWith(c.magic));
+        EXPECT_EQ(formatOf(path(c.name)), c.format);
+        EXPECT_EQ(QImage(path(c.name)).size(), QSize(kWidth, kHeight));
+    }
+}
+
+TEST_F(CaptureImageSave, LosslessFilesHoldEveryPixelAt24BitsPerPixel) {
+    const CaptureImage image = capturedPattern();
+    ASSERT_TRUE(image.save(path("shot.bmp")));
+    ASSERT_TRUE(image.save(path("shot.png")));
+
+    const QByteArray bmp = fileBytes(path("shot.bmp"));
+    ASSERT_GT(bmp.size(), 30);
+    EXPECT_EQ(static_cast<unsigned char>(bmp[28]), 24) << "bits per pixel";
+    expectPattern(QImage(path("shot.bmp")));
+    expectPattern(QImage(path("shot.png")));
+}
+
+TEST_F(CaptureImageSave, JpegKeepsTheColoursOfLargeAreas) {
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 30, 30));
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 32; x < 64; ++x) {
+            picture.setPixel(x, y, qRgb(20, 40, 220));
+        }
+    }
+    CaptureImage image(64, 48);
+    image.copyFrom(picture);
+    ASSERT_TRUE(image.save(path("shot.jpg")));
+
+    const QImage back(path("shot.jpg"));
+    ASSERT_EQ(back.size(), QSize(64, 48));
+    const auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) < 12 && std::abs(qGreen(a) - qGreen(b)) < 12 &&
+               std::abs(qBlue(a) - qBlue(b)) < 12;
+    };
+    EXPECT_TRUE(near(back.pixel(8, 24), qRgb(200, 30, 30)));
+    EXPECT_TRUE(near(back.pixel(56, 24), qRgb(20, 40, 220)));
+}
+
+TEST_F(CaptureImageSave, WritesNothingWithoutAnExtensionAnEncoderClaims) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("shots.bmp"));
+    const CaptureImage image = capturedPattern();
+    for (const QString& name : {QString(), path("capture"), path("capture."), path("capture.nosuchformat"),
+                                path("shots.bmp/capture"), path("capture.bmp.")}) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_FALSE(image.save(name));
+    }
+    EXPECT_EQ(entries(), QStringList{"shots.bmp"});
+    EXPECT_TRUE(QDir(path("shots.bmp")).isEmpty());
+}
+
+TEST_F(CaptureImageSave, AnImageWithoutPixelsWritesNothing) {
+    for (const QSize size : {QSize(0, 0), QSize(0, 10), QSize(10, 0), QSize(-3, 5)}) {
+        const CaptureImage image(size.width(), size.height());
+        EXPECT_FALSE(image.save(path("empty.bmp")));
+    }
+    EXPECT_TRUE(entries().isEmpty());
+}
+
+TEST_F(CaptureImageSave, ReplacesAnExistingFile) {
+    QFile old(path("shot.bmp"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(100000, 'x'));
+    old.close();
+
+    ASSERT_TRUE(capturedPattern().save(path("shot.bmp")));
+    expectPattern(QImage(path("shot.bmp")));
+    EXPECT_EQ(entries(), QStringList{"shot.bmp"});
+}
+
+// Root may write anywhere it has a mode-0555 directory; /proc refuses new files even to root.
+QString unwritableDirectory(const QString& candidate) {
+    QFile::setPermissions(candidate, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    return access(candidate.toLocal8Bit().constData(), W_OK) == 0 ? QStringLiteral("/proc") : candidate;
+}
+
+TEST_F(CaptureImageSave, AnUnwritableDirectoryFailsAndLeavesNoFile) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
+    const QString locked = unwritableDirectory(path("locked"));
+    const QStringList before = QDir(locked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    EXPECT_FALSE(capturedPattern().save(locked + "/velmora-shot.bmp"));
+
+    EXPECT_EQ(QDir(locked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Caps the size of any file this process writes, as a full disk would, for the life of the scope.
+class FileSizeCap {
+public:
+    explicit FileSizeCap(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit capped = saved_;
+        capped.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &capped);
+    }
+    ~FileSizeCap() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(CaptureImageSave, AWriteThatFailsHalfWayKeepsTheOldFile) {
+    const QByteArray oldContent(5000, 'o');
+    QFile old(path("shot.bmp"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(oldContent);
+    old.close();
+
+    CaptureImage large(400, 300);
+    large.copyFrom(pattern(400, 300));
+    bool saved = true;
+    {
+        const FileSizeCap cap(20000);
+        saved = large.save(path("shot.bmp"));
+    }
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(fileBytes(path("shot.bmp")), oldContent);
+    EXPECT_EQ(entries(), QStringList{"shot.bmp"});
+}
+
+TEST(CaptureImageCopy, CopiesAPictureOfTheSameSizeExactly) {
+    const CaptureImage image = capturedPattern();
+    EXPECT_EQ(image.pixels().format(), QImage::Format_RGB888);
+    expectPattern(image.pixels());
+}
+
+TEST(CaptureImageCopy, StretchesAPictureOfAnotherSizeOverTheWholeImage) {
+    QImage quadrants(2, 2, QImage::Format_RGB32);
+    quadrants.setPixel(0, 0, qRgb(255, 0, 0));
+    quadrants.setPixel(1, 0, qRgb(0, 255, 0));
+    quadrants.setPixel(0, 1, qRgb(0, 0, 255));
+    quadrants.setPixel(1, 1, qRgb(255, 255, 255));
+
+    CaptureImage image(6, 4);
+    image.copyFrom(quadrants);
+
+    ASSERT_EQ(image.pixels().size(), QSize(6, 4));
+    EXPECT_EQ(image.pixels().format(), QImage::Format_RGB888);
+    EXPECT_EQ(image.pixels().pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixels().pixel(5, 1), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixels().pixel(2, 2), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixels().pixel(3, 3), qRgb(255, 255, 255));
+}
+
+TEST(CaptureImageCopy, IsBlackUntilSomethingIsCopiedIn) {
+    CaptureImage image(5, 3);
+    image.copyFrom(QImage());
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            EXPECT_EQ(image.pixels().pixel(x, y), qRgb(0, 0, 0));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmora
