@@ -9,7 +9,8 @@ namespace velmora {
 namespace {
 
 // From the last "." of the last path component to the end, without the dot; empty when there is none.
-QString extensionOf(const QString& path) {
+QString extensionOf(const QString& path)
+{
     const qsizetype componentStart = path.lastIndexOf(u'/') + 1;
     const qsizetype dot = path.lastIndexOf(u'.');
     if (dot < componentStart) {
@@ -19,7 +20,8 @@ QString extensionOf(const QString& path) {
 }
 
 // The first installed encoder, in the writer's own order, whose format name is the extension.
-QByteArray encoderFor(const QString& extension) {
+QByteArray encoderFor(const QString& extension)
+{
     if (extension.isEmpty()) {
         return {};
     }
@@ -34,7 +36,8 @@ QByteArray encoderFor(const QString& extension) {
 
 }  // namespace
 
-CaptureImage::CaptureImage(int width, int height) {
+CaptureImage::CaptureImage(int width, int height)
+{
     if (width <= 0 || height <= 0) {
         return;
     }
@@ -45,7 +48,8 @@ CaptureImage::CaptureImage(int width, int height) {
     }
 }
 
-void CaptureImage::copyFrom(const QImage& picture) {
+void CaptureImage::copyFrom(const QImage& picture)
+{
     if (picture.isNull() || pixels_.isNull()) {
         return;
     }
@@ -55,7 +59,8 @@ void CaptureImage::copyFrom(const QImage& picture) {
     pixels_ = source.convertToFormat(QImage::Format_RGB888);
 }
 
-bool CaptureImage::save(const QString& path) const {
+bool CaptureImage::save(const QString& path) const
+{
     const QByteArray format = encoderFor(extensionOf(path));
     if (format.isEmpty() || pixels_.isNull()) {
         return false;

@@ -17,12 +17,13 @@ namespace {
 
 // Odd sizes make BMP rows need padding; every pixel differs from its neighbours so a shifted or flipped
 // row shows.
-constexpr int kWidth = 37;
-constexpr int kHeight = 23;
+constexpr int imageWidth = 37;
+constexpr int imageHeight = 23;
 
 QRgb patternAt(int x, int y) { return qRgb((x * 7) % 256, (y * 11) % 256, ((x + y) * 3 + 40) % 256); }
 
-QImage pattern(int width = kWidth, int height = kHeight) {
+QImage pattern(int width = imageWidth, int height = imageHeight)
+{
     QImage image(width, height, QImage::Format_ARGB32);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -32,27 +33,31 @@ QImage pattern(int width = kWidth, int height = kHeight) {
     return image;
 }
 
-CaptureImage capturedPattern() {
-    CaptureImage image(kWidth, kHeight);
+CaptureImage capturedPattern()
+{
+    CaptureImage image(imageWidth, imageHeight);
     image.copyFrom(pattern());
     return image;
 }
 
-QByteArray fileBytes(const QString& path) {
+QByteArray fileBytes(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray formatOf(const QString& path) {
+QByteArray formatOf(const QString& path)
+{
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     return reader.format();
 }
 
-void expectPattern(const QImage& image) {
-    ASSERT_EQ(image.size(), QSize(kWidth, kHeight));
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
+void expectPattern(const QImage& image)
+{
+    ASSERT_EQ(image.size(), QSize(imageWidth, imageHeight));
+    for (int y = 0; y < imageHeight; ++y) {
+        for (int x = 0; x < imageWidth; ++x) {
             ASSERT_EQ(image.pixel(x, y), patternAt(x, y)) << "at " << x << "," << y;
         }
     }
@@ -66,7 +71,8 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(CaptureImageSave, ChoosesTheEncoderByTheExtensionIgnoringCase) {
+TEST_F(CaptureImageSave, ChoosesTheEncoderByTheExtensionIgnoringCase)
+{
     const struct {
         const char* name;
         const char* magic;
@@ -85,11 +91,12 @@ TEST_F(CaptureImageSave, ChoosesTheEncoderByTheExtensionIgnoringCase) {
         EXPECT_TRUE(image.save(path(c.name)));
         EXPECT_TRUE(fileBytes(path(c.name)).startsWith(c.magic));
         EXPECT_EQ(formatOf(path(c.name)), c.format);
-        EXPECT_EQ(QImage(path(c.name)).size(), QSize(kWidth, kHeight));
+        EXPECT_EQ(QImage(path(c.name)).size(), QSize(imageWidth, imageHeight));
     }
 }
 
-TEST_F(CaptureImageSave, LosslessFilesHoldEveryPixelAt24BitsPerPixel) {
+TEST_F(CaptureImageSave, LosslessFilesHoldEveryPixelAt24BitsPerPixel)
+{
     const CaptureImage image = capturedPattern();
     ASSERT_TRUE(image.save(path("shot.bmp")));
     ASSERT_TRUE(image.save(path("shot.png")));
@@ -101,7 +108,8 @@ TEST_F(CaptureImageSave, LosslessFilesHoldEveryPixelAt24BitsPerPixel) {
     expectPattern(QImage(path("shot.png")));
 }
 
-TEST_F(CaptureImageSave, JpegKeepsTheColoursOfLargeAreas) {
+TEST_F(CaptureImageSave, JpegKeepsTheColoursOfLargeAreas)
+{
     QImage picture(64, 48, QImage::Format_RGB32);
     picture.fill(qRgb(200, 30, 30));
     for (int y = 0; y < 48; ++y) {
@@ -123,7 +131,8 @@ TEST_F(CaptureImageSave, JpegKeepsTheColoursOfLargeAreas) {
     EXPECT_TRUE(near(back.pixel(56, 24), qRgb(20, 40, 220)));
 }
 
-TEST_F(CaptureImageSave, WritesNothingWithoutAnExtensionAnEncoderClaims) {
+TEST_F(CaptureImageSave, WritesNothingWithoutAnExtensionAnEncoderClaims)
+{
     ASSERT_TRUE(QDir(dir.path()).mkdir("shots.bmp"));
     const CaptureImage image = capturedPattern();
     for (const QString& name : {QString(), path("capture"), path("capture."), path("capture.nosuchformat"),
@@ -135,7 +144,8 @@ TEST_F(CaptureImageSave, WritesNothingWithoutAnExtensionAnEncoderClaims) {
     EXPECT_TRUE(QDir(path("shots.bmp")).isEmpty());
 }
 
-TEST_F(CaptureImageSave, AnImageWithoutPixelsWritesNothing) {
+TEST_F(CaptureImageSave, AnImageWithoutPixelsWritesNothing)
+{
     for (const QSize size : {QSize(0, 0), QSize(0, 10), QSize(10, 0), QSize(-3, 5)}) {
         const CaptureImage image(size.width(), size.height());
         EXPECT_FALSE(image.save(path("empty.bmp")));
@@ -143,7 +153,8 @@ TEST_F(CaptureImageSave, AnImageWithoutPixelsWritesNothing) {
     EXPECT_TRUE(entries().isEmpty());
 }
 
-TEST_F(CaptureImageSave, ReplacesAnExistingFile) {
+TEST_F(CaptureImageSave, ReplacesAnExistingFile)
+{
     QFile old(path("shot.bmp"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(100000, 'x'));
@@ -155,12 +166,14 @@ TEST_F(CaptureImageSave, ReplacesAnExistingFile) {
 }
 
 // Root may write anywhere it has a mode-0555 directory; /proc refuses new files even to root.
-QString unwritableDirectory(const QString& candidate) {
+QString unwritableDirectory(const QString& candidate)
+{
     QFile::setPermissions(candidate, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     return access(candidate.toLocal8Bit().constData(), W_OK) == 0 ? QStringLiteral("/proc") : candidate;
 }
 
-TEST_F(CaptureImageSave, AnUnwritableDirectoryFailsAndLeavesNoFile) {
+TEST_F(CaptureImageSave, AnUnwritableDirectoryFailsAndLeavesNoFile)
+{
     ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
     const QString locked = unwritableDirectory(path("locked"));
     const QStringList before = QDir(locked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -174,14 +187,16 @@ TEST_F(CaptureImageSave, AnUnwritableDirectoryFailsAndLeavesNoFile) {
 // Caps the size of any file this process writes, as a full disk would, for the life of the scope.
 class FileSizeCap {
 public:
-    explicit FileSizeCap(rlim_t bytes) {
+    explicit FileSizeCap(rlim_t bytes)
+    {
         getrlimit(RLIMIT_FSIZE, &saved_);
         previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
         rlimit capped = saved_;
         capped.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &capped);
     }
-    ~FileSizeCap() {
+    ~FileSizeCap()
+    {
         setrlimit(RLIMIT_FSIZE, &saved_);
         std::signal(SIGXFSZ, previousHandler_);
     }
@@ -191,7 +206,8 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
-TEST_F(CaptureImageSave, AWriteThatFailsHalfWayKeepsTheOldFile) {
+TEST_F(CaptureImageSave, AWriteThatFailsHalfWayKeepsTheOldFile)
+{
     const QByteArray oldContent(5000, 'o');
     QFile old(path("shot.bmp"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -211,13 +227,15 @@ TEST_F(CaptureImageSave, AWriteThatFailsHalfWayKeepsTheOldFile) {
     EXPECT_EQ(entries(), QStringList{"shot.bmp"});
 }
 
-TEST(CaptureImageCopy, CopiesAPictureOfTheSameSizeExactly) {
+TEST(CaptureImageCopy, CopiesAPictureOfTheSameSizeExactly)
+{
     const CaptureImage image = capturedPattern();
     EXPECT_EQ(image.pixels().format(), QImage::Format_RGB888);
     expectPattern(image.pixels());
 }
 
-TEST(CaptureImageCopy, StretchesAPictureOfAnotherSizeOverTheWholeImage) {
+TEST(CaptureImageCopy, StretchesAPictureOfAnotherSizeOverTheWholeImage)
+{
     QImage quadrants(2, 2, QImage::Format_RGB32);
     quadrants.setPixel(0, 0, qRgb(255, 0, 0));
     quadrants.setPixel(1, 0, qRgb(0, 255, 0));
@@ -235,7 +253,8 @@ TEST(CaptureImageCopy, StretchesAPictureOfAnotherSizeOverTheWholeImage) {
     EXPECT_EQ(image.pixels().pixel(3, 3), qRgb(255, 255, 255));
 }
 
-TEST(CaptureImageCopy, IsBlackUntilSomethingIsCopiedIn) {
+TEST(CaptureImageCopy, IsBlackUntilSomethingIsCopiedIn)
+{
     CaptureImage image(5, 3);
     image.copyFrom(QImage());
     for (int y = 0; y < 3; ++y) {
