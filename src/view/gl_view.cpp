@@ -163,6 +163,22 @@ void GLView::keepFrame()
     lastFrame_.mirror();
 }
 
+CaptureImage GLView::createCaptureImage(double scale) const
+{
+    const qreal ratio = devicePixelRatio();
+    const double pixelWidth = static_cast<double>(std::lround(width() * ratio));
+    const double pixelHeight = static_cast<double>(std::lround(height() * ratio));
+    return CaptureImage(static_cast<int>(pixelWidth * scale), static_cast<int>(pixelHeight * scale));
+}
+
+bool GLView::copyToImage(CaptureImage& image) const
+{
+    if (lastFrame_.isNull())
+        return false;
+    image.copyFrom(lastFrame_);
+    return true;
+}
+
 bool GLView::fillFrustum(ViewFrustum& out) const
 {
     if (!frustumEnabled || !contextCreated)

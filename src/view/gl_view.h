@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/capture_image.h"
 #include "view/view_frustum.h"
 
 #include <QImage>
@@ -34,6 +35,14 @@ public:
 
     // The picture the last rendering presented, client size times device pixel ratio; null before the first.
     const QImage& lastFrame() const { return lastFrame_; }
+
+    // An image of the client area's pixel size times scale, each side truncated, for copyToImage to fill.
+    CaptureImage createCaptureImage(double scale) const;
+
+    // Copies the picture the view is showing into image, stretched to the image's size. It is the last
+    // presented frame, never a new rendering, so what is saved is exactly what the user saw. False while
+    // the view has shown nothing, leaving the image as it was.
+    bool copyToImage(CaptureImage& image) const;
 
     std::vector<Drawable*> sceneList;
     MouseHandler* mouseHandler = nullptr;
