@@ -4,6 +4,7 @@
 #include "app/dialog_units.h"
 #include "app/message_box.h"
 #include "app/multi_line_button.h"
+#include "app/save_as_dialog.h"
 #include "app/text_number.h"
 #include "geometry/angles.h"
 #include "sim/plan_algorithm.h"
@@ -80,7 +81,9 @@ QWidget* addView(GLView& view, const QRect& rect, QWidget* parent)
 
 }  // namespace
 
-MainDialog::MainDialog() : messageSink([this](const QString& text) { showMessageBox(this, text); })
+MainDialog::MainDialog()
+    : messageSink([this](const QString& text) { showMessageBox(this, text); })
+    , saveAsPrompt([this] { return askSaveAsPath(this); })
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
@@ -140,6 +143,8 @@ void MainDialog::createControls()
     connect(runAlgorithmButton, &QPushButton::clicked, this, &MainDialog::OnRunAlgorithm);
     connect(setupCounterexampleButton, &QPushButton::clicked, this, &MainDialog::OnSetupCounterexample);
     connect(runOneStepButton, &QPushButton::clicked, this, &MainDialog::OnRunOneStep);
+    connect(captureRight, &QPushButton::clicked, this, &MainDialog::OnCaptureRight);
+    connect(captureLeft, &QPushButton::clicked, this, &MainDialog::OnCaptureLeft);
     new QShortcut(QKeySequence(Qt::Key_F1), this, this, &MainDialog::OnAbout);
 }
 
@@ -213,6 +218,21 @@ void MainDialog::OnAbout()
 }
 
 void MainDialog::message(const QString& text) { messageSink(text); }
+
+void MainDialog::OnCaptureLeft() { capture(leftView); }
+
+void MainDialog::OnCaptureRight() { capture(rightView); }
+
+void MainDialog::capture(GLView& view)
+{
+    // Taken before the file dialog opens, so the picture is the view as the user saw it on pressing the
+    // button, without the dialog over it and without the run that goes on behind the dialog.
+    CaptureImage image = view.createCaptureImage(1.0);
+    view.copyToImage(image);
+    // A capture that cannot be written leaves nothing behind and is not worth interrupting the user for:
+    // another capture is one click away.
+    image.save(saveAsPrompt());
+}
 
 double MainDialog::readParameter(const QLineEdit* box, const char* tail, double fallback)
 {

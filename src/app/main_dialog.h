@@ -42,6 +42,8 @@ public:
 
     // Shows a message to the user and returns once it has been acknowledged.
     using MessageSink = std::function<void(const QString& text)>;
+    // Asks the user where to save a capture; empty when the user cancelled.
+    using SaveAsPrompt = std::function<QString()>;
 
     MainDialog();
     ~MainDialog() override;
@@ -53,8 +55,12 @@ public:
     // Advances a run by one tick; ticks of any timer other than the run's are ignored.
     void OnTimer(int timerId);
     void OnAbout();
+    // Save what the left or the right view shows to a file the user names.
+    void OnCaptureLeft();
+    void OnCaptureRight();
 
     void setMessageSink(MessageSink sink) { messageSink = std::move(sink); }
+    void setSaveAsPrompt(SaveAsPrompt prompt) { saveAsPrompt = std::move(prompt); }
 
     const Formation& formationState() const { return formation; }
     const FormationParams& paramsState() const { return params; }
@@ -86,6 +92,7 @@ private:
     void toggleRun(bool singleStepRun);
     void stopRun();
     void paintViews();
+    void capture(GLView& view);
 
     double readFovHalfAngle();
     double readTiltAngle();
@@ -115,6 +122,7 @@ private:
     QWidget* leftFrame = nullptr;
     QWidget* rightFrame = nullptr;
     MessageSink messageSink;
+    SaveAsPrompt saveAsPrompt;
     GLView rightView;
 };
 

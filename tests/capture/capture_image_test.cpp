@@ -1,4 +1,5 @@
 #include "capture/capture_image.h"
+#include "support/unwritable_directory.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -165,23 +165,14 @@ TEST_F(CaptureImageSave, ReplacesAnExistingFile)
     EXPECT_EQ(entries(), QStringList{"shot.bmp"});
 }
 
-// Root may write anywhere it has a mode-0555 directory; /proc refuses new files even to root.
-QString unwritableDirectory(const QString& candidate)
-{
-    QFile::setPermissions(candidate, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-    return access(candidate.toLocal8Bit().constData(), W_OK) == 0 ? QStringLiteral("/proc") : candidate;
-}
-
 TEST_F(CaptureImageSave, AnUnwritableDirectoryFailsAndLeavesNoFile)
 {
-    ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
-    const QString locked = unwritableDirectory(path("locked"));
-    const QStringList before = QDir(locked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QString locked = makeUnwritableDirectory(path("locked"));
 
     EXPECT_FALSE(capturedPattern().save(locked + "/velmora-shot.bmp"));
 
-    EXPECT_EQ(QDir(locked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
-    QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Neither the file nor a temporary one beside it.
+    EXPECT_TRUE(QDir(locked).entryList({"velmora-shot*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
 }
 
 // Caps the size of any file this process writes, as a full disk would, for the life of the scope.

@@ -1,0 +1,25 @@
+#include "app/save_as_dialog.h"
+
+#include <QFileDialog>
+
+namespace velmora {
+
+std::unique_ptr<QFileDialog> makeSaveAsDialog(QWidget* parent)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilter(QStringLiteral("BMP Files (*.bmp);;JPEG Files (*.jpg);;All Files (*)"));
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    return dialog;
+}
+
+QString askSaveAsPath(QWidget* parent)
+{
+    const auto dialog = makeSaveAsDialog(parent);
+    if (dialog->exec() != QDialog::Accepted)
+        return {};
+    return dialog->selectedFiles().value(0);
+}
+
+}  // namespace velmora

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QFileDialog;
+class QWidget;
+
+namespace velmora {
+
+// The file dialog a capture asks its file name with: BMP, JPEG or any file, never a suffix of its own and
+// never a question before an existing file is replaced.
+std::unique_ptr<QFileDialog> makeSaveAsDialog(QWidget* parent);
+
+// Runs the dialog modally and returns the chosen path, or an empty one when the user cancelled.
+QString askSaveAsPath(QWidget* parent);
+
+}  // namespace velmora
