@@ -145,6 +145,18 @@ TEST_F(MainDialogCapture, EachButtonSavesItsOwnViewAtThatViewsSize)
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(MainDialogCapture, TheDefaultSceneIsSavedAsShown)
+{
+    dialog.rightGLView().sceneList.pop_back();
+    dialog.rightGLView().paint();
+    captureAs(MainDialog::captureRightId, path("scene.png"));
+
+    const QImage scene(path("scene.png"));
+    ASSERT_EQ(scene.size(), pixelSize(dialog.rightGLView()));
+    EXPECT_EQ(rgb(scene), rgb(dialog.rightGLView().lastFrame()));
+    EXPECT_EQ(scene.pixel(0, 0), qRgb(0, 0, 0)) << "the background";
+}
+
 TEST_F(MainDialogCapture, TheTypedExtensionChoosesTheFormat)
 {
     const struct {
@@ -237,9 +249,10 @@ struct FileDialogSeen {
 
 // Answers the real file dialog as a user would: goes to the directory, enters the name and presses Enter once
 // the dialog is ready to take it.
-void answerFileDialog(const QString& directory, const QString& name, FileDialogSeen& seen)
+void answerFileDialog(
+    const QString& directory, const QString& name, FileDialogSeen& seen, const QString& filter = {})
 {
-    whenModalShows([directory, name, &seen](QWidget* modal) {
+    whenModalShows([directory, name, filter, &seen](QWidget* modal) {
         auto* fileDialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(fileDialog, nullptr);
         auto* nameBox = fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -247,6 +260,8 @@ void answerFileDialog(const QString& directory, const QString& name, FileDialogS
         seen = {fileDialog->acceptMode() == QFileDialog::AcceptSave, fileDialog->nameFilters(),
             fileDialog->selectedNameFilter(), nameBox->text()};
         fileDialog->setDirectory(directory);
+        if (!filter.isEmpty())
+            fileDialog->selectNameFilter(filter);
         nameBox->setText(name);
         auto* buttons = fileDialog->findChild<QDialogButtonBox*>();
         ASSERT_NE(buttons, nullptr);
@@ -287,6 +302,10 @@ TEST_F(MainDialogCapture, TheRealFileDialogAddsNoExtensionAndACancelSavesNothing
     answerFileDialog(dir.path(), "shot", seen);
     click(MainDialog::captureLeftId);
     EXPECT_EQ(seen.selectedFilter, "BMP Files (*.bmp)");
+    EXPECT_TRUE(seen.accepted);
+
+    answerFileDialog(dir.path(), "photo", seen, "JPEG Files (*.jpg)");
+    click(MainDialog::captureRightId);
     EXPECT_TRUE(seen.accepted);
 
     whenModalShows([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
