@@ -60,6 +60,14 @@ protected:
 TEST_F(MainDialogTest, ControlsSitAtTheirLayoutRectanglesWithTheirTexts)
 {
     const DialogUnits du(dialog.font());
+    // Four horizontal units are one average letter, eight vertical units one line of the dialog's font.
+    const QFontMetricsF metrics(dialog.font());
+    const double averageLetter =
+        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
+    EXPECT_NEAR(du.x(4), averageLetter, 0.75);
+    EXPECT_EQ(du.y(8), dialog.fontMetrics().height());
+    EXPECT_EQ(du.rect(1, 2, 3, 4), QRect(du.x(1), du.y(2), du.x(3), du.y(4)));
+
     EXPECT_EQ(dialog.windowTitle(), "Velmora");
     EXPECT_EQ(dialog.size(), QSize(du.x(674), du.y(379)));
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
