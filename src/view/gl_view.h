@@ -33,7 +33,8 @@ public:
     // frustumEnabled is off; false with the numbers written but out's camera kept while camera is null.
     bool fillFrustum(ViewFrustum& out) const;
 
-    // The picture the last rendering presented, client size times device pixel ratio; null before the first.
+    // The picture the last rendering presented (opaque RGB32), client size times device pixel ratio; null
+    // before the first rendering.
     const QImage& lastFrame() const { return lastFrame_; }
 
     // An image of the client area's pixel size times scale, each side truncated, for copyToImage to fill.
