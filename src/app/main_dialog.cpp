@@ -226,7 +226,7 @@ void MainDialog::OnCaptureRight() { capture(rightView); }
 void MainDialog::capture(GLView& view)
 {
     // Taken before the file dialog opens, so the picture is the view as the user saw it on pressing the
-    // button, without the dialog over it and without the run that goes on behind the dialog.
+    // button: the dialog is not in it, and a run that goes on while the dialog is open does not change it.
     CaptureImage image = view.createCaptureImage(1.0);
     view.copyToImage(image);
     // A capture that cannot be written leaves nothing behind and is not worth interrupting the user for:

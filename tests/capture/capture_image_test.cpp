@@ -218,13 +218,6 @@ TEST_F(CaptureImageSave, AWriteThatFailsHalfWayKeepsTheOldFile)
     EXPECT_EQ(entries(), QStringList{"shot.bmp"});
 }
 
-TEST(CaptureImageCopy, CopiesAPictureOfTheSameSizeExactly)
-{
-    const CaptureImage image = capturedPattern();
-    EXPECT_EQ(image.pixels().format(), QImage::Format_RGB888);
-    expectPattern(image.pixels());
-}
-
 TEST(CaptureImageCopy, StretchesAPictureOfAnotherSizeOverTheWholeImage)
 {
     QImage quadrants(2, 2, QImage::Format_RGB32);

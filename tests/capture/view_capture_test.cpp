@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <GL/gl.h>
@@ -127,20 +126,6 @@ TEST_F(ViewCaptureTest, AScaledCaptureStretchesTheFrame)
     CaptureImage image = view.createCaptureImage(0.5);
     ASSERT_TRUE(view.copyToImage(image));
     expectPanels(image.pixels());
-}
-
-TEST_F(ViewCaptureTest, SavedFilesReadBackAsTheView)
-{
-    CaptureImage image = view.createCaptureImage(1.0);
-    ASSERT_TRUE(view.copyToImage(image));
-    QTemporaryDir dir;
-    ASSERT_TRUE(image.save(dir.filePath("view.bmp")));
-
-    const QImage back(dir.filePath("view.bmp"));
-    ASSERT_EQ(back.size(), pixelSize());
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB888),
-        view.lastFrame().convertToFormat(QImage::Format_RGB888));
-    expectPanels(back);
 }
 
 TEST(ViewCaptureBeforeShowing, AViewThatShowedNothingCopiesNothing)
