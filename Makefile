@@ -16,7 +16,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	$(BUILD_DIR)/bin/velmora-sim run examples/default-scene.json
+	$(BUILD_DIR)/bin/velmora-sim run examples/default-scene.json --summary
 
 test: build
 	scripts/run-tests $(BUILD_DIR)

@@ -2,6 +2,7 @@
 
 #include "cli/json_writer.h"
 #include "cli/scenario_run.h"
+#include "sim/plan_algorithm.h"
 
 #include <iostream>
 #include <memory>
@@ -13,7 +14,25 @@ struct RunOptions {
     std::string scenarioPath;
     std::int64_t steps = -1;
     double duration = 0.0;
+    bool summary = false;
 };
+
+// The result as a few lines a person reads at a glance.
+void printSummary(std::ostream& out, const Scenario& scenario, const nlohmann::ordered_json& result)
+{
+    const auto algorithm = scenario.algorithm >= 0 ? std::string(planAlgorithmNames[scenario.algorithm]) : "none";
+    out << scenario.count << " craft, algorithm " << algorithm << ", field of view " << scenario.fovDeg
+        << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed << "\n";
+    out << "ran " << result["steps"].get<std::int64_t>() << " steps to t = " << result["time"].get<double>()
+        << " s, " << result["segmentChangeSteps"].size() << " steps changed a plan segment\n";
+    out << result["links"].size() << " link(s):\n";
+    for (const auto& link : result["links"])
+        out << "  craft " << link["i"].get<int>() << " and " << link["j"].get<int>() << " at t = "
+            << link["time"].get<double>() << " s (step " << link["step"].get<std::int64_t>() << ")\n";
+    out << "groups: " << result["groups"].dump() << "\n";
+    out << (result["initialized"].get<bool>() ? "initialized: every craft is in one group\n"
+                                               : "not initialized: the craft are in more than one group\n");
+}
 
 }  // namespace
 
@@ -35,6 +54,7 @@ void addRunCommand(CLI::App& app)
     auto* duration = run->add_option("--duration", options->duration,
                                      "Simulated seconds to run (rounded to whole 0.01 s steps)");
     steps->excludes(duration);
+    run->add_flag("--summary", options->summary, "Print a short readable summary instead of JSON");
     run->callback([options, duration] {
         const Scenario scenario = loadScenarioFile(options->scenarioPath);
         std::optional<std::int64_t> steps;
@@ -42,7 +62,11 @@ void addRunCommand(CLI::App& app)
             steps = options->steps;
         else if (duration->count() > 0)
             steps = stepsForDuration(options->duration);
-        std::cout << toJsonText(runScenario(scenario, steps)) << '\n';
+        const auto result = runScenario(scenario, steps);
+        if (options->summary)
+            printSummary(std::cout, scenario, result);
+        else
+            std::cout << toJsonText(result) << '\n';
     });
 }
 

@@ -118,6 +118,15 @@ TEST(VelmoraSimRun, BadInputExitsTwoWithOneLineAndNoOutput)
         std::filesystem::remove(p);
 }
 
+TEST(VelmoraSimRun, SummaryNamesTheLinksAndTheOutcome)
+{
+    const Result r = runSim("run " + example("facing-pair.json") + " --steps 2 --summary");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("2 craft, algorithm WaitAndCheck"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("craft 0 and 1 at t = 0.01 s (step 1)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("initialized: every craft is in one group"), std::string::npos) << r.out;
+}
+
 TEST(VelmoraSimRun, HelpExplainsTheScenarioKeys)
 {
     const Result r = runSim("run --help");

@@ -1,0 +1,202 @@
+#include "view/gl_view.h"
+
+#include "geometry/angles.h"
+#include "view/drawable.h"
+#include "view/matrix_scope.h"
+#include "view/mouse_handler.h"
+
+#include <QExposeEvent>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QSurfaceFormat>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+constexpr double fieldOfViewDegrees = 45.0;
+constexpr double fieldOfViewRadians = pi * 0.25;
+
+std::uint32_t mouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
+{
+    std::uint32_t flags = 0;
+    if (buttons & Qt::LeftButton)
+        flags |= MK_LBUTTON;
+    if (buttons & Qt::RightButton)
+        flags |= MK_RBUTTON;
+    if (modifiers & Qt::ShiftModifier)
+        flags |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        flags |= MK_CONTROL;
+    if (buttons & Qt::MiddleButton)
+        flags |= MK_MBUTTON;
+    return flags;
+}
+
+}  // namespace
+
+GLView::GLView()
+{
+    setSurfaceType(QSurface::OpenGLSurface);
+    setupPixelFormat();
+}
+
+GLView::~GLView() = default;
+
+bool GLView::setupPixelFormat()
+{
+    if (pixelFormatSet)
+        return true;
+    if (handle() != nullptr)
+        return false;
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    format.setAlphaBufferSize(8);
+    // The window system falls back to the deepest depth buffer it offers, 24 bits on most.
+    format.setDepthBufferSize(32);
+    format.setStencilBufferSize(0);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    // Frames are rendered on demand, two or four at a time; waiting for the vertical retrace at each swap
+    // would stall every mouse move and timer tick.
+    format.setSwapInterval(0);
+    setFormat(format);
+    pixelFormatSet = true;
+    return true;
+}
+
+void GLView::paint()
+{
+    render();
+    if (linkedView != nullptr)
+        linkedView->render();
+}
+
+bool GLView::makeContextCurrent()
+{
+    if (!context_) {
+        auto context = std::make_unique<QOpenGLContext>();
+        context->setFormat(requestedFormat());
+        if (!context->create())
+            return false;
+        context_ = std::move(context);
+        contextCreated = true;
+    }
+    return context_->makeCurrent(this);
+}
+
+void GLView::render()
+{
+    // A hidden or empty window has nothing to show, and a window system may refuse to draw into it.
+    if (!isExposed() || width() <= 0 || height() <= 0)
+        return;
+    setupPixelFormat();
+    if (!makeContextCurrent())
+        return;
+
+    // The context is kept between renderings, yet each frame must start from the state a fresh context
+    // has: whatever a drawable enables (lights, materials, blending) is undone when the frame ends.
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+    const qreal ratio = devicePixelRatio();
+    glViewport(0, 0, static_cast<GLsizei>(std::lround(width() * ratio)),
+        static_cast<GLsizei>(std::lround(height() * ratio)));
+    setProjection(width(), height());
+    aspect = static_cast<double>(width()) / static_cast<double>(height());
+    if (frustumTracking)
+        fillFrustum(frustum);
+    drawScene();
+    keepFrame();
+    glPopClientAttrib();
+    glPopAttrib();
+
+    context_->swapBuffers(this);
+    context_->doneCurrent();
+}
+
+void GLView::setProjection(int width, int height) const
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fieldOfViewDegrees, static_cast<double>(width) / static_cast<double>(height), nearPlane,
+        farPlane);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void GLView::drawScene()
+{
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    MatrixScope scope;
+    glLoadIdentity();
+    // A drawable may append to the list while drawing; the length is read again at every entry.
+    for (std::size_t i = 0; i < sceneList.size(); ++i)
+        sceneList[i]->draw();
+}
+
+void GLView::keepFrame()
+{
+    const qreal ratio = devicePixelRatio();
+    const QSize size(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
+    if (lastFrame_.size() != size)
+        lastFrame_ = QImage(size, QImage::Format_RGB888);
+    // RGB888 rows are padded to four bytes, exactly as OpenGL packs them with its default alignment.
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, size.width(), size.height(), GL_RGB, GL_UNSIGNED_BYTE, lastFrame_.bits());
+    // OpenGL's rows run bottom-up, an image's top-down.
+    lastFrame_.mirror();
+}
+
+bool GLView::fillFrustum(ViewFrustum& out) const
+{
+    if (!frustumEnabled || !contextCreated)
+        return false;
+    out.aspect = aspect;
+    out.inverseAspect = 1.0 / aspect;
+    out.fieldOfView = fieldOfViewRadians;
+    out.tanHalfFov = std::tan(out.fieldOfView * 0.5);
+    out.nearPlane = nearPlane;
+    if (camera == nullptr)
+        return false;
+    out.camera = camera;
+    return true;
+}
+
+void GLView::exposeEvent(QExposeEvent*)
+{
+    if (isExposed())
+        paint();
+}
+
+void GLView::mouseMoveEvent(QMouseEvent* event)
+{
+    event->accept();
+    const double w = width();
+    const double h = height();
+    if (w < 0.001 || h < 0.001)
+        return;
+    const QPointF point = event->position();
+    const double x = point.x() * (1.0 / w);
+    const double y = point.y() * (1.0 / h);
+    if (x >= 0.0 && x <= 1.0 && y >= 0.0 && y <= 1.0 && mouseHandler != nullptr)
+        mouseHandler->handleMouse(mouseFlags(event->buttons(), event->modifiers()), x, y);
+    paint();
+}
+
+}  // namespace velmora

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "view/view_frustum.h"
+
+#include <QImage>
+#include <QWindow>
+
+#include <memory>
+#include <vector>
+
+class QOpenGLContext;
+
+namespace velmora {
+
+class Drawable;
+class MouseHandler;
+struct CameraFrame;
+
+// A window drawn with fixed-function OpenGL. It renders on demand only: when exposed, after every mouse
+// move over it, and when its owner calls paint(). Rendering one view also renders its linked view, so two
+// views that show the same world never drift apart. The owner configures a view by setting its fields; the
+// view owns none of the objects they point to.
+class GLView : public QWindow {
+public:
+    GLView();
+    ~GLView() override;
+
+    // Renders this view, then its linked view (whose own link is not followed).
+    void paint();
+
+    // Writes this view's projection into out. False, with out untouched, before the first context or while
+    // frustumEnabled is off; false with the numbers written but out's camera kept while camera is null.
+    bool fillFrustum(ViewFrustum& out) const;
+
+    // The picture the last rendering presented, client size times device pixel ratio; null before the first.
+    const QImage& lastFrame() const { return lastFrame_; }
+
+    std::vector<Drawable*> sceneList;
+    MouseHandler* mouseHandler = nullptr;
+    bool contextCreated = false;
+    double aspect = 0.0;
+    bool frustumEnabled = false;
+    bool pixelFormatSet = false;
+    GLView* linkedView = nullptr;
+    double nearPlane = 3.0;
+    double farPlane = 1000.0;
+    ViewFrustum frustum;
+    bool frustumTracking = false;
+    CameraFrame* camera = nullptr;
+
+protected:
+    void exposeEvent(QExposeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    // A format can only be chosen while the platform window does not exist yet; once set it is never
+    // changed, whatever the window's requested format becomes later.
+    bool setupPixelFormat();
+    bool makeContextCurrent();
+    void render();
+    void setProjection(int width, int height) const;
+    void drawScene();
+    void keepFrame();
+
+    std::unique_ptr<QOpenGLContext> context_;
+    QImage lastFrame_;
+};
+
+}  // namespace velmora
