@@ -21,8 +21,10 @@ run: build
 test: build
 	scripts/run-tests $(BUILD_DIR)
 
+# The rendering benchmarks need a display: without one they run on a private Xvfb server.
 bench: build
-	$(BUILD_DIR)/bin/velmora-bench
+	if [ -n "$$DISPLAY" ]; then $(BUILD_DIR)/bin/velmora-bench; \
+	else xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD_DIR)/bin/velmora-bench; fi
 
 clean:
 	rm -rf $(BUILD_DIR)
