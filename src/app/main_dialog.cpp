@@ -1,0 +1,331 @@
+#include "app/main_dialog.h"
+
+#include "app/about_dialog.h"
+#include "app/dialog_units.h"
+#include "app/message_box.h"
+#include "app/multi_line_button.h"
+#include "app/text_number.h"
+#include "geometry/angles.h"
+#include "sim/plan_algorithm.h"
+
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimerEvent>
+
+#include <algorithm>
+
+namespace velmora {
+namespace {
+
+constexpr int runPeriodMs = 100;
+constexpr double stepSeconds = 0.01;
+constexpr int maxStepsPerTick = 10;
+constexpr int minCraft = 2;
+constexpr int maxCraft = 10;
+constexpr int defaultCraft = 6;
+// 70 degrees as the default scene has always written it.
+constexpr double defaultFovHalfAngle = pi * 0.3888888888888889;
+
+// A label keeps its place but grows, towards its right limit first and then downwards, where this font
+// needs more room than the layout gives, so its text is never cut off.
+void addLabel(const QString& text, const QRect& rect, int rightLimit, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const QFontMetrics metrics(label->font());
+    const auto neededHeight = [&](int width) {
+        return metrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, text).height();
+    };
+    int width = rect.width();
+    if (neededHeight(width) > rect.height())
+        width = std::max(width, std::min(metrics.horizontalAdvance(text) + 1, rightLimit - rect.x()));
+    label->setGeometry(rect.x(), rect.y(), width, std::max(rect.height(), neededHeight(width)));
+}
+
+void addGroup(const QString& title, const QRect& rect, QWidget* parent)
+{
+    auto* group = new QGroupBox(title, parent);
+    group->setGeometry(rect);
+}
+
+QLineEdit* addEdit(const QRect& rect, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(rect);
+    return edit;
+}
+
+QPushButton* addButton(const QString& text, const QRect& rect, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(rect);
+    return button;
+}
+
+QWidget* addView(GLView& view, const QRect& rect, QWidget* parent)
+{
+    QWidget* frame = QWidget::createWindowContainer(&view, parent);
+    frame->setGeometry(rect);
+    frame->setFocusPolicy(Qt::NoFocus);
+    return frame;
+}
+
+}  // namespace
+
+MainDialog::MainDialog() : messageSink([this](const QString& text) { showMessageBox(this, text); })
+{
+    setWindowTitle(QStringLiteral("Velmora"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
+        | Qt::WindowCloseButtonHint);
+    OnInitDialog();
+}
+
+// The views are members and go before the widgets that hold them; a holder then finds its view gone and
+// leaves it alone.
+MainDialog::~MainDialog() = default;
+
+void MainDialog::createControls()
+{
+    const DialogUnits units(font());
+    resize(units.x(674), units.y(379));
+
+    // Created in tab order; a group box comes before the controls drawn over it.
+    okButton = addButton(QStringLiteral("OK"), units.rect(617, 7, 50, 16), this);
+    okButton->setDefault(true);
+    cancelButton = addButton(QStringLiteral("Cancel"), units.rect(617, 25, 50, 16), this);
+    leftFrame = addView(leftView, units.rect(15, 14, 259, 278), this);
+    countBox = addEdit(units.rect(21, 337, 39, 16), this);
+    addLabel(QStringLiteral("Num Spacecraft"), units.rect(69, 339, 52, 9), units.x(129), this);
+    addGroup(QStringLiteral("Formation Initialization Algorithm"), units.rect(325, 322, 131, 40), this);
+
+    algorithmList = new QComboBox(this);
+    algorithmList->setEditable(true);
+    algorithmList->setInsertPolicy(QComboBox::NoInsert);
+    for (std::string_view text : planAlgorithmDisplayTexts)
+        algorithmList->addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    algorithmList->setCurrentIndex(-1);
+    // The layout gives the height of the open list; the closed box is as tall as its font needs.
+    const QRect listRect = units.rect(336, 336, 112, 77);
+    algorithmList->setGeometry(listRect.x(), listRect.y(), listRect.width(), algorithmList->sizeHint().height());
+
+    setupCraftButton = addButton(QStringLiteral("Setup Craft"), units.rect(132, 338, 68, 14), this);
+    runAlgorithmButton = new MultiLineButton(QStringLiteral("Run Algorithm"), this);
+    runAlgorithmButton->setGeometry(units.rect(574, 323, 47, 39));
+    addGroup(QStringLiteral("Geometry Parameters"), units.rect(560, 49, 107, 160), this);
+    const int groupInside = units.x(560 + 107 - 4);
+    fovBox = addEdit(units.rect(569, 74, 40, 14), this);
+    addLabel(QStringLiteral("Sensor FOV Half-Angle"), units.rect(620, 71, 40, 23), groupInside, this);
+    tiltBox = addEdit(units.rect(570, 127, 40, 14), this);
+    addLabel(QStringLiteral("Tilt Angle"), units.rect(621, 124, 38, 21), groupInside, this);
+    maxSpeedBox = addEdit(units.rect(571, 170, 40, 14), this);
+    addLabel(QStringLiteral("Max Speed"), units.rect(623, 167, 35, 18), groupInside, this);
+    setupCounterexampleButton = addButton(QStringLiteral("Setup Counterexample"), units.rect(221, 337, 86, 14), this);
+    rightFrame = addView(rightView, units.rect(284, 14, 259, 278), this);
+    captureRight = addButton(QStringLiteral("Capture"), units.rect(390, 300, 78, 14), this);
+    captureLeft = addButton(QStringLiteral("Capture"), units.rect(95, 300, 78, 14), this);
+    runOneStepButton = new MultiLineButton(QStringLiteral("Run One Step"), this);
+    runOneStepButton->setGeometry(units.rect(515, 323, 47, 39));
+
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(setupCraftButton, &QPushButton::clicked, this, &MainDialog::OnSetupCraft);
+    connect(runAlgorithmButton, &QPushButton::clicked, this, &MainDialog::OnRunAlgorithm);
+    connect(setupCounterexampleButton, &QPushButton::clicked, this, &MainDialog::OnSetupCounterexample);
+    connect(runOneStepButton, &QPushButton::clicked, this, &MainDialog::OnRunOneStep);
+    new QShortcut(QKeySequence(Qt::Key_F1), this, this, &MainDialog::OnAbout);
+}
+
+QWidget* MainDialog::control(int id) const
+{
+    switch (id) {
+    case okId: return okButton;
+    case cancelId: return cancelButton;
+    case leftViewId: return leftFrame;
+    case countBoxId: return countBox;
+    case rightViewId: return rightFrame;
+    case algorithmListId: return algorithmList;
+    case setupCraftId: return setupCraftButton;
+    case runAlgorithmId: return runAlgorithmButton;
+    case fovBoxId: return fovBox;
+    case tiltBoxId: return tiltBox;
+    case maxSpeedBoxId: return maxSpeedBox;
+    case setupCounterexampleId: return setupCounterexampleButton;
+    case captureRightId: return captureRight;
+    case captureLeftId: return captureLeft;
+    case runOneStepId: return runOneStepButton;
+    default: return nullptr;
+    }
+}
+
+void MainDialog::OnInitDialog()
+{
+    running = false;
+    createControls();
+    wireSceneFirstBlock();
+    params = FormationParams(5.0, 500.0);
+    params.craftRadius = 10.0;
+    params.ThetaFOV = defaultFovHalfAngle;
+    formation.setParams(params);
+    formation.setup(defaultCraft);
+    wireSceneSecondBlock();
+    setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
+}
+
+void MainDialog::wireSceneFirstBlock()
+{
+    leftView.nearPlane = 10.0;
+    leftView.farPlane = 10000.0;
+    rightView.nearPlane = 10.0;
+    rightView.farPlane = 10000.0;
+    leftView.frustumEnabled = true;
+    rightView.frustumEnabled = true;
+}
+
+void MainDialog::wireSceneSecondBlock()
+{
+    leftView.frustumTracking = true;
+    rightView.frustumTracking = true;
+    leftView.linkedView = &rightView;
+    rightView.linkedView = &leftView;
+}
+
+void MainDialog::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addSeparator();
+    QAction* about = menu.addAction(QStringLiteral("&About Velmora..."));
+    if (menu.exec(event->globalPos()) == about)
+        OnAbout();
+}
+
+void MainDialog::OnAbout()
+{
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainDialog::message(const QString& text) { messageSink(text); }
+
+double MainDialog::readParameter(const QLineEdit* box, const char* tail, double fallback)
+{
+    const QString text = box->text();
+    if (const std::optional<double> value = scanDouble(text.toStdString()))
+        return *value;
+    message(QLatin1Char('"') + text + QLatin1Char('"') + QLatin1String(tail));
+    return fallback;
+}
+
+double MainDialog::readFovHalfAngle()
+{
+    return degreesToRadians(readParameter(fovBox, " is not a valid ThetaFOV, resorting to 70 degrees", 70.0));
+}
+
+double MainDialog::readTiltAngle()
+{
+    return degreesToRadians(readParameter(tiltBox, " is not a valid ThetaTilt, resorting to 25 degrees", 25.0));
+}
+
+double MainDialog::readMaxSpeed()
+{
+    return readParameter(maxSpeedBox, " is not a valid MaxSpeed, resorting to 10 units per second", 10.0);
+}
+
+void MainDialog::OnSetupCraft()
+{
+    const QString countText = countBox->text();
+    const std::optional<int> count = scanInt(countText.toStdString());
+    if (!count) {
+        message(QLatin1Char('"') + countText + QLatin1String("\" is not a valid number of spacecraft"));
+        return;
+    }
+    if (*count < minCraft || *count > maxCraft) {
+        message(QStringLiteral("Number of spacecraft must be between 2 and 10 (was %1)").arg(*count));
+        return;
+    }
+    stopRun();
+    params.MaxSpeed = readMaxSpeed();
+    params.ThetaFOV = readFovHalfAngle();
+    params.ThetaTilt = readTiltAngle();
+    formation.setParams(params);
+    // No selection reads as -1, which builds empty plans: the craft drift without turning.
+    formation.algorithm = algorithmList->currentIndex();
+    formation.setup(*count);
+    paintViews();
+}
+
+void MainDialog::OnSetupCounterexample()
+{
+    fovBox->setText(QStringLiteral("70"));
+    tiltBox->setText(QStringLiteral("25"));
+    if (algorithmList->currentIndex() <= 0)
+        algorithmList->setCurrentIndex(0);
+    countBox->setText(QStringLiteral("2"));
+    if (maxSpeedBox->text().isEmpty())
+        maxSpeedBox->setText(QStringLiteral("35"));
+    OnSetupCraft();
+    formation.setupCounterexample();
+    paintViews();
+}
+
+void MainDialog::OnRunAlgorithm() { toggleRun(false); }
+
+void MainDialog::OnRunOneStep() { toggleRun(true); }
+
+void MainDialog::toggleRun(bool singleStepRun)
+{
+    singleStep = singleStepRun;
+    if (running) {
+        stopRun();
+        return;
+    }
+    runTimer = startTimer(runPeriodMs, Qt::PreciseTimer);
+    running = runTimer != 0;
+}
+
+void MainDialog::stopRun()
+{
+    if (running)
+        killTimer(runTimer);
+    runTimer = 0;
+    running = false;
+}
+
+void MainDialog::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == runTimer && runTimer != 0)
+        OnTimer(event->timerId());
+    else
+        QDialog::timerEvent(event);
+}
+
+void MainDialog::OnTimer(int timerId)
+{
+    if (!running || timerId != runTimer)
+        return;
+    bool segmentChanged = false;
+    for (int i = 0; i < maxStepsPerTick; ++i) {
+        if (singleStep && segmentChanged)
+            break;
+        segmentChanged = formation.step(stepSeconds);
+    }
+    paintViews();
+    // A continuous run keeps going through segment changes; only the Run buttons or a set-up end it.
+    if (singleStep && segmentChanged)
+        stopRun();
+}
+
+void MainDialog::paintViews()
+{
+    leftView.paint();
+    rightView.paint();
+}
+
+}  // namespace velmora

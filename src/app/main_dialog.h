@@ -1,0 +1,121 @@
+#pragma once
+
+#include "sim/formation.h"
+#include "sim/formation_params.h"
+#include "view/gl_view.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace velmora {
+
+// The window the user works in: the formation's parameters, its set-up and run commands, and the two
+// views that show it. Runs are driven by a 100 ms timer on the interface thread, so a tick never overlaps
+// a command.
+class MainDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Control ids of the dialog's layout.
+    enum ControlId {
+        okId = 1,
+        cancelId = 2,
+        leftViewId = 1000,
+        countBoxId = 1001,
+        rightViewId = 1002,
+        algorithmListId = 1003,
+        setupCraftId = 1004,
+        runAlgorithmId = 1005,
+        fovBoxId = 1006,
+        tiltBoxId = 1007,
+        maxSpeedBoxId = 1008,
+        setupCounterexampleId = 1009,
+        captureRightId = 1010,
+        captureLeftId = 1011,
+        runOneStepId = 1012,
+    };
+
+    // Shows a message to the user and returns once it has been acknowledged.
+    using MessageSink = std::function<void(const QString& text)>;
+
+    MainDialog();
+    ~MainDialog() override;
+
+    void OnSetupCraft();
+    void OnSetupCounterexample();
+    void OnRunAlgorithm();
+    void OnRunOneStep();
+    // Advances a run by one tick; ticks of any timer other than the run's are ignored.
+    void OnTimer(int timerId);
+    void OnAbout();
+
+    void setMessageSink(MessageSink sink) { messageSink = std::move(sink); }
+
+    const Formation& formationState() const { return formation; }
+    const FormationParams& paramsState() const { return params; }
+    bool isRunning() const { return running; }
+    bool isSingleStep() const { return singleStep; }
+    // The id of the run's timer, 0 while no run is going.
+    int runTimerId() const { return runTimer; }
+    GLView& leftGLView() { return leftView; }
+    GLView& rightGLView() { return rightView; }
+    // The control with that id; for a view, the widget that holds it.
+    QWidget* control(int id) const;
+    QComboBox* algorithmListBox() const { return algorithmList; }
+    QLineEdit* countEdit() const { return countBox; }
+    QLineEdit* fovEdit() const { return fovBox; }
+    QLineEdit* tiltEdit() const { return tiltBox; }
+    QLineEdit* maxSpeedEdit() const { return maxSpeedBox; }
+    QPushButton* captureLeftButton() const { return captureLeft; }
+    QPushButton* captureRightButton() const { return captureRight; }
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void createControls();
+    void OnInitDialog();
+    void wireSceneFirstBlock();
+    void wireSceneSecondBlock();
+    void toggleRun(bool singleStepRun);
+    void stopRun();
+    void paintViews();
+
+    double readFovHalfAngle();
+    double readTiltAngle();
+    double readMaxSpeed();
+    double readParameter(const QLineEdit* box, const char* tail, double fallback);
+    void message(const QString& text);
+
+    GLView leftView;
+    Formation formation;
+    FormationParams params;
+    bool running = false;
+    bool singleStep = false;
+    int runTimer = 0;
+    QComboBox* algorithmList = nullptr;
+    QLineEdit* countBox = nullptr;
+    QLineEdit* fovBox = nullptr;
+    QLineEdit* tiltBox = nullptr;
+    QLineEdit* maxSpeedBox = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QPushButton* setupCraftButton = nullptr;
+    QPushButton* runAlgorithmButton = nullptr;
+    QPushButton* setupCounterexampleButton = nullptr;
+    QPushButton* captureRight = nullptr;
+    QPushButton* captureLeft = nullptr;
+    QPushButton* runOneStepButton = nullptr;
+    QWidget* leftFrame = nullptr;
+    QWidget* rightFrame = nullptr;
+    MessageSink messageSink;
+    GLView rightView;
+};
+
+}  // namespace velmora
