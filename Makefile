@@ -16,15 +16,16 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	$(BUILD_DIR)/bin/velmora-sim run examples/default-scene.json --summary
+	$(BUILD_DIR)/bin/velmora
 
 test: build
 	scripts/run-tests $(BUILD_DIR)
 
-# The rendering benchmarks need a display: without one they run on a private Xvfb server.
+# The GUI benchmark renders for real: it gets a private Xvfb server when there is no display.
 bench: build
-	if [ -n "$$DISPLAY" ]; then $(BUILD_DIR)/bin/velmora-bench; \
-	else xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD_DIR)/bin/velmora-bench; fi
+	$(BUILD_DIR)/bin/velmora-bench
+	if [ -n "$$DISPLAY" ]; then $(BUILD_DIR)/bin/velmora-gui-bench; \
+	else xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD_DIR)/bin/velmora-gui-bench; fi
 
 clean:
 	rm -rf $(BUILD_DIR)

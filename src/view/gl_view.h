@@ -32,7 +32,8 @@ public:
     // frustumEnabled is off; false with the numbers written but out's camera kept while camera is null.
     bool fillFrustum(ViewFrustum& out) const;
 
-    // The picture the last rendering presented, client size times device pixel ratio; null before the first.
+    // The picture the last rendering presented (opaque RGB32), client size times device pixel ratio; null
+    // before the first rendering.
     const QImage& lastFrame() const { return lastFrame_; }
 
     std::vector<Drawable*> sceneList;

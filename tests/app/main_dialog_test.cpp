@@ -3,10 +3,12 @@
 #include "geometry/angles.h"
 #include "support/window_watch.h"
 #include "view/drawable.h"
+#include "view/mouse_handler.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <clocale>
 #include <cmath>
 #include <limits>
@@ -60,6 +63,14 @@ protected:
 TEST_F(MainDialogTest, ControlsSitAtTheirLayoutRectanglesWithTheirTexts)
 {
     const DialogUnits du(dialog.font());
+    // Four horizontal units are one average letter, eight vertical units one line of the dialog's font.
+    const QFontMetricsF metrics(dialog.font());
+    const double averageLetter =
+        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
+    EXPECT_NEAR(du.x(4), averageLetter, 0.75);
+    EXPECT_EQ(du.y(8), dialog.fontMetrics().height());
+    EXPECT_EQ(du.rect(1, 2, 3, 4), QRect(du.x(1), du.y(2), du.x(3), du.y(4)));
+
     EXPECT_EQ(dialog.windowTitle(), "Velmora");
     EXPECT_EQ(dialog.size(), QSize(du.x(674), du.y(379)));
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -183,6 +194,36 @@ TEST_F(MainDialogTest, StartsOnTheDefaultSceneWithBothViewsWiredAndRendered)
     EXPECT_EQ(dialog.leftGLView().size(), dialog.control(1000)->size());
     EXPECT_TRUE(QFile::exists(":/velmora/velmora.png"));
     EXPECT_FALSE(dialog.windowIcon().pixmap(32, 32).isNull());
+}
+
+TEST_F(MainDialogTest, PointerMovesOverAnEmbeddedViewReachItsHandlerAndRerenderBothViews)
+{
+    struct Recorder : MouseHandler {
+        bool handleMouse(std::uint32_t flags, double x, double y) override
+        {
+            calls.push_back({double(flags), x, y});
+            return true;
+        }
+        virtual ~Recorder() = default;
+        std::vector<std::array<double, 3>> calls;
+    } recorder;
+    CountingDrawable left;
+    CountingDrawable right;
+    GLView& view = dialog.rightGLView();
+    view.mouseHandler = &recorder;
+    dialog.leftGLView().sceneList.push_back(&left);
+    view.sceneList.push_back(&right);
+
+    // The X server's own pointer, warped over the view, as a user's hand would move it.
+    const QPoint at(view.width() / 4, view.height() / 2);
+    QCursor::setPos(dialog.mapToGlobal(QPoint(2, 2)));  // from elsewhere, wherever the pointer was before
+    QCursor::setPos(view.mapToGlobal(at));
+    QTRY_VERIFY(!recorder.calls.empty());
+    EXPECT_EQ(recorder.calls.back()[0], 0.0);
+    EXPECT_EQ(recorder.calls.back()[1], at.x() * (1.0 / view.width()));
+    EXPECT_EQ(recorder.calls.back()[2], at.y() * (1.0 / view.height()));
+    EXPECT_GE(left.count, 1);
+    EXPECT_EQ(left.count, right.count);
 }
 
 TEST_F(MainDialogTest, EmptyParameterBoxesFallBackWithThreeMessagesInOrder)
