@@ -81,14 +81,6 @@ TEST(CameraZoom, BothButtonsZoomAndOrbitInOneEvent)
     expectMatrixNear(axisRotation(1, 0.25), camera.frame.orientation);
 }
 
-TEST(CameraHandler, ConsumesEveryEvent)
-{
-    CameraController camera;
-    EXPECT_TRUE(camera.handleMouse(0, 0.0, 0.0));
-    EXPECT_TRUE(camera.handleMouse(MK_LBUTTON, 1.0, 1.0));
-    EXPECT_TRUE(camera.handleMouse(MK_SHIFT | MK_MBUTTON, 0.5, 0.5));
-}
-
 TEST(CameraFrameDistance, NeverReachesTheTarget)
 {
     CameraFrame frame;

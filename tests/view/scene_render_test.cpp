@@ -1,6 +1,7 @@
 // The scene drawn for real: two linked views rendering the formation through their own cameras under Xvfb,
 // read back pixel by pixel, and driven with mouse events as a user would.
 #include "sim/formation.h"
+#include "support/scene_pixels.h"
 #include "view/camera_controller.h"
 #include "view/formation_drawable.h"
 #include "view/gl_view.h"
@@ -11,35 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <functional>
 
 namespace velmora {
 namespace {
 
 constexpr int viewSize = 400;
-
-// The colours lighting makes of the scene's materials: red rings, grey spheres, yellow rays.
-bool isRed(QRgb c) { return qRed(c) > 60 && qGreen(c) < 16 && qBlue(c) < 16; }
-bool isGrey(QRgb c)
-{
-    return qRed(c) > 40 && std::abs(qRed(c) - qGreen(c)) < 8 && std::abs(qRed(c) - qBlue(c)) < 8;
-}
-bool isYellow(QRgb c) { return qRed(c) > 40 && std::abs(qRed(c) - qGreen(c)) < 8 && qBlue(c) < 16; }
-bool isMagenta(QRgb c) { return qRed(c) > 40 && qGreen(c) < 16 && std::abs(qRed(c) - qBlue(c)) < 8; }
-
-int count(const QImage& image, const std::function<bool(QRgb)>& is, QRect area = {})
-{
-    if (area.isNull())
-        area = image.rect();
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            n += is(image.pixel(x, y)) ? 1 : 0;
-    return n;
-}
-
-QRect around(QPoint p, int half) { return {p.x() - half, p.y() - half, 2 * half + 1, 2 * half + 1}; }
 
 // Two views wired the way the program wires its own: each with its camera at distance 750 and its chain of
 // picker then camera, both drawing one formation, each the other's linked view.
@@ -119,9 +96,9 @@ TEST_F(Scene, DefaultSceneShowsCraftInBothViews)
         const QImage& frame = view->lastFrame();
         ASSERT_EQ(QSize(viewSize, viewSize), frame.size());
         // From 750 away a craft is a few pixels across; its rays are long.
-        EXPECT_GT(count(frame, isRed), 5);
-        EXPECT_GT(count(frame, isGrey), 30);
-        EXPECT_GT(count(frame, isYellow), 300);
+        EXPECT_GT(countPixels(frame, isRed), 5);
+        EXPECT_GT(countPixels(frame, isGrey), 30);
+        EXPECT_GT(countPixels(frame, isYellow), 300);
     }
     EXPECT_EQ(left.lastFrame(), right.lastFrame());  // same formation, cameras alike
 }
@@ -138,10 +115,10 @@ TEST_F(Scene, SelectedCraftSwapsRingAndSphereColours)
     const QImage selected = left.lastFrame();
 
     // Close up, the sphere fills the middle and the ring is a band across it.
-    EXPECT_GT(count(plain, isGrey), 2 * count(plain, isRed));
-    EXPECT_GT(count(plain, isRed), 200);
-    EXPECT_GT(count(selected, isRed), 2 * count(selected, isGrey));
-    EXPECT_GT(count(selected, isGrey), 200);
+    EXPECT_GT(countPixels(plain, isGrey), 2 * countPixels(plain, isRed));
+    EXPECT_GT(countPixels(plain, isRed), 200);
+    EXPECT_GT(countPixels(selected, isRed), 2 * countPixels(selected, isGrey));
+    EXPECT_GT(countPixels(selected, isGrey), 200);
     EXPECT_TRUE(isGrey(plain.pixel(centre() + QPoint(0, -40))));
     EXPECT_TRUE(isRed(selected.pixel(centre() + QPoint(0, -40))));
     // The right view has its own selection, none.
@@ -154,7 +131,7 @@ TEST_F(Scene, SelectionIndexWithoutSelectionDrawsNothingSelected)
     cameras[0].frame.setEyeDistance(60.0);
     drawables[0].selectedIndex = 0;
     left.paint();
-    EXPECT_GT(count(left.lastFrame(), isGrey), 2 * count(left.lastFrame(), isRed));
+    EXPECT_GT(countPixels(left.lastFrame(), isGrey), 2 * countPixels(left.lastFrame(), isRed));
 }
 
 TEST_F(Scene, LinkedPairShowsALineInItsGroupColour)
@@ -170,8 +147,8 @@ TEST_F(Scene, LinkedPairShowsALineInItsGroupColour)
     for (const GLView* view : {&left, &right}) {
         const QImage& frame = view->lastFrame();
         // Near the craft their horizontal rays cover the line; between them it shows.
-        EXPECT_GT(count(frame, isMagenta, QRect(150, centre().y() - 2, 100, 5)), 90);
-        EXPECT_EQ(0, count(frame, isMagenta, QRect(100, 0, 200, centre().y() - 20)));
+        EXPECT_GT(countPixels(frame, isMagenta, QRect(150, centre().y() - 2, 100, 5)), 90);
+        EXPECT_EQ(0, countPixels(frame, isMagenta, QRect(100, 0, 200, centre().y() - 20)));
     }
 }
 
@@ -188,7 +165,7 @@ TEST_F(Scene, LinkFromAThirdCraftGroupTakesTheRootsColour)
     formation.parent[2] = 1;
     left.paint();
     EXPECT_EQ(1, formation.parent[0]);
-    EXPECT_GT(count(left.lastFrame(), isMagenta, QRect(150, centre().y() - 2, 100, 5)), 90);
+    EXPECT_GT(countPixels(left.lastFrame(), isMagenta, QRect(150, centre().y() - 2, 100, 5)), 90);
 }
 
 TEST_F(Scene, FreshFormationHasNoLinksAndKeepsItsGroups)
@@ -198,7 +175,7 @@ TEST_F(Scene, FreshFormationHasNoLinksAndKeepsItsGroups)
     EXPECT_EQ(parents, formation.parent);
     const auto blueLine = [](QRgb c) { return qBlue(c) > 40 && qRed(c) < 16 && qGreen(c) < 16; };
     // Only the small cone stubs are blue; a link would be a long line.
-    EXPECT_LT(count(left.lastFrame(), blueLine), 300);
+    EXPECT_LT(countPixels(left.lastFrame(), blueLine), 300);
 }
 
 TEST_F(Scene, NoCraftDrawsOnlyTheBackground)
@@ -207,7 +184,7 @@ TEST_F(Scene, NoCraftDrawsOnlyTheBackground)
     left.paint();
     for (const GLView* view : {&left, &right}) {
         const QImage& frame = view->lastFrame();
-        EXPECT_EQ(0, count(frame, [](QRgb c) { return (c & 0xffffff) != 0; }));
+        EXPECT_EQ(0, countPixels(frame, [](QRgb c) { return (c & 0xffffff) != 0; }));
     }
 }
 
@@ -235,18 +212,6 @@ TEST_F(Scene, OrbitByATenthOfTheWidth)
     EXPECT_EQ(rightBefore, right.lastFrame());
 }
 
-TEST_F(Scene, OrbitByATenthOfTheHeightTurnsAboutTheCameraAxis)
-{
-    const QPoint start(20, 20);
-    QTest::mousePress(&left, Qt::LeftButton, {}, start);
-    QTest::mouseMove(&left, start + QPoint(0, 1));
-    QTest::mouseMove(&left, start + QPoint(0, 1 + viewSize / 10));
-    QTest::mouseRelease(&left, Qt::LeftButton, {}, start + QPoint(0, 1 + viewSize / 10));
-    const Mat3 expected = axisRotation(1, 0.1);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_NEAR(expected.m[i], cameras[0].frame.orientation.m[i], 1e-12);
-}
-
 TEST_F(Scene, ZoomByAQuarterOfTheHeight)
 {
     const QPoint start(20, viewSize / 4 - 1);
@@ -257,21 +222,6 @@ TEST_F(Scene, ZoomByAQuarterOfTheHeight)
     QTest::mouseRelease(&left, Qt::RightButton, {}, start + QPoint(0, 1 + viewSize / 4));
     EXPECT_NEAR(937.75, cameras[0].frame.eyeDistance(), 1e-9);
     EXPECT_EQ(750.0, cameras[1].frame.eyeDistance());
-}
-
-TEST_F(Scene, BothButtonsZoomAndOrbit)
-{
-    const QPoint start(20, viewSize / 4 - 1);
-    QTest::mousePress(&left, Qt::LeftButton, {}, start);
-    QTest::mousePress(&left, Qt::RightButton, {}, start);
-    QTest::mouseMove(&left, start + QPoint(0, 1));
-    QTest::mouseMove(&left, start + QPoint(0, 1 + viewSize / 4));
-    QTest::mouseRelease(&left, Qt::RightButton, {}, start + QPoint(0, 1 + viewSize / 4));
-    QTest::mouseRelease(&left, Qt::LeftButton, {}, start + QPoint(0, 1 + viewSize / 4));
-    EXPECT_NEAR(937.75, cameras[0].frame.eyeDistance(), 1e-9);
-    const Mat3 expected = axisRotation(1, 0.25);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_NEAR(expected.m[i], cameras[0].frame.orientation.m[i], 1e-12);
 }
 
 TEST_F(Scene, CraftUnderTheCursorIsPickedBeforeTheCamera)
@@ -333,8 +283,8 @@ TEST_F(Scene, DraggingACraftMovesItInBothViews)
     EXPECT_NEAR(0.0, formation.spacecraft[0].position.z, 1e-9);  // same depth along the view axis
     for (const GLView* view : {&left, &right}) {
         const QImage& frame = view->lastFrame();
-        EXPECT_GT(count(frame, isGrey, around(target, 8)) + count(frame, isRed, around(target, 8)), 60);
-        EXPECT_EQ(0, count(frame, isGrey, around(centre(), 3)));
+        EXPECT_GT(countPixels(frame, isGrey, around(target, 8)) + countPixels(frame, isRed, around(target, 8)), 60);
+        EXPECT_EQ(0, countPixels(frame, isGrey, around(centre(), 3)));
     }
 
     // Releasing shows at the next move, which carries no button: the drag ends and the camera sees that
