@@ -2,6 +2,7 @@
 
 #include "app/about_dialog.h"
 #include "app/dialog_units.h"
+#include "app/formation_drawables.h"
 #include "app/message_box.h"
 #include "app/multi_line_button.h"
 #include "app/save_as_dialog.h"
@@ -184,20 +185,43 @@ void MainDialog::OnInitDialog()
     setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
 }
 
+// Each view gets its own camera and mouse chain; the picker goes ahead of the camera in the chain so a craft
+// under the cursor is dragged instead of the view being turned.
 void MainDialog::wireSceneFirstBlock()
 {
+    leftCamera.frame.setEyeDistance(750.0);
+    rightCamera.frame.setEyeDistance(750.0);
     leftView.nearPlane = 10.0;
     leftView.farPlane = 10000.0;
     rightView.nearPlane = 10.0;
     rightView.farPlane = 10000.0;
     leftView.frustumEnabled = true;
     rightView.frustumEnabled = true;
+    leftChain.addHandler(&leftFormationDrawable);
+    leftChain.addHandler(&leftCamera);
+    rightChain.addHandler(&rightFormationDrawable);
+    rightChain.addHandler(&rightCamera);
+    leftView.mouseHandler = &leftChain;
+    rightView.mouseHandler = &rightChain;
+    // The camera is drawn first: it sets the light and the look-at the formation is seen through.
+    leftView.sceneList.push_back(&leftCamera);
+    rightView.sceneList.push_back(&rightCamera);
+    leftCamera.lightingEnabled = true;
+    rightCamera.lightingEnabled = true;
 }
 
 void MainDialog::wireSceneSecondBlock()
 {
+    leftFormationDrawable.formation = &formation;
+    rightFormationDrawable.formation = &formation;
+    leftView.sceneList.push_back(&leftFormationDrawable);
+    rightView.sceneList.push_back(&rightFormationDrawable);
     leftView.frustumTracking = true;
     rightView.frustumTracking = true;
+    leftFormationDrawable.frustum = &leftView.frustum;
+    rightFormationDrawable.frustum = &rightView.frustum;
+    leftView.camera = &leftCamera.frame;
+    rightView.camera = &rightCamera.frame;
     leftView.linkedView = &rightView;
     rightView.linkedView = &leftView;
 }

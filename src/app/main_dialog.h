@@ -2,7 +2,9 @@
 
 #include "sim/formation.h"
 #include "sim/formation_params.h"
+#include "view/camera_controller.h"
 #include "view/gl_view.h"
+#include "view/mouse_handler_chain.h"
 
 #include <QDialog>
 
@@ -70,6 +72,10 @@ public:
     int runTimerId() const { return runTimer; }
     GLView& leftGLView() { return leftView; }
     GLView& rightGLView() { return rightView; }
+    const CameraController& leftCameraController() const { return leftCamera; }
+    const CameraController& rightCameraController() const { return rightCamera; }
+    const MouseHandlerChain& leftMouseChain() const { return leftChain; }
+    const MouseHandlerChain& rightMouseChain() const { return rightChain; }
     // The control with that id; for a view, the widget that holds it.
     QWidget* control(int id) const;
     QComboBox* algorithmListBox() const { return algorithmList; }
@@ -103,6 +109,10 @@ private:
     GLView leftView;
     Formation formation;
     FormationParams params;
+    CameraController leftCamera;
+    CameraController rightCamera;
+    MouseHandlerChain leftChain;
+    MouseHandlerChain rightChain;
     bool running = false;
     bool singleStep = false;
     int runTimer = 0;

@@ -13,7 +13,8 @@ struct CameraFrame {
 
     Vec3 eye() const { return add(target, timesVector(orientation, eyeOffset)); }
     double eyeDistance() const { return eyeOffset.x; }
-    void setEyeDistance(double d);
+    // Both keep the eye at least a thousandth of a unit off the target, on the side the distance's sign says.
+    void setEyeDistance(double d);  // stores |d|
     void addEyeDistance(double dd);
     void rotateWorld(const Mat3& r) { orientation = product(r, orientation); }
     void rotateBody(const Mat3& r) { orientation = product(orientation, r); }

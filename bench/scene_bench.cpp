@@ -1,0 +1,44 @@
+#include "app/main_dialog.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+#include <benchmark/benchmark.h>
+
+namespace velmora {
+namespace {
+
+// An orbit drag over empty space in the main dialog's left view: the camera turns and both views render
+// again, with as many craft as the count says.
+void MouseMoveRendersBothViews(benchmark::State& state)
+{
+    MainDialog dialog;
+    dialog.countEdit()->setText(QString::number(state.range(0)));
+    dialog.maxSpeedEdit()->setText(QStringLiteral("5"));
+    dialog.fovEdit()->setText(QStringLiteral("70"));
+    dialog.tiltEdit()->setText(QStringLiteral("45"));
+    dialog.OnSetupCraft();
+    dialog.show();
+    GLView& view = dialog.leftGLView();
+    while (!view.isExposed() || !dialog.rightGLView().isExposed())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+
+    // The top-left corner is clear of the craft this set-up places.
+    const QPointF points[] = {{4.0, 4.0}, {8.0, 6.0}};
+    int k = 0;
+    for (auto _ : state) {
+        QMouseEvent move(QEvent::MouseMove, points[k], view.mapToGlobal(points[k]), Qt::NoButton, Qt::LeftButton,
+            Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &move);
+        k = 1 - k;
+    }
+    if (dialog.leftCameraController().lastFlags != MK_LBUTTON)
+        state.SkipWithError("the moves did not reach the camera");
+    state.counters["viewWidth"] = view.width();
+    state.counters["viewHeight"] = view.height();
+}
+BENCHMARK(MouseMoveRendersBothViews)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "view/drawable.h"
+#include "view/mouse_handler.h"
+#include "view/spacecraft_glyph.h"
+
+namespace velmora {
+
+class Formation;
+struct ViewFrustum;
+
+// The whole formation in one view: every craft's glyph, and a line for every pair that has seen each other in
+// the colour of its group. As a mouse handler it picks a craft under the cursor and drags it while the left
+// button stays down. Its constructor touches neither Qt nor OpenGL, so program-wide instances are safe.
+class FormationDrawable : public Drawable, public MouseHandler {
+public:
+    void draw() override;
+    virtual ~FormationDrawable() = default;
+    bool handleMouse(std::uint32_t flags, double x, double y) override;
+
+    SpacecraftGlyph glyph;
+    Formation* formation = nullptr;
+    const ViewFrustum* frustum = nullptr;
+    bool hasSelection = false;
+    int selectedIndex = 0;
+
+private:
+    void drawLinks(int j);
+};
+
+}  // namespace velmora

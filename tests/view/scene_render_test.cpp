@@ -1,0 +1,301 @@
+// The scene drawn for real: two linked views rendering the formation through their own cameras under Xvfb,
+// read back pixel by pixel, and driven with mouse events as a user would.
+#include "sim/formation.h"
+#include "support/scene_pixels.h"
+#include "view/camera_controller.h"
+#include "view/formation_drawable.h"
+#include "view/gl_view.h"
+#include "view/mouse_handler_chain.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+constexpr int viewSize = 400;
+
+// Two views wired the way the program wires its own: each with its camera at distance 750 and its chain of
+// picker then camera, both drawing one formation, each the other's linked view.
+class Scene : public ::testing::Test {
+protected:
+    Scene()
+    {
+        FormationParams params(5.0, 500.0);
+        params.craftRadius = 10.0;
+        params.ThetaFOV = 1.2217304763960306;
+        formation.setParams(params);
+        Rand15 rng;
+        formation.setup(6, rng);
+
+        GLView* views[] = {&left, &right};
+        for (int i = 0; i < 2; ++i) {
+            GLView& view = *views[i];
+            cameras[i].frame.setEyeDistance(750.0);
+            cameras[i].lightingEnabled = true;
+            view.nearPlane = 10.0;
+            view.farPlane = 10000.0;
+            view.frustumEnabled = true;
+            view.frustumTracking = true;
+            chains[i].addHandler(&drawables[i]);
+            chains[i].addHandler(&cameras[i]);
+            view.mouseHandler = &chains[i];
+            view.sceneList.push_back(&cameras[i]);
+            view.sceneList.push_back(&drawables[i]);
+            drawables[i].formation = &formation;
+            drawables[i].frustum = &view.frustum;
+            view.camera = &cameras[i].frame;
+            view.resize(viewSize, viewSize);
+            view.setPosition(i * (viewSize + 20), 0);
+        }
+        left.linkedView = &right;
+        right.linkedView = &left;
+    }
+
+    void SetUp() override
+    {
+        left.show();
+        right.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&left));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&right));
+        left.paint();
+    }
+
+    // One craft of radius 10 at the simulation origin, in the middle of both views, its sensor side turned
+    // away from the cameras so the cone stub does not hide the sphere.
+    void singleCraftAtOrigin()
+    {
+        Rand15 rng;
+        formation.setup(1, rng);
+        formation.spacecraft[0].position = {};
+        formation.spacecraft[0].attitude = axisRotation(0, 3.141592653589793);
+    }
+
+    void setupCraft(int n)
+    {
+        Rand15 rng;
+        formation.setup(n, rng);
+    }
+
+    static QPoint centre() { return {viewSize / 2, viewSize / 2}; }
+
+    Formation formation;
+    CameraController cameras[2];
+    MouseHandlerChain chains[2];
+    FormationDrawable drawables[2];
+    GLView left;
+    GLView right;
+};
+
+TEST_F(Scene, DefaultSceneShowsCraftInBothViews)
+{
+    for (const GLView* view : {&left, &right}) {
+        const QImage& frame = view->lastFrame();
+        ASSERT_EQ(QSize(viewSize, viewSize), frame.size());
+        // From 750 away a craft is a few pixels across; its rays are long.
+        EXPECT_GT(countPixels(frame, isRed), 5);
+        EXPECT_GT(countPixels(frame, isGrey), 30);
+        EXPECT_GT(countPixels(frame, isYellow), 300);
+    }
+    EXPECT_EQ(left.lastFrame(), right.lastFrame());  // same formation, cameras alike
+}
+
+TEST_F(Scene, SelectedCraftSwapsRingAndSphereColours)
+{
+    singleCraftAtOrigin();
+    cameras[0].frame.setEyeDistance(60.0);
+    left.paint();
+    const QImage plain = left.lastFrame();
+    drawables[0].hasSelection = true;
+    drawables[0].selectedIndex = 0;
+    left.paint();
+    const QImage selected = left.lastFrame();
+
+    // Close up, the sphere fills the middle and the ring is a band across it.
+    EXPECT_GT(countPixels(plain, isGrey), 2 * countPixels(plain, isRed));
+    EXPECT_GT(countPixels(plain, isRed), 200);
+    EXPECT_GT(countPixels(selected, isRed), 2 * countPixels(selected, isGrey));
+    EXPECT_GT(countPixels(selected, isGrey), 200);
+    EXPECT_TRUE(isGrey(plain.pixel(centre() + QPoint(0, -40))));
+    EXPECT_TRUE(isRed(selected.pixel(centre() + QPoint(0, -40))));
+    // The right view has its own selection, none.
+    EXPECT_TRUE(isGrey(right.lastFrame().pixel(centre() + QPoint(0, -3))));
+}
+
+TEST_F(Scene, SelectionIndexWithoutSelectionDrawsNothingSelected)
+{
+    singleCraftAtOrigin();
+    cameras[0].frame.setEyeDistance(60.0);
+    drawables[0].selectedIndex = 0;
+    left.paint();
+    EXPECT_GT(countPixels(left.lastFrame(), isGrey), 2 * countPixels(left.lastFrame(), isRed));
+}
+
+TEST_F(Scene, LinkedPairShowsALineInItsGroupColour)
+{
+    // Craft 0 and 1 on the horizontal through the middle of the views; their group's root is 1: magenta.
+    setupCraft(2);
+    formation.spacecraft[0].position = {0, -200, 0};
+    formation.spacecraft[1].position = {0, 200, 0};
+    formation.seen[0] = 1u << 1;
+    formation.seen[1] = 1u << 0;
+    formation.parent[0] = 1;
+    left.paint();
+    for (const GLView* view : {&left, &right}) {
+        const QImage& frame = view->lastFrame();
+        // Near the craft their horizontal rays cover the line; between them it shows.
+        EXPECT_GT(countPixels(frame, isMagenta, QRect(150, centre().y() - 2, 100, 5)), 90);
+        EXPECT_EQ(0, countPixels(frame, isMagenta, QRect(100, 0, 200, centre().y() - 20)));
+    }
+}
+
+TEST_F(Scene, LinkFromAThirdCraftGroupTakesTheRootsColour)
+{
+    // 0 -> 2 -> 1: drawing shortens craft 0's entry to the root 1, and the line 0-2 is magenta.
+    setupCraft(3);
+    formation.spacecraft[0].position = {0, -200, 0};
+    formation.spacecraft[1].position = {300, 0, 0};
+    formation.spacecraft[2].position = {0, 200, 0};
+    formation.seen[0] = 1u << 2;
+    formation.seen[2] = 1u << 0;
+    formation.parent[0] = 2;
+    formation.parent[2] = 1;
+    left.paint();
+    EXPECT_EQ(1, formation.parent[0]);
+    EXPECT_GT(countPixels(left.lastFrame(), isMagenta, QRect(150, centre().y() - 2, 100, 5)), 90);
+}
+
+TEST_F(Scene, FreshFormationHasNoLinksAndKeepsItsGroups)
+{
+    const auto parents = formation.parent;
+    left.paint();
+    EXPECT_EQ(parents, formation.parent);
+    const auto blueLine = [](QRgb c) { return qBlue(c) > 40 && qRed(c) < 16 && qGreen(c) < 16; };
+    // Only the small cone stubs are blue; a link would be a long line.
+    EXPECT_LT(countPixels(left.lastFrame(), blueLine), 300);
+}
+
+TEST_F(Scene, NoCraftDrawsOnlyTheBackground)
+{
+    setupCraft(0);
+    left.paint();
+    for (const GLView* view : {&left, &right}) {
+        const QImage& frame = view->lastFrame();
+        EXPECT_EQ(0, countPixels(frame, [](QRgb c) { return (c & 0xffffff) != 0; }));
+    }
+}
+
+// Qt Test sends a pressed button's window a move to the press position first, without the button; the moves
+// after it carry the button. As with a real mouse, only moves reach the handlers.
+
+TEST_F(Scene, OrbitByATenthOfTheWidth)
+{
+    const QImage rightBefore = right.lastFrame();
+    // A corner of the view where no craft is: the picker declines and the camera orbits.
+    const QPoint start(20, 20);
+    QTest::mousePress(&left, Qt::LeftButton, {}, start);
+    QTest::mouseMove(&left, start + QPoint(1, 0));
+    ASSERT_FALSE(drawables[0].hasSelection);
+    EXPECT_EQ(MK_LBUTTON, cameras[0].lastFlags);
+    EXPECT_EQ(Mat3{}, cameras[0].frame.orientation);  // the first move of a gesture only records
+    QTest::mouseMove(&left, start + QPoint(1 + viewSize / 10, 0));
+    QTest::mouseRelease(&left, Qt::LeftButton, {}, start + QPoint(1 + viewSize / 10, 0));
+    const Mat3 expected = axisRotation(2, 0.1);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_NEAR(expected.m[i], cameras[0].frame.orientation.m[i], 1e-12);
+    EXPECT_EQ(Mat3{}, cameras[1].frame.orientation);
+    // Both views rendered again; only the left one looks different.
+    EXPECT_NE(left.lastFrame(), right.lastFrame());
+    EXPECT_EQ(rightBefore, right.lastFrame());
+}
+
+TEST_F(Scene, ZoomByAQuarterOfTheHeight)
+{
+    const QPoint start(20, viewSize / 4 - 1);
+    QTest::mousePress(&left, Qt::RightButton, {}, start);
+    QTest::mouseMove(&left, start + QPoint(0, 1));
+    EXPECT_EQ(750.0, cameras[0].frame.eyeDistance());
+    QTest::mouseMove(&left, start + QPoint(0, 1 + viewSize / 4));
+    QTest::mouseRelease(&left, Qt::RightButton, {}, start + QPoint(0, 1 + viewSize / 4));
+    EXPECT_NEAR(937.75, cameras[0].frame.eyeDistance(), 1e-9);
+    EXPECT_EQ(750.0, cameras[1].frame.eyeDistance());
+}
+
+TEST_F(Scene, CraftUnderTheCursorIsPickedBeforeTheCamera)
+{
+    singleCraftAtOrigin();
+    left.paint();
+    QTest::mousePress(&left, Qt::LeftButton, {}, centre());
+    QTest::mouseMove(&left, centre() + QPoint(1, 0));
+    EXPECT_TRUE(drawables[0].hasSelection);
+    EXPECT_EQ(0u, cameras[0].lastFlags);  // the camera saw only the move before the button went down
+    // The picked craft is drawn selected in this view only.
+    EXPECT_TRUE(isRed(left.lastFrame().pixel(centre() + QPoint(0, -3))));
+    EXPECT_TRUE(isGrey(right.lastFrame().pixel(centre() + QPoint(0, -3))));
+    EXPECT_FALSE(drawables[1].hasSelection);
+    QTest::mouseRelease(&left, Qt::LeftButton, {}, centre() + QPoint(1, 0));
+}
+
+TEST_F(Scene, CraftIsPickedWhereItIsDrawn)
+{
+    // A turned camera and a craft off every axis: picking undoes exactly the turn that drawing applies.
+    singleCraftAtOrigin();
+    formation.spacecraft[0].position = {60, 80, -40};
+    cameras[0].frame.rotateWorld(axisRotation(2, 0.4));
+    cameras[0].frame.rotateBody(axisRotation(1, 0.3));
+    left.paint();
+    const QImage& frame = left.lastFrame();
+    QPoint sum;
+    int n = 0;
+    for (int y = 0; y < viewSize; ++y)
+        for (int x = 0; x < viewSize; ++x)
+            if (isGrey(frame.pixel(x, y)) || isRed(frame.pixel(x, y))) {
+                sum += QPoint(x, y);
+                ++n;
+            }
+    ASSERT_GT(n, 20);
+    const QPoint drawn = sum / n;
+    ASSERT_GT((drawn - centre()).manhattanLength(), 40);
+
+    QTest::mousePress(&left, Qt::LeftButton, {}, drawn + QPoint(30, 0));
+    QTest::mouseMove(&left, drawn + QPoint(31, 0));
+    EXPECT_FALSE(drawables[0].hasSelection);
+    QTest::mouseRelease(&left, Qt::LeftButton, {}, drawn + QPoint(31, 0));
+    QTest::mouseMove(&left, drawn + QPoint(1, 0));
+    QTest::mousePress(&left, Qt::LeftButton, {}, drawn + QPoint(1, 0));
+    QTest::mouseMove(&left, drawn);
+    EXPECT_TRUE(drawables[0].hasSelection);
+    QTest::mouseRelease(&left, Qt::LeftButton, {}, drawn);
+}
+
+TEST_F(Scene, DraggingACraftMovesItInBothViews)
+{
+    singleCraftAtOrigin();
+    left.paint();
+    const QPoint target = centre() + QPoint(100, -60);
+    QTest::mousePress(&left, Qt::LeftButton, {}, centre());
+    QTest::mouseMove(&left, centre() + QPoint(1, 0));
+    QTest::mouseMove(&left, centre() + QPoint(50, -30));
+    QTest::mouseMove(&left, target);
+    EXPECT_NEAR(0.0, formation.spacecraft[0].position.z, 1e-9);  // same depth along the view axis
+    for (const GLView* view : {&left, &right}) {
+        const QImage& frame = view->lastFrame();
+        EXPECT_GT(countPixels(frame, isGrey, around(target, 8)) + countPixels(frame, isRed, around(target, 8)), 60);
+        EXPECT_EQ(0, countPixels(frame, isGrey, around(centre(), 3)));
+    }
+
+    // Releasing shows at the next move, which carries no button: the drag ends and the camera sees that
+    // move, but never saw the drag.
+    QTest::mouseRelease(&left, Qt::LeftButton, {}, target);
+    QTest::mouseMove(&left, target + QPoint(5, 5));
+    EXPECT_FALSE(drawables[0].hasSelection);
+    EXPECT_EQ(0u, cameras[0].lastFlags);
+    EXPECT_EQ(target.x() + 5, std::lround(cameras[0].lastX * viewSize));
+    EXPECT_EQ(Mat3{}, cameras[0].frame.orientation);
+}
+
+}  // namespace
+}  // namespace velmora
