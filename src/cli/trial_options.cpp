@@ -1,0 +1,105 @@
+#include "cli/trial_options.h"
+
+#include "cli/scenario_run.h"
+#include "sim/plan_algorithm.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+bool allDigits(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+std::string algorithmChoices()
+{
+    std::string names;
+    for (const std::string_view name : planAlgorithmNames)
+        names += std::string(names.empty() ? "" : ", ") + std::string(name);
+    return names + " or an index 0 to " + std::to_string(planAlgorithmCount - 1);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> TrialOptions::steps() const
+{
+    if (durationOption && durationOption->count() > 0)
+        return stepsForDuration(duration);
+    return std::nullopt;
+}
+
+void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)
+{
+    command.add_option("--count", o.scenario.count, "Craft per formation")
+        ->check(wholeNumber())
+        ->check(CLI::Range(2, Formation::capacity))
+        ->capture_default_str();
+    command.add_option("--tilt", o.scenario.tiltDeg, "Sensor tilt angle, degrees")
+        ->check(finiteNumber())
+        ->capture_default_str();
+    command.add_option("--max-speed", o.scenario.maxSpeed, "Largest craft speed")
+        ->check(finiteNumber())
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    command.add_option("--radius", o.scenario.craftRadius, "Craft radius (sensor apex distance from the centre)")
+        ->check(finiteNumber())
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    command.add_option("--box", o.scenario.boxHalfSize, "Half size of the placement box")
+        ->check(finiteNumber())
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    command.add_option("--seed", o.seed, "Batch seed; trial k draws from its own sequence derived from it")
+        ->check(wholeNumber())
+        ->capture_default_str();
+    if (withDuration)
+        o.durationOption = command.add_option(
+            "--duration", o.duration,
+            "Simulated seconds per trial at most (default: until the longest plan has ended)");
+}
+
+CLI::Validator wholeNumber()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            return allDigits(text) ? std::string() : "\"" + text + "\" is not a whole number of decimal digits";
+        },
+        "");
+}
+
+CLI::Validator finiteNumber()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value))
+                return "\"" + text + "\" is not a finite number";
+            return std::string();
+        },
+        "");
+}
+
+CLI::Validator algorithmText()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            if (planAlgorithmFromName(text) ||
+                (allDigits(text) && text.size() == 1 && text[0] - '0' < planAlgorithmCount))
+                return std::string();
+            return "unknown algorithm \"" + text + "\" (use " + algorithmChoices() + ")";
+        },
+        "");
+}
+
+int algorithmIndex(const std::string& text)
+{
+    if (const auto index = planAlgorithmFromName(text))
+        return *index;
+    return text[0] - '0';
+}
+
+}  // namespace velmora
