@@ -76,8 +76,7 @@ void addBatchCommand(CLI::App& app)
         ->capture_default_str();
     addTrialOptions(*batch, o->trial, true);
     batch->add_option("--trials", o->trials, "Number of trials")
-        ->check(wholeNumber())
-        ->check(CLI::Range(std::uint64_t{1}, std::numeric_limits<std::uint64_t>::max()))
+        ->check(wholeNumber(1))
         ->capture_default_str();
     batch->add_option("--first-trial", o->firstTrial, "Number of the first trial (to run one shard of a batch)")
         ->check(wholeNumber())

@@ -16,7 +16,7 @@ void BatchRunner::run(std::uint64_t firstTrial, std::uint64_t trials, const Bloc
     std::vector<TrialResult> block;
     std::uint64_t done = 0;
     while (done < trials) {
-        const std::uint64_t size = std::min(blockSize, trials - done);
+        const std::uint64_t size = std::min(blockSize_, trials - done);
         block.assign(size, TrialResult{});
         std::atomic<std::uint64_t> next{0};
         std::atomic<std::uint64_t> finished{0};

@@ -16,10 +16,14 @@ public:
     // Called on the caller's thread, about ten times a second, with the number of trials done so far.
     using ProgressSink = std::function<void(std::uint64_t done)>;
 
-    static constexpr std::uint64_t blockSize = 16384;
+    // Large enough that starting the threads of a block costs nothing next to its trials.
+    static constexpr std::uint64_t defaultBlockSize = 16384;
 
-    // threads must be positive.
-    BatchRunner(const TrialSetup& setup, int threads) : setup_(setup), threads_(threads) {}
+    // threads and blockSize must be positive.
+    BatchRunner(const TrialSetup& setup, int threads, std::uint64_t blockSize = defaultBlockSize)
+        : setup_(setup), threads_(threads), blockSize_(blockSize)
+    {
+    }
 
     void run(std::uint64_t firstTrial, std::uint64_t trials, const BlockSink& onBlock,
              const ProgressSink& onProgress = {}) const;
@@ -27,6 +31,7 @@ public:
 private:
     const TrialSetup& setup_;
     int threads_;
+    std::uint64_t blockSize_;
 };
 
 // All cores, or one when the count is unknown.

@@ -153,8 +153,7 @@ void addSweepCommand(CLI::App& app)
         ->capture_default_str();
     addTrialOptions(*sweep, o->trial, true);
     sweep->add_option("--trials", o->trials, "Trials per cell")
-        ->check(wholeNumber())
-        ->check(CLI::Range(std::uint64_t{1}, std::numeric_limits<std::uint64_t>::max()))
+        ->check(wholeNumber(1))
         ->capture_default_str();
     sweep->add_option("--first-trial", o->firstTrial, "Number of the first trial of every cell")
         ->check(wholeNumber())

@@ -42,16 +42,13 @@ void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)
         ->check(finiteNumber())
         ->capture_default_str();
     command.add_option("--max-speed", o.scenario.maxSpeed, "Largest craft speed")
-        ->check(finiteNumber())
-        ->check(CLI::NonNegativeNumber)
+        ->check(nonNegativeNumber())
         ->capture_default_str();
     command.add_option("--radius", o.scenario.craftRadius, "Craft radius (sensor apex distance from the centre)")
-        ->check(finiteNumber())
-        ->check(CLI::NonNegativeNumber)
+        ->check(nonNegativeNumber())
         ->capture_default_str();
     command.add_option("--box", o.scenario.boxHalfSize, "Half size of the placement box")
-        ->check(finiteNumber())
-        ->check(CLI::NonNegativeNumber)
+        ->check(nonNegativeNumber())
         ->capture_default_str();
     command.add_option("--seed", o.seed, "Batch seed; trial k draws from its own sequence derived from it")
         ->check(wholeNumber())
@@ -59,14 +56,22 @@ void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)
     if (withDuration)
         o.durationOption = command.add_option(
             "--duration", o.duration,
-            "Simulated seconds per trial at most (default: until the longest plan has ended)");
+            "Simulated seconds per trial at most (default: until the longest plan has ended)")
+                                ->check(nonNegativeNumber());
 }
 
-CLI::Validator wholeNumber()
+CLI::Validator wholeNumber(std::uint64_t min)
 {
     return CLI::Validator(
-        [](std::string& text) {
-            return allDigits(text) ? std::string() : "\"" + text + "\" is not a whole number of decimal digits";
+        [min](std::string& text) {
+            if (!allDigits(text))
+                return "\"" + text + "\" is not a whole number of decimal digits";
+            std::uint64_t value = 0;
+            if (!CLI::detail::lexical_cast(text, value))
+                return "\"" + text + "\" is too large";
+            if (value < min)
+                return "must be at least " + std::to_string(min) + ", not " + text;
+            return std::string();
         },
         "");
 }
@@ -78,6 +83,18 @@ CLI::Validator finiteNumber()
             double value = 0.0;
             if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value))
                 return "\"" + text + "\" is not a finite number";
+            return std::string();
+        },
+        "");
+}
+
+CLI::Validator nonNegativeNumber()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value < 0.0)
+                return "\"" + text + "\" is not a finite number of 0 or more";
             return std::string();
         },
         "");

@@ -25,11 +25,14 @@ struct TrialOptions {
 // --count, --tilt, --max-speed, --radius, --box and --seed; --duration too when withDuration.
 void addTrialOptions(CLI::App& command, TrialOptions& options, bool withDuration);
 
-// Digits only: no sign, no hexadecimal or octal prefixes that a C parser would quietly accept.
-CLI::Validator wholeNumber();
+// Digits only (no sign, no hexadecimal or octal prefixes that a C parser would quietly accept), at least min.
+CLI::Validator wholeNumber(std::uint64_t min = 0);
 
 // A number that is neither infinite nor NaN.
 CLI::Validator finiteNumber();
+
+// A finite number, 0 or more.
+CLI::Validator nonNegativeNumber();
 
 // An algorithm name (Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck) or its index 0..4.
 CLI::Validator algorithmText();

@@ -128,21 +128,23 @@ QImage FractionPlot::render(int width, int height) const
     p.drawText(QRect(-area.height() / 2, -12, area.height(), 24), Qt::AlignCenter, fromUtf8(yLabel_));
     p.restore();
 
-    p.setClipRect(area.adjusted(-6, -6, 6, 6));
+    p.setClipRect(area.adjusted(-8, -8, 8, 8));
     for (std::size_t i = 0; i < series_.size(); ++i) {
         const QColor color = seriesColor(static_cast<int>(i));
+        // Series side by side at each x, a few pixels apart, so equal values do not hide each other.
+        const double dodge = (static_cast<double>(i) - (static_cast<double>(series_.size()) - 1.0) / 2.0) * 3.0;
         std::vector<Point> points = series_[i].points;
         std::sort(points.begin(), points.end(), [](const Point& a, const Point& b) { return a.x < b.x; });
         p.setPen(QPen(color, 1.5));
         for (const Point& pt : points) {
-            const double px = toX(pt.x);
+            const double px = toX(pt.x) + dodge;
             p.drawLine(QPointF(px, toY(pt.low)), QPointF(px, toY(pt.high)));
             p.drawLine(QPointF(px - 4, toY(pt.low)), QPointF(px + 4, toY(pt.low)));
             p.drawLine(QPointF(px - 4, toY(pt.high)), QPointF(px + 4, toY(pt.high)));
         }
         QPainterPath line;
         for (std::size_t k = 0; k < points.size(); ++k) {
-            const QPointF at(toX(points[k].x), toY(points[k].fraction));
+            const QPointF at(toX(points[k].x) + dodge, toY(points[k].fraction));
             k == 0 ? line.moveTo(at) : line.lineTo(at);
         }
         p.setPen(QPen(color, 2.5));
@@ -150,7 +152,7 @@ QImage FractionPlot::render(int width, int height) const
         p.drawPath(line);
         p.setBrush(color);
         for (const Point& pt : points)
-            p.drawEllipse(QPointF(toX(pt.x), toY(pt.fraction)), 4.0, 4.0);
+            p.drawEllipse(QPointF(toX(pt.x) + dodge, toY(pt.fraction)), 4.0, 4.0);
     }
     p.setClipping(false);
 

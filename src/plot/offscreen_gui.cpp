@@ -28,13 +28,13 @@ OffscreenGui::OffscreenGui()
         return;
     previousHandler_ = qInstallMessageHandler(dropChatter);
     forwardTo = previousHandler_;
-    // The application keeps argc and argv for its lifetime.
-    static int argc = 3;
+    // The application keeps argc and argv for its lifetime and takes the options it uses out of them.
     static char name[] = "velmora-sim";
     static char platformOption[] = "-platform";
     static char platform[] = "offscreen";
-    static char* argv[] = {name, platformOption, platform, nullptr};
-    app_ = std::make_unique<QGuiApplication>(argc, argv);
+    argv_ = {name, platformOption, platform, nullptr};
+    argc_ = 3;
+    app_ = std::make_unique<QGuiApplication>(argc_, argv_.data());
 }
 
 OffscreenGui::~OffscreenGui()

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <array>
 #include <memory>
 
 class QGuiApplication;
@@ -21,6 +22,8 @@ public:
     OffscreenGui& operator=(const OffscreenGui&) = delete;
 
 private:
+    int argc_ = 0;
+    std::array<char*, 4> argv_{};
     std::unique_ptr<QGuiApplication> app_;
     QtMessageHandler previousHandler_ = nullptr;
 };
