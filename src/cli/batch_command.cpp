@@ -76,13 +76,13 @@ void addBatchCommand(CLI::App& app)
         ->capture_default_str();
     addTrialOptions(*batch, o->trial, true);
     batch->add_option("--trials", o->trials, "Number of trials")
-        ->check(wholeNumber(1))
+        ->transform(wholeNumber(1))
         ->capture_default_str();
     batch->add_option("--first-trial", o->firstTrial, "Number of the first trial (to run one shard of a batch)")
-        ->check(wholeNumber())
+        ->transform(wholeNumber())
         ->capture_default_str();
     batch->add_option("--threads", o->threads, "Worker threads (default: all cores)")
-        ->check(wholeNumber())
+        ->transform(wholeNumber())
         ->check(CLI::Range(1, 1024));
     batch->add_option("--trials-out", o->trialsOut,
                       "Write one row per trial to FILE.jsonl (JSON Lines) or FILE.csv: trial, seedState, "

@@ -153,13 +153,13 @@ void addSweepCommand(CLI::App& app)
         ->capture_default_str();
     addTrialOptions(*sweep, o->trial, true);
     sweep->add_option("--trials", o->trials, "Trials per cell")
-        ->check(wholeNumber(1))
+        ->transform(wholeNumber(1))
         ->capture_default_str();
     sweep->add_option("--first-trial", o->firstTrial, "Number of the first trial of every cell")
-        ->check(wholeNumber())
+        ->transform(wholeNumber())
         ->capture_default_str();
     sweep->add_option("--threads", o->threads, "Worker threads (default: all cores)")
-        ->check(wholeNumber())
+        ->transform(wholeNumber())
         ->check(CLI::Range(1, 1024));
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
     sweep->add_option("--plot", o->plot, "Also draw the initialized fraction against the field of view (FILE.png)");

@@ -35,7 +35,7 @@ std::optional<std::int64_t> TrialOptions::steps() const
 void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)
 {
     command.add_option("--count", o.scenario.count, "Craft per formation")
-        ->check(wholeNumber())
+        ->transform(wholeNumber())
         ->check(CLI::Range(2, Formation::capacity))
         ->capture_default_str();
     command.add_option("--tilt", o.scenario.tiltDeg, "Sensor tilt angle, degrees")
@@ -51,7 +51,7 @@ void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)
         ->check(nonNegativeNumber())
         ->capture_default_str();
     command.add_option("--seed", o.seed, "Batch seed; trial k draws from its own sequence derived from it")
-        ->check(wholeNumber())
+        ->transform(wholeNumber())
         ->capture_default_str();
     if (withDuration)
         o.durationOption = command.add_option(
@@ -66,11 +66,16 @@ CLI::Validator wholeNumber(std::uint64_t min)
         [min](std::string& text) {
             if (!allDigits(text))
                 return "\"" + text + "\" is not a whole number of decimal digits";
+            // Zero-padded numbers (shard names) are decimal too: the C parser behind the option reads a
+            // leading 0 as octal.
+            const std::string typed = text;
+            text.erase(0, std::min(text.find_first_not_of('0'), text.size() - 1));
+            // The C parser saturates a value that does not fit instead of failing.
             std::uint64_t value = 0;
-            if (!CLI::detail::lexical_cast(text, value))
-                return "\"" + text + "\" is too large";
+            if (!CLI::detail::lexical_cast(text, value) || std::to_string(value) != text)
+                return "\"" + typed + "\" is too large";
             if (value < min)
-                return "must be at least " + std::to_string(min) + ", not " + text;
+                return "must be at least " + std::to_string(min) + ", not " + typed;
             return std::string();
         },
         "");

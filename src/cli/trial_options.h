@@ -25,7 +25,9 @@ struct TrialOptions {
 // --count, --tilt, --max-speed, --radius, --box and --seed; --duration too when withDuration.
 void addTrialOptions(CLI::App& command, TrialOptions& options, bool withDuration);
 
-// Digits only (no sign, no hexadecimal or octal prefixes that a C parser would quietly accept), at least min.
+// Decimal digits only, leading zeros allowed, at least min: no sign, and no hexadecimal or octal reading
+// that the C parser behind the option would quietly apply. It rewrites the text, so attach it with
+// transform(), not check().
 CLI::Validator wholeNumber(std::uint64_t min = 0);
 
 // A number that is neither infinite nor NaN.

@@ -87,8 +87,11 @@ TEST_F(BatchCommand, ShardsConcatenateToTheUnsplitRun)
     std::string jsonl;
     std::string csv;
     for (const auto& [first, count] : shards) {
-        const std::string name = "shard-" + std::to_string(first);
-        const std::string range = " --first-trial " + std::to_string(first) + " --trials " + std::to_string(count);
+        // Zero-padded, as shard file names are: still decimal, never octal.
+        char padded[16];
+        std::snprintf(padded, sizeof padded, "%06d", first);
+        const std::string name = std::string("shard-") + padded;
+        const std::string range = std::string(" --first-trial ") + padded + " --trials " + std::to_string(count);
         ok(base + range + " --threads " + std::to_string(1 + first % 3) + " --trials-out " + path(name + ".jsonl"));
         ok(base + range + " --trials-out " + path(name + ".csv"));
         jsonl += readFile(path(name + ".jsonl"));
@@ -207,6 +210,7 @@ TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
         {"batch --trials 0", "--trials"},
         {"batch --trials -3", "--trials"},
         {"batch --seed 0x10", "--seed"},
+        {"batch --seed 18446744073709551616", "too large"},
         {"batch --algorithm Zigzag", "unknown algorithm \"Zigzag\""},
         {"batch --algorithm 5", "unknown algorithm"},
         {"batch --fov nan", "--fov"},
