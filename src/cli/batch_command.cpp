@@ -69,6 +69,7 @@ void addBatchCommand(CLI::App& app)
         "puts every craft in one group; its time to initialize is the formation time after that step.\n"
         "Example: velmora-sim batch --algorithm HalfTwist --count 8 --fov 60 --trials 5000 --trials-out t.csv");
     batch->add_option("--algorithm", o->algorithm, "Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck or 0..4")
+        ->type_name("NAME")
         ->check(algorithmText())
         ->capture_default_str();
     batch->add_option("--fov", o->trial.scenario.fovDeg, "Sensor field-of-view half-angle, degrees")
@@ -86,7 +87,8 @@ void addBatchCommand(CLI::App& app)
         ->check(CLI::Range(1, 1024));
     batch->add_option("--trials-out", o->trialsOut,
                       "Write one row per trial to FILE.jsonl (JSON Lines) or FILE.csv: trial, seedState, "
-                      "initialized, timeToInitialize, links, groups");
+                      "initialized, timeToInitialize, links, groups")
+        ->type_name("FILE");
     batch->add_flag("--json", o->json, "Print the summary as one JSON document instead of a table");
     batch->callback([o] { runBatchCommand(*o); });
 }

@@ -185,8 +185,7 @@ std::string sweepTable(std::span<const BatchRun> cells)
         return text;
     };
     const BatchRun& first = cells.front();
-    std::string out = sharedParameters(first.setup.scenario) + "; " + trialRange(first) +
-                      " in every cell, each run until the longest plan has ended or for its --duration\n\n";
+    std::string out = sharedParameters(first.setup.scenario) + "; " + trialRange(first) + " in every cell\n\n";
     out += line(header);
     std::string rule = "|";
     for (std::size_t c = 0; c < header.size(); ++c) {

@@ -29,6 +29,7 @@ void addReplayCommand(CLI::App& app)
         "Example: velmora-sim replay --seed 7 --trial 412 --count 8 > t412.json && velmora-sim run t412.json");
     replay->add_option("--trial", o->trialNumber, "Trial number within the batch")->transform(wholeNumber())->required();
     replay->add_option("--algorithm", o->algorithm, "Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck or 0..4")
+        ->type_name("NAME")
         ->check(algorithmText())
         ->capture_default_str();
     replay->add_option("--fov", o->trial.scenario.fovDeg, "Sensor field-of-view half-angle, degrees")

@@ -143,6 +143,7 @@ void addSweepCommand(CLI::App& app)
         "Example: velmora-sim sweep --algorithm all --fov 50,60,70,80 --trials 2000 --plot sweep.png");
     sweep->add_option("--algorithm", o->algorithms,
                       "Comma-separated algorithms (names or 0..4), or all")
+        ->type_name("NAMES")
         ->delimiter(',')
         ->check(CLI::Validator(
             [](std::string& text) { return text == "all" ? std::string() : algorithmText()(text); }, ""))
@@ -162,7 +163,8 @@ void addSweepCommand(CLI::App& app)
         ->transform(wholeNumber())
         ->check(CLI::Range(1, 1024));
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
-    sweep->add_option("--plot", o->plot, "Also draw the initialized fraction against the field of view (FILE.png)");
+    sweep->add_option("--plot", o->plot, "Also draw the initialized fraction against the field of view (FILE.png)")
+        ->type_name("FILE");
     sweep->callback([o] { runSweepCommand(*o); });
 }
 

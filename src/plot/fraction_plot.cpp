@@ -27,10 +27,7 @@ double tickStep(double span, int wanted)
     return 10.0 * magnitude;
 }
 
-QString tickText(double v)
-{
-    return QString::number(v, 'g', 6);
-}
+QString tickText(double v) { return QString::number(v, 'g', 6); }
 
 }  // namespace
 
@@ -40,6 +37,24 @@ FractionPlot::FractionPlot(std::string title, std::string xLabel, std::string yL
 }
 
 void FractionPlot::addSeries(Series series) { series_.push_back(std::move(series)); }
+
+std::vector<double> FractionPlot::xTicks(double xMin, double xMax) const
+{
+    // A sweep has a handful of x values: tick exactly those. Many values get round steps instead.
+    std::vector<double> values;
+    for (const Series& s : series_)
+        for (const Point& pt : s.points)
+            values.push_back(pt.x);
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    if (!values.empty() && values.size() <= 12)
+        return values;
+    values.clear();
+    const double step = tickStep(xMax - xMin, 6);
+    for (double x = std::ceil(xMin / step) * step; x <= xMax; x += step)
+        values.push_back(std::abs(x) < step * 1e-9 ? 0.0 : x);
+    return values;
+}
 
 QColor FractionPlot::seriesColor(int i)
 {
@@ -108,15 +123,13 @@ QImage FractionPlot::render(int width, int height) const
                        QString::number(k * 10) + " %");
         }
     }
-    const double step = tickStep(xMax - xMin, 6);
-    for (double x = std::ceil(xMin / step) * step; x <= xMax; x += step) {
+    for (const double x : xTicks(xMin, xMax)) {
         const double px = toX(x);
         p.setPen(QPen(QColor(225, 225, 225), 1));
         p.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
         p.setPen(Qt::black);
         p.drawLine(QPointF(px, area.bottom()), QPointF(px, area.bottom() + 5));
-        p.drawText(QRectF(px - 40, area.bottom() + 8, 80, 20), Qt::AlignHCenter | Qt::AlignTop,
-                   tickText(std::abs(x) < step * 1e-9 ? 0.0 : x));
+        p.drawText(QRectF(px - 40, area.bottom() + 8, 80, 20), Qt::AlignHCenter | Qt::AlignTop, tickText(x));
     }
     p.setPen(QPen(Qt::black, 1));
     p.drawRect(area);

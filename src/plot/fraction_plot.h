@@ -36,6 +36,8 @@ public:
     static QColor seriesColor(int i);
 
 private:
+    std::vector<double> xTicks(double xMin, double xMax) const;
+
     std::string title_;
     std::string xLabel_;
     std::string yLabel_;
