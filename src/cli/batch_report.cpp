@@ -82,8 +82,8 @@ ordered_json resultJson(const BatchRun& run)
 // Column widths count characters, not bytes: "°" and "±" take two bytes each.
 std::size_t charCount(const std::string& text)
 {
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    const auto startsCharacter = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), startsCharacter));
 }
 
 std::string padded(const std::string& text, std::size_t width, bool right)

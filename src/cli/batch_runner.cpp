@@ -22,7 +22,8 @@ void BatchRunner::run(std::uint64_t firstTrial, std::uint64_t trials, const Bloc
         std::atomic<std::uint64_t> finished{0};
         std::mutex mutex;
         std::condition_variable allDone;
-        const auto workerCount = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(threads_), size));
+        const auto workerCount =
+            static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(threads_), size));
         int running = workerCount;
 
         std::vector<std::jthread> workers;

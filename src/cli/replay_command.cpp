@@ -27,7 +27,9 @@ void addReplayCommand(CLI::App& app)
         "Give the same parameter options as the batch. The scenario carries no duration: pass the batch's\n"
         "--duration, if it had one, to velmora-sim run.\n"
         "Example: velmora-sim replay --seed 7 --trial 412 --count 8 > t412.json && velmora-sim run t412.json");
-    replay->add_option("--trial", o->trialNumber, "Trial number within the batch")->transform(wholeNumber())->required();
+    replay->add_option("--trial", o->trialNumber, "Trial number within the batch")
+        ->transform(wholeNumber())
+        ->required();
     replay->add_option("--algorithm", o->algorithm, "Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck or 0..4")
         ->type_name("NAME")
         ->check(algorithmText())

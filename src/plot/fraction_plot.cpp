@@ -14,7 +14,10 @@
 namespace velmora {
 namespace {
 
-QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Round tick spacing (1, 2 or 5 times a power of ten) giving about `wanted` intervals over span.
 double tickStep(double span, int wanted)
