@@ -1,46 +1,19 @@
 // Runs the velmora-sim executable as a user would and checks what it prints and returns.
+#include "sim_process.h"
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const std::filesystem::path& p)
-{
-    std::ifstream in(p);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-Result runSim(const std::string& args)
-{
-    const auto dir = std::filesystem::temp_directory_path();
-    const auto errPath = dir / ("velmora-sim-test-" + std::to_string(::getpid()) + ".err");
-    const std::string command = std::string(VELMORA_SIM_EXE) + " " + args + " 2>" + errPath.string();
-    Result r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        r.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = readFile(errPath);
-    std::filesystem::remove(errPath);
-    return r;
-}
+using Result = velmora::test::SimResult;
+using velmora::test::runSim;
 
 std::string example(const char* name) { return std::string(VELMORA_EXAMPLES_DIR) + "/" + name; }
 

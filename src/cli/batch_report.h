@@ -1,0 +1,24 @@
+#pragma once
+
+#include "cli/batch_run.h"
+
+#include <nlohmann/json.hpp>
+
+#include <span>
+#include <string>
+
+namespace velmora {
+
+// A user parameter as it was typed: 70, not 70.000000; shortest round-trip.
+std::string numberText(double v);
+
+// The summary of one batch as JSON (parameters, counts, interval, times, rate) and as a readable table.
+nlohmann::ordered_json batchRunJson(const BatchRun& run);
+std::string batchRunTable(const BatchRun& run);
+
+// A sweep: one cell per algorithm and field of view, all with the same other parameters and trials.
+// The table is a Markdown table, readable on a terminal and ready to paste into a document.
+nlohmann::ordered_json sweepJson(std::span<const BatchRun> cells);
+std::string sweepTable(std::span<const BatchRun> cells);
+
+}  // namespace velmora

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "cli/sample_statistics.h"
+#include "cli/trial_runner.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace velmora {
+
+struct TimeToInitialize {
+    double min = 0.0;
+    double median = 0.0;
+    double p90 = 0.0;
+    double max = 0.0;
+    double mean = 0.0;
+};
+
+struct BatchSummary {
+    std::uint64_t trials = 0;
+    std::uint64_t initialized = 0;
+    double initializedFraction = 0.0;
+    ProportionInterval initializedInterval;
+    // Over initialized trials only; nothing when none initialized.
+    std::optional<TimeToInitialize> timeToInitialize;
+    double meanLinks = 0.0;
+    double meanGroups = 0.0;
+};
+
+// Accumulates trial results as they arrive, keeping only what the summary needs: counts, sums and the
+// times to initialize (for their percentiles).
+class BatchStatistics {
+public:
+    void add(const TrialResult& r);
+
+    // Needs at least one trial.
+    BatchSummary summary() const;
+
+private:
+    std::uint64_t trials_ = 0;
+    std::uint64_t linkSum_ = 0;
+    std::uint64_t groupSum_ = 0;
+    std::vector<double> times_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,171 @@
+#include "cli/sweep_command.h"
+
+#include "cli/batch_report.h"
+#include "cli/json_writer.h"
+#include "cli/progress_bar.h"
+#include "cli/trial_options.h"
+#include "plot/fraction_plot.h"
+#include "sim/plan_algorithm.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <iostream>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+struct SweepOptions {
+    TrialOptions trial;
+    std::vector<std::string> algorithms{"all"};
+    std::vector<double> fovs{70.0};
+    std::uint64_t trials = 1000;
+    std::uint64_t firstTrial = 0;
+    int threads = defaultThreadCount();
+    bool json = false;
+    std::string plot;
+};
+
+template <typename T>
+void appendOnce(std::vector<T>& list, const T& value)
+{
+    if (std::find(list.begin(), list.end(), value) == list.end())
+        list.push_back(value);
+}
+
+// In the order given, each algorithm once.
+std::vector<int> algorithmList(const std::vector<std::string>& texts)
+{
+    std::vector<int> list;
+    for (const std::string& text : texts) {
+        if (text == "all") {
+            for (int a = 0; a < planAlgorithmCount; ++a)
+                appendOnce(list, a);
+        } else {
+            appendOnce(list, algorithmIndex(text));
+        }
+    }
+    return list;
+}
+
+std::vector<double> fovList(const std::vector<double>& values)
+{
+    std::vector<double> list;
+    for (const double v : values)
+        appendOnce(list, v);
+    return list;
+}
+
+void checkPlotPath(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext != ".png")
+        throw ScenarioError("--plot \"" + path + "\": the name must end in .png");
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty() && !std::filesystem::is_directory(parent))
+        throw ScenarioError("--plot \"" + path + "\": no folder \"" + parent.string() + "\"");
+}
+
+void savePlot(const std::vector<BatchRun>& cells, const std::string& path)
+{
+    const BatchRun& first = cells.front();
+    const Scenario& s = first.setup.scenario;
+    FractionPlot plot(std::to_string(s.count) + " craft, tilt " + numberText(s.tiltDeg) +
+                          "°: formations initialized, " + std::to_string(first.trials) + " trials per point",
+                      "sensor field-of-view half-angle (°)", "initialized (95 % interval)");
+    std::vector<FractionPlot::Series> series;
+    for (const BatchRun& cell : cells) {
+        const std::string name(planAlgorithmNames[cell.setup.scenario.algorithm]);
+        auto it = std::find_if(series.begin(), series.end(), [&](const auto& x) { return x.name == name; });
+        if (it == series.end())
+            it = series.insert(series.end(), FractionPlot::Series{name, {}});
+        const BatchSummary& sum = cell.summary;
+        it->points.push_back({cell.setup.scenario.fovDeg, sum.initializedFraction, sum.initializedInterval.low,
+                              sum.initializedInterval.high});
+    }
+    for (auto& x : series)
+        plot.addSeries(std::move(x));
+    plot.savePng(path, 960, 560);
+}
+
+void runSweepCommand(const SweepOptions& o)
+{
+    if (o.firstTrial > std::numeric_limits<std::uint64_t>::max() - o.trials)
+        throw ScenarioError("--first-trial " + std::to_string(o.firstTrial) + " plus --trials " +
+                            std::to_string(o.trials) + " runs past the last trial number");
+    if (!o.plot.empty())
+        checkPlotPath(o.plot);
+    std::vector<TrialSetup> setups;
+    for (const int algorithm : algorithmList(o.algorithms)) {
+        for (const double fov : fovList(o.fovs)) {
+            TrialSetup setup;
+            setup.scenario = o.trial.scenario;
+            setup.scenario.algorithm = algorithm;
+            setup.scenario.fovDeg = fov;
+            setup.seed = o.trial.seed;
+            setup.steps = trialSteps(setup.scenario, o.trial.steps());
+            setups.push_back(setup);
+        }
+    }
+
+    ProgressBar progress(o.trials * setups.size(), stderr);
+    std::vector<BatchRun> cells;
+    for (const TrialSetup& setup : setups) {
+        const std::uint64_t before = o.trials * cells.size();
+        cells.push_back(runBatch(setup, o.firstTrial, o.trials, o.threads, {},
+                                 [&](std::uint64_t done) { progress.update(before + done); }));
+    }
+    progress.finish();
+    if (o.json)
+        std::cout << toJsonText(sweepJson(cells)) << '\n';
+    else
+        std::cout << sweepTable(cells);
+    std::cout.flush();
+    if (!o.plot.empty())
+        savePlot(cells, o.plot);
+}
+
+}  // namespace
+
+void addSweepCommand(CLI::App& app)
+{
+    auto o = std::make_shared<SweepOptions>();
+    CLI::App* sweep = app.add_subcommand(
+        "sweep", "Run one batch per algorithm and field of view and tabulate how often and how fast each "
+                 "initializes.");
+    sweep->footer(
+        "Every cell runs the same trials (same --seed and trial numbers), so the cells compare the algorithms\n"
+        "on the same random formations.\n"
+        "Example: velmora-sim sweep --algorithm all --fov 50,60,70,80 --trials 2000 --plot sweep.png");
+    sweep->add_option("--algorithm", o->algorithms,
+                      "Comma-separated algorithms (names or 0..4), or all")
+        ->type_name("NAMES")
+        ->delimiter(',')
+        ->check(CLI::Validator(
+            [](std::string& text) { return text == "all" ? std::string() : algorithmText()(text); }, ""))
+        ->capture_default_str();
+    sweep->add_option("--fov", o->fovs, "Comma-separated field-of-view half-angles, degrees")
+        ->delimiter(',')
+        ->check(finiteNumber())
+        ->capture_default_str();
+    addTrialOptions(*sweep, o->trial, true);
+    sweep->add_option("--trials", o->trials, "Trials per cell")
+        ->transform(wholeNumber(1))
+        ->capture_default_str();
+    sweep->add_option("--first-trial", o->firstTrial, "Number of the first trial of every cell")
+        ->transform(wholeNumber())
+        ->capture_default_str();
+    sweep->add_option("--threads", o->threads, "Worker threads (default: all cores)")
+        ->transform(wholeNumber())
+        ->check(CLI::Range(1, 1024));
+    sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
+    sweep->add_option("--plot", o->plot, "Also draw the initialized fraction against the field of view (FILE.png)")
+        ->type_name("FILE");
+    sweep->callback([o] { runSweepCommand(*o); });
+}
+
+}  // namespace velmora

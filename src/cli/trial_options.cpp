@@ -1,0 +1,127 @@
+#include "cli/trial_options.h"
+
+#include "cli/scenario_run.h"
+#include "sim/plan_algorithm.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+bool allDigits(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+std::string algorithmChoices()
+{
+    std::string names;
+    for (const std::string_view name : planAlgorithmNames)
+        names += std::string(names.empty() ? "" : ", ") + std::string(name);
+    return names + " or an index 0 to " + std::to_string(planAlgorithmCount - 1);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> TrialOptions::steps() const
+{
+    if (durationOption && durationOption->count() > 0)
+        return stepsForDuration(duration);
+    return std::nullopt;
+}
+
+void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)
+{
+    command.add_option("--count", o.scenario.count, "Craft per formation")
+        ->transform(wholeNumber())
+        ->check(CLI::Range(2, Formation::capacity))
+        ->capture_default_str();
+    command.add_option("--tilt", o.scenario.tiltDeg, "Sensor tilt angle, degrees")
+        ->check(finiteNumber())
+        ->capture_default_str();
+    command.add_option("--max-speed", o.scenario.maxSpeed, "Largest craft speed")
+        ->check(nonNegativeNumber())
+        ->capture_default_str();
+    command.add_option("--radius", o.scenario.craftRadius, "Craft radius (sensor apex distance from the centre)")
+        ->check(nonNegativeNumber())
+        ->capture_default_str();
+    command.add_option("--box", o.scenario.boxHalfSize, "Half size of the placement box")
+        ->check(nonNegativeNumber())
+        ->capture_default_str();
+    command.add_option("--seed", o.seed, "Batch seed; trial k draws from its own sequence derived from it")
+        ->transform(wholeNumber())
+        ->capture_default_str();
+    if (withDuration)
+        o.durationOption = command.add_option(
+            "--duration", o.duration,
+            "Simulated seconds per trial at most (default: until the longest plan has ended)")
+                                ->check(nonNegativeNumber());
+}
+
+CLI::Validator wholeNumber(std::uint64_t min)
+{
+    return CLI::Validator(
+        [min](std::string& text) {
+            if (!allDigits(text))
+                return "\"" + text + "\" is not a whole number of decimal digits";
+            // Zero-padded numbers (shard names) are decimal too: the C parser behind the option reads a
+            // leading 0 as octal.
+            const std::string typed = text;
+            text.erase(0, std::min(text.find_first_not_of('0'), text.size() - 1));
+            // The C parser saturates a value that does not fit instead of failing.
+            std::uint64_t value = 0;
+            if (!CLI::detail::lexical_cast(text, value) || std::to_string(value) != text)
+                return "\"" + typed + "\" is too large";
+            if (value < min)
+                return "must be at least " + std::to_string(min) + ", not " + typed;
+            return std::string();
+        },
+        "");
+}
+
+CLI::Validator finiteNumber()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value))
+                return "\"" + text + "\" is not a finite number";
+            return std::string();
+        },
+        "");
+}
+
+CLI::Validator nonNegativeNumber()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value < 0.0)
+                return "\"" + text + "\" is not a finite number of 0 or more";
+            return std::string();
+        },
+        "");
+}
+
+CLI::Validator algorithmText()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            if (planAlgorithmFromName(text) ||
+                (allDigits(text) && text.size() == 1 && text[0] - '0' < planAlgorithmCount))
+                return std::string();
+            return "unknown algorithm \"" + text + "\" (use " + algorithmChoices() + ")";
+        },
+        "");
+}
+
+int algorithmIndex(const std::string& text)
+{
+    if (const auto index = planAlgorithmFromName(text))
+        return *index;
+    return text[0] - '0';
+}
+
+}  // namespace velmora

@@ -1,0 +1,290 @@
+// velmora-sim batch, replay and sweep, run as a user would.
+#include "sim_process.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using nlohmann::json;
+using velmora::test::readFile;
+using velmora::test::runSim;
+using velmora::test::SimResult;
+
+class BatchCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("velmora-batch-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Runs and expects success with nothing on stderr: no progress bar when stderr is not a terminal.
+    std::string ok(const std::string& args) const
+    {
+        const SimResult r = runSim(args);
+        EXPECT_EQ(r.exitCode, 0) << args << ": " << r.err;
+        EXPECT_EQ(r.err, "") << args;
+        return r.out;
+    }
+
+    std::filesystem::path dir_;
+};
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+json withoutTiming(json summary)
+{
+    for (const char* key : {"threads", "wallSeconds", "trialsPerSecond"})
+        summary.erase(key);
+    return summary;
+}
+
+// Orlo with a 20 degree cone initializes about a third of its formations: both outcomes occur.
+const std::string mixed = "--algorithm Orlo --count 6 --fov 20 --seed 11";
+
+TEST_F(BatchCommand, ThreadCountChangesNeitherTrialsNorSummary)
+{
+    const std::string base = "batch " + mixed + " --trials 120 --json --trials-out ";
+    const json one = json::parse(ok(base + path("t1.jsonl") + " --threads 1"));
+    const json two = json::parse(ok(base + path("t2.jsonl") + " --threads 2"));
+    const json five = json::parse(ok(base + path("t5.jsonl") + " --threads 5"));
+    const std::string trials = readFile(path("t1.jsonl"));
+    EXPECT_EQ(lines(trials).size(), 120u);
+    EXPECT_EQ(readFile(path("t2.jsonl")), trials);
+    EXPECT_EQ(readFile(path("t5.jsonl")), trials);
+    EXPECT_EQ(withoutTiming(two), withoutTiming(one));
+    EXPECT_EQ(withoutTiming(five), withoutTiming(one));
+    EXPECT_EQ(two["threads"], 2);
+}
+
+TEST_F(BatchCommand, ShardsConcatenateToTheUnsplitRun)
+{
+    const std::string base = "batch " + mixed + " --json ";
+    ok(base + "--trials 90 --trials-out " + path("all.jsonl"));
+    ok(base + "--trials 90 --trials-out " + path("all.csv"));
+    const std::pair<int, int> shards[] = {{0, 25}, {25, 40}, {65, 25}};
+    std::string jsonl;
+    std::string csv;
+    for (const auto& [first, count] : shards) {
+        // Zero-padded, as shard file names are: still decimal, never octal.
+        char padded[16];
+        std::snprintf(padded, sizeof padded, "%06d", first);
+        const std::string name = std::string("shard-") + padded;
+        const std::string range = std::string(" --first-trial ") + padded + " --trials " + std::to_string(count);
+        ok(base + range + " --threads " + std::to_string(1 + first % 3) + " --trials-out " + path(name + ".jsonl"));
+        ok(base + range + " --trials-out " + path(name + ".csv"));
+        jsonl += readFile(path(name + ".jsonl"));
+        // Every CSV shard starts with the header; the merge keeps the first one.
+        const std::string part = readFile(path(name + ".csv"));
+        csv += first == 0 ? part : part.substr(part.find('\n') + 1);
+    }
+    EXPECT_EQ(jsonl, readFile(path("all.jsonl")));
+    EXPECT_EQ(csv, readFile(path("all.csv")));
+}
+
+TEST_F(BatchCommand, SummaryAgreesWithTheTrialFile)
+{
+    const json summary = json::parse(ok("batch " + mixed + " --trials 150 --json --trials-out " + path("t.jsonl")));
+    std::vector<double> times;
+    double links = 0;
+    for (const std::string& line : lines(readFile(path("t.jsonl")))) {
+        const json row = json::parse(line);
+        links += row["links"].get<double>();
+        if (row["initialized"].get<bool>())
+            times.push_back(row["timeToInitialize"].get<double>());
+        else
+            EXPECT_TRUE(row["timeToInitialize"].is_null());
+    }
+    ASSERT_GT(times.size(), 10u);
+    ASSERT_LT(times.size(), 140u);
+    std::sort(times.begin(), times.end());
+    EXPECT_EQ(summary["trials"], 150);
+    EXPECT_EQ(summary["initialized"], times.size());
+    EXPECT_DOUBLE_EQ(summary["initializedFraction"].get<double>(), static_cast<double>(times.size()) / 150);
+    EXPECT_EQ(summary["timeToInitialize"]["min"], times.front());
+    EXPECT_EQ(summary["timeToInitialize"]["max"], times.back());
+    EXPECT_DOUBLE_EQ(summary["meanLinks"].get<double>(), links / 150);
+    const auto interval = summary["initializedInterval95"];
+    EXPECT_LT(interval[0].get<double>(), summary["initializedFraction"].get<double>());
+    EXPECT_GT(interval[1].get<double>(), summary["initializedFraction"].get<double>());
+    // Orlo with tilt 45 degrees lasts 5 pi + 5 pi / 4 seconds; the run goes one step past its end.
+    EXPECT_EQ(summary["steps"], 1965);
+
+    const std::string table = ok("batch " + mixed + " --trials 150");
+    EXPECT_NE(table.find("Orlo, FOV 20°, 6 craft"), std::string::npos) << table;
+    EXPECT_NE(table.find("initialized             " + std::to_string(times.size()) + " ("), std::string::npos)
+        << table;
+    EXPECT_NE(table.find("trials/s"), std::string::npos);
+}
+
+// What a batch trial reports, worked out again from the links of a full `velmora-sim run`.
+struct Outcome {
+    bool initialized = false;
+    double time = 0.0;
+    int links = 0;
+    int groups = 0;
+};
+
+Outcome outcomeFromRun(const json& run)
+{
+    const int n = static_cast<int>(run["craft"].size());
+    std::vector<int> group(n);
+    std::iota(group.begin(), group.end(), 0);
+    Outcome o;
+    o.groups = n;
+    const auto& links = run["links"];
+    for (std::size_t k = 0; k < links.size(); ++k) {
+        const int a = group[links[k]["i"].get<int>()];
+        const int b = group[links[k]["j"].get<int>()];
+        ++o.links;
+        if (a != b) {
+            std::replace(group.begin(), group.end(), a, b);
+            --o.groups;
+        }
+        const bool stepEnds = k + 1 == links.size() || links[k + 1]["step"] != links[k]["step"];
+        if (o.groups == 1 && stepEnds) {
+            o.initialized = true;
+            o.time = links[k]["time"].get<double>();
+            break;
+        }
+    }
+    return o;
+}
+
+TEST_F(BatchCommand, ReplayedTrialsReproduceTheirOutcomesThroughRun)
+{
+    ok("batch " + mixed + " --trials 12 --trials-out " + path("t.jsonl"));
+    int initialized = 0;
+    for (const std::string& line : lines(readFile(path("t.jsonl")))) {
+        const json row = json::parse(line);
+        const std::string trial = std::to_string(row["trial"].get<int>());
+        const std::string scenario = path("trial-" + trial + ".json");
+        std::ofstream(scenario) << ok("replay " + mixed + " --trial " + trial);
+        const json doc = json::parse(readFile(scenario));
+        EXPECT_EQ(doc["craft"].size(), 6u);
+        EXPECT_EQ(doc["fovDeg"], 20.0);
+
+        const Outcome o = outcomeFromRun(json::parse(ok("run " + scenario)));
+        ASSERT_EQ(o.initialized, row["initialized"].get<bool>()) << "trial " << trial;
+        EXPECT_EQ(o.links, row["links"]) << "trial " << trial;
+        EXPECT_EQ(o.groups, row["groups"]) << "trial " << trial;
+        if (o.initialized) {
+            EXPECT_EQ(o.time, row["timeToInitialize"].get<double>()) << "trial " << trial;
+            ++initialized;
+        }
+    }
+    EXPECT_GT(initialized, 0);
+    EXPECT_LT(initialized, 12);
+}
+
+TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
+{
+    const struct {
+        std::string args;
+        std::string says;
+    } cases[] = {
+        {"batch --count 1", "--count"},
+        {"batch --count 21", "--count"},
+        {"batch --count 2.5", "--count"},
+        {"batch --trials 0", "--trials"},
+        {"batch --trials -3", "--trials"},
+        {"batch --seed 0x10", "--seed"},
+        {"batch --seed 18446744073709551616", "too large"},
+        {"batch --algorithm Zigzag", "unknown algorithm \"Zigzag\""},
+        {"batch --algorithm 5", "unknown algorithm"},
+        {"batch --fov nan", "--fov"},
+        {"batch --max-speed -1", "--max-speed"},
+        {"batch --threads 0", "--threads"},
+        {"batch --duration -2", "--duration"},
+        {"batch --first-trial 18446744073709551615 --trials 2", "--first-trial"},
+        {"batch --trials-out " + path("t.txt"), ".jsonl"},
+        {"batch --trials-out " + path("t"), ".csv"},
+        {"batch --trials-out " + path("no/such/t.csv"), "cannot create"},
+        {"batch --trials 5 --frobnicate", "--frobnicate"},
+        {"replay --seed 3", "--trial"},
+        {"replay --trial 4 --count 40", "--count"},
+        {"sweep --fov 50,wide", "\"wide\""},
+        {"sweep --algorithm Orlo,all,Zigzag", "Zigzag"},
+        {"sweep --trials 5 --plot " + path("sweep.svg"), ".png"},
+        {"sweep --trials 5 --plot " + path("no/such/sweep.png"), "no folder"},
+    };
+    for (const auto& c : cases) {
+        const SimResult r = runSim(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.args << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("velmora-sim: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << ": " << r.err;
+    }
+    // Nothing half-written is left behind.
+    EXPECT_TRUE(std::filesystem::is_empty(dir_));
+}
+
+TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotIsAPng)
+{
+    const std::string common = " --count 5 --seed 3 --trials 40 --json";
+    const json sweep =
+        json::parse(ok("sweep --algorithm HalfTwist,0 --fov 25,60" + common + " --plot " + path("sweep.png")));
+    ASSERT_EQ(sweep["cells"].size(), 4u);
+    EXPECT_EQ(sweep["count"], 5);
+    const std::pair<std::string, double> order[] = {{"HalfTwist", 25}, {"HalfTwist", 60}, {"Orlo", 25}, {"Orlo", 60}};
+    for (std::size_t k = 0; k < 4; ++k) {
+        const json& cell = sweep["cells"][k];
+        EXPECT_EQ(cell["algorithm"], order[k].first);
+        EXPECT_EQ(cell["fovDeg"], order[k].second);
+        const json batch = json::parse(
+            ok("batch --algorithm " + order[k].first + " --fov " + std::to_string(order[k].second) + common));
+        EXPECT_EQ(cell["initialized"], batch["initialized"]) << k;
+        EXPECT_EQ(cell["timeToInitialize"], batch["timeToInitialize"]) << k;
+    }
+    const std::string png = readFile(path("sweep.png"));
+    ASSERT_GT(png.size(), 1000u);
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+
+    const std::string table = ok("sweep --algorithm all --fov 60 --count 5 --seed 3 --trials 10");
+    const auto rows = lines(table);
+    // Heading, blank line, header, rule, one row per algorithm.
+    ASSERT_EQ(rows.size(), 9u) << table;
+    EXPECT_EQ(rows[2].rfind("| algorithm", 0), 0u);
+    EXPECT_NE(rows[8].find("WaitAndCheck"), std::string::npos);
+}
+
+TEST_F(BatchCommand, ProgressBarOnlyOnATerminal)
+{
+    // Every other test checks that stderr stays empty when it is a file. `script` runs the program on a
+    // pseudo-terminal, for stdout and stderr alike.
+    const std::string command = "script -qec '" + std::string(VELMORA_SIM_EXE) +
+                                " batch --count 20 --fov 20 --trials 300 --threads 1' /dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string terminal;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        terminal.append(buffer, n);
+    ASSERT_EQ(WEXITSTATUS(::pclose(pipe)), 0) << terminal;
+    EXPECT_NE(terminal.find("/300 trials"), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find(" left"), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find("trials                  300"), std::string::npos) << terminal;
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+// The Monte Carlo engine without the command line: seeds, trials, threads, blocks, statistics, trial files.
+#include "cli/batch_run.h"
+#include "cli/batch_runner.h"
+#include "cli/sample_statistics.h"
+#include "cli/scenario_run.h"
+#include "cli/trial_file_writer.h"
+#include "cli/trial_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace velmora {
+
+bool operator==(const TrialResult& a, const TrialResult& b)
+{
+    return a.trial == b.trial && a.seedState == b.seedState && a.initialized == b.initialized &&
+           a.timeToInitialize == b.timeToInitialize && a.links == b.links && a.groups == b.groups;
+}
+
+namespace {
+
+TrialSetup setupFor(int algorithm, int count, double fovDeg, std::optional<std::int64_t> steps = {})
+{
+    TrialSetup s;
+    s.scenario.algorithm = algorithm;
+    s.scenario.count = count;
+    s.scenario.fovDeg = fovDeg;
+    s.seed = 42;
+    s.steps = trialSteps(s.scenario, steps);
+    return s;
+}
+
+std::vector<TrialResult> collect(const TrialSetup& setup, std::uint64_t first, std::uint64_t trials, int threads,
+                                 std::uint64_t blockSize = BatchRunner::defaultBlockSize)
+{
+    std::vector<TrialResult> all;
+    BatchRunner(setup, threads, blockSize).run(first, trials, [&](std::span<const TrialResult> block) {
+        all.insert(all.end(), block.begin(), block.end());
+    });
+    return all;
+}
+
+std::string readFile(const std::filesystem::path& p)
+{
+    std::ifstream in(p);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(TrialSeed, IsTheLow32BitsOfSplitmix64)
+{
+    // splitmix64's first output from state 0 is 0xE220A8397B1DCDAF (Vigna's reference generator).
+    EXPECT_EQ(trialSeedState(0, 0), 0x7B1DCDAFu);
+    // Trial k of seed S is the (k+1)-th output from state S: trial 1 of seed 0 is its second output.
+    EXPECT_EQ(trialSeedState(0, 1), 0xA1B965F4u);  // of 0x6E789E6AA1B965F4
+    EXPECT_NE(trialSeedState(1, 0), trialSeedState(2, 0));
+}
+
+TEST(TrialRunner, StopsAtTheStepThatMakesOneGroupAndReportsTheTimeAfterIt)
+{
+    const TrialSetup setup = setupFor(0, 6, 70);
+    TrialRunner runner(setup);
+    int checked = 0;
+    for (std::uint64_t trial = 0; trial < 20; ++trial) {
+        const TrialResult r = runner.run(trial);
+        EXPECT_EQ(r.seedState, trialSeedState(setup.seed, trial));
+        // Step the same formation by hand, without stopping.
+        Formation f;
+        setUpTrial(setup, trial, f);
+        std::optional<double> firstOneGroup;
+        for (std::int64_t k = 0; k < setup.steps && !firstOneGroup; ++k) {
+            f.step(stepSeconds);
+            if (f.allInOneGroup())
+                firstOneGroup = f.time;
+        }
+        ASSERT_EQ(r.initialized, firstOneGroup.has_value()) << trial;
+        if (r.initialized) {
+            EXPECT_EQ(r.timeToInitialize, *firstOneGroup) << trial;
+            EXPECT_EQ(r.groups, 1);
+            EXPECT_GE(r.links, 5);  // six craft in one group need at least five links
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 10);
+}
+
+TEST(TrialRunner, AFormationThatNeverInitializesRunsEveryStep)
+{
+    // Empty plans never turn the craft: with a narrow cone almost no pair ever sees each other.
+    const TrialSetup setup = setupFor(-1, 4, 5, 300);
+    const TrialResult r = TrialRunner(setup).run(3);
+    EXPECT_FALSE(r.initialized);
+    EXPECT_GT(r.groups, 1);
+}
+
+TEST(ReplayScenario, SetsUpTheTrialsFormationFromAnySequence)
+{
+    const TrialSetup setup = setupFor(3, 8, 55);
+    const Scenario replay = replayScenario(setup, 17);
+    ASSERT_EQ(replay.craft.size(), 8u);
+    Formation expected;
+    setUpTrial(setup, 17, expected);
+    Formation actual;
+    Rand15 otherSequence(12345);
+    setUpFormation(replay, actual, otherSequence);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(actual.spacecraft[i].position, expected.spacecraft[i].position);
+        EXPECT_EQ(actual.spacecraft[i].velocity, expected.spacecraft[i].velocity);
+    }
+    EXPECT_EQ(actual.plans[1].totalDuration(), expected.plans[1].totalDuration());
+}
+
+TEST(BatchRunner, ResultsDoNotDependOnThreadsBlocksOrShards)
+{
+    const TrialSetup setup = setupFor(1, 5, 40, 400);
+    const auto reference = collect(setup, 0, 240, 1);
+    ASSERT_EQ(reference.size(), 240u);
+    for (std::uint64_t i = 0; i < reference.size(); ++i)
+        ASSERT_EQ(reference[i].trial, i);
+    EXPECT_EQ(collect(setup, 0, 240, 2), reference);
+    EXPECT_EQ(collect(setup, 0, 240, 5), reference);
+    // Blocks smaller than the thread count, and a last block that is cut short.
+    EXPECT_EQ(collect(setup, 0, 240, 3, 7), reference);
+    // Shards, each with its own thread count.
+    auto sharded = collect(setup, 0, 100, 2, 33);
+    const auto rest = collect(setup, 100, 140, 3);
+    sharded.insert(sharded.end(), rest.begin(), rest.end());
+    EXPECT_EQ(sharded, reference);
+}
+
+TEST(BatchRunner, ReportsProgressUpToEveryTrial)
+{
+    const TrialSetup setup = setupFor(0, 3, 70, 50);
+    std::uint64_t last = 0;
+    bool monotonic = true;
+    BatchRunner(setup, 2, 16).run(
+        5, 50, [](std::span<const TrialResult>) {},
+        [&](std::uint64_t done) {
+            monotonic = monotonic && done >= last;
+            last = done;
+        });
+    EXPECT_TRUE(monotonic);
+    EXPECT_EQ(last, 50u);
+}
+
+TEST(SampleStatistics, WilsonIntervalMatchesPublishedValues)
+{
+    // Newcombe (1998), Statistics in Medicine 17:857, the score interval without continuity correction.
+    const struct {
+        std::uint64_t successes, trials;
+        double low, high;
+    } cases[] = {{81, 263, 0.2553, 0.3662}, {15, 148, 0.0624, 0.1605}, {0, 20, 0.0, 0.1611}, {1, 29, 0.0061, 0.1718}};
+    for (const auto& c : cases) {
+        const ProportionInterval ci = wilsonInterval(c.successes, c.trials);
+        EXPECT_NEAR(ci.low, c.low, 5e-5) << c.successes << "/" << c.trials;
+        EXPECT_NEAR(ci.high, c.high, 5e-5) << c.successes << "/" << c.trials;
+    }
+    EXPECT_EQ(wilsonInterval(0, 10).low, 0.0);
+    EXPECT_EQ(wilsonInterval(10, 10).high, 1.0);
+    EXPECT_NEAR(wilsonInterval(10, 10).low, 0.7225, 5e-5);
+    // Symmetric about one half.
+    EXPECT_NEAR(wilsonInterval(5, 10).low + wilsonInterval(5, 10).high, 1.0, 1e-15);
+}
+
+TEST(SampleStatistics, PercentilesInterpolateBetweenOrderStatistics)
+{
+    const std::vector<double> odd{1, 2, 3, 4, 5};
+    const std::vector<double> even{10, 20, 30, 40};
+    EXPECT_EQ(percentile(odd, 0.5), 3.0);
+    EXPECT_EQ(percentile(even, 0.5), 25.0);
+    EXPECT_DOUBLE_EQ(percentile(odd, 0.9), 4.6);
+    EXPECT_DOUBLE_EQ(percentile(even, 0.9), 37.0);
+    EXPECT_EQ(percentile(odd, 0.0), 1.0);
+    EXPECT_EQ(percentile(odd, 1.0), 5.0);
+    EXPECT_EQ(percentile(std::vector<double>{7}, 0.9), 7.0);
+}
+
+TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
+{
+    BatchStatistics stats;
+    const double times[] = {4.0, 1.0, 3.0, 2.0};
+    for (int k = 0; k < 4; ++k)
+        stats.add({static_cast<std::uint64_t>(k), 0, true, times[k], 6, 1});
+    stats.add({4, 0, false, 0.0, 2, 4});
+    const BatchSummary s = stats.summary();
+    EXPECT_EQ(s.trials, 5u);
+    EXPECT_EQ(s.initialized, 4u);
+    EXPECT_EQ(s.initializedFraction, 0.8);
+    EXPECT_EQ(s.initializedInterval.low, wilsonInterval(4, 5).low);
+    ASSERT_TRUE(s.timeToInitialize);
+    EXPECT_EQ(s.timeToInitialize->min, 1.0);
+    EXPECT_EQ(s.timeToInitialize->median, 2.5);
+    EXPECT_DOUBLE_EQ(s.timeToInitialize->p90, 3.7);
+    EXPECT_EQ(s.timeToInitialize->max, 4.0);
+    EXPECT_EQ(s.timeToInitialize->mean, 2.5);
+    EXPECT_DOUBLE_EQ(s.meanLinks, 26.0 / 5);
+    EXPECT_DOUBLE_EQ(s.meanGroups, 8.0 / 5);
+
+    BatchStatistics none;
+    none.add({0, 0, false, 0.0, 0, 3});
+    EXPECT_FALSE(none.summary().timeToInitialize);
+    EXPECT_EQ(none.summary().initializedInterval.low, 0.0);
+}
+
+TEST(TrialFileWriter, WritesCsvOrJsonLinesByExtensionAndOnlyAtCommit)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("velmora-trials-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const TrialResult rows[] = {{7, 123, true, 5.079999999999936, 6, 1}, {8, 456, false, 0.0, 2, 3}};
+
+    const auto csv = dir / "t.CSV";
+    {
+        TrialFileWriter w(csv.string());
+        w.write(rows);
+        EXPECT_FALSE(std::filesystem::exists(csv)) << "visible before the run is complete";
+        w.commit();
+    }
+    EXPECT_EQ(readFile(csv), "trial,seedState,initialized,timeToInitialize,links,groups\n"
+                             "7,123,true,5.079999999999936,6,1\n"
+                             "8,456,false,,2,3\n");
+
+    const auto jsonl = dir / "t.jsonl";
+    {
+        TrialFileWriter w(jsonl.string());
+        w.write(rows);
+        w.commit();
+    }
+    EXPECT_EQ(readFile(jsonl),
+              "{\"trial\":7,\"seedState\":123,\"initialized\":true,\"timeToInitialize\":5.079999999999936,"
+              "\"links\":6,\"groups\":1}\n"
+              "{\"trial\":8,\"seedState\":456,\"initialized\":false,\"timeToInitialize\":null,\"links\":2,"
+              "\"groups\":3}\n");
+
+    // A run that fails before commit leaves the earlier file as it was and no partial file behind.
+    {
+        TrialFileWriter w(jsonl.string());
+        w.write(std::span(rows, 1));
+    }
+    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(std::ifstream(jsonl).rdbuf()), {}, '\n'), 2);
+    EXPECT_FALSE(std::filesystem::exists(jsonl.string() + ".partial"));
+
+    EXPECT_THROW(TrialFileWriter((dir / "t.txt").string()), ScenarioError);
+    EXPECT_THROW(TrialFileWriter((dir / "t").string()), ScenarioError);
+    EXPECT_THROW(TrialFileWriter((dir / "missing" / "t.csv").string()), ScenarioError);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,45 @@
+#pragma once
+
+// Runs the velmora-sim executable as a user would, through the shell, and collects what it prints.
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace velmora::test {
+
+struct SimResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string readFile(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// args goes through the shell as typed; stderr is a file, so velmora-sim sees no terminal there.
+inline SimResult runSim(const std::string& args)
+{
+    const auto dir = std::filesystem::temp_directory_path();
+    const auto errPath = dir / ("velmora-sim-test-" + std::to_string(::getpid()) + ".err");
+    const std::string command = std::string(VELMORA_SIM_EXE) + " " + args + " 2>" + errPath.string();
+    SimResult r;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        r.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = readFile(errPath);
+    std::filesystem::remove(errPath);
+    return r;
+}
+
+}  // namespace velmora::test
