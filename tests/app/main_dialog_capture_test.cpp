@@ -1,7 +1,7 @@
 #include "app/main_dialog.h"
+#include "support/panels_drawable.h"
 #include "support/unwritable_directory.h"
 #include "support/window_watch.h"
-#include "view/drawable.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -16,60 +16,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include <GL/gl.h>
-
 #include <gtest/gtest.h>
 
 #include <functional>
 
 namespace velmora {
 namespace {
-
-// Paints its view in three flat colours over whatever the scene drew: a left half, a right half and a
-// square in the top-left quarter. Counts its renderings.
-class PanelsDrawable : public Drawable {
-public:
-    PanelsDrawable(QColor left, QColor right, QColor corner) : left(left), right(right), corner(corner) {}
-    void draw() override
-    {
-        ++renderings;
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0.0, 1.0, 1.0, 0.0, -1.0, 1.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_LIGHTING);
-        quad(left, 0.0, 0.0, 0.5, 1.0);
-        quad(right, 0.5, 0.0, 1.0, 1.0);
-        quad(corner, 0.1, 0.1, 0.3, 0.3);
-    }
-    virtual ~PanelsDrawable() = default;
-
-    QColor left;
-    QColor right;
-    QColor corner;
-    int renderings = 0;
-
-private:
-    static void quad(const QColor& c, double x0, double y0, double x1, double y1)
-    {
-        glColor3ub(c.red(), c.green(), c.blue());
-        glRectd(x0, y0, x1, y1);
-    }
-};
-
-QRgb at(const QImage& image, double fx, double fy)
-{
-    return image.pixel(static_cast<int>(fx * image.width()), static_cast<int>(fy * image.height()));
-}
-
-void expectPanels(const QImage& image, const PanelsDrawable& panels)
-{
-    EXPECT_EQ(at(image, 0.25, 0.75), panels.left.rgb());
-    EXPECT_EQ(at(image, 0.75, 0.5), panels.right.rgb());
-    EXPECT_EQ(at(image, 0.2, 0.2), panels.corner.rgb());
-}
 
 QImage rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB888); }
 

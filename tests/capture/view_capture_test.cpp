@@ -1,5 +1,5 @@
 #include "capture/capture_image.h"
-#include "view/drawable.h"
+#include "support/panels_drawable.h"
 #include "view/gl_view.h"
 
 #include <QCoreApplication>
@@ -7,44 +7,10 @@
 #include <QScreen>
 #include <QTest>
 
-#include <GL/gl.h>
-
 #include <gtest/gtest.h>
 
 namespace velmora {
 namespace {
-
-// Fills the view with two flat halves and a square in the top-left quarter, in window coordinates, and
-// counts how often it was asked to draw.
-class PanelsDrawable : public Drawable {
-public:
-    void draw() override
-    {
-        ++renderings;
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0.0, 1.0, 1.0, 0.0, -1.0, 1.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glDisable(GL_DEPTH_TEST);
-        quad(left, 0.0, 0.0, 0.5, 1.0);
-        quad(right, 0.5, 0.0, 1.0, 1.0);
-        quad(corner, 0.1, 0.1, 0.3, 0.3);
-    }
-    virtual ~PanelsDrawable() = default;
-
-    QColor left{200, 30, 30};
-    QColor right{20, 40, 220};
-    QColor corner{40, 210, 60};
-    int renderings = 0;
-
-private:
-    static void quad(const QColor& c, double x0, double y0, double x1, double y1)
-    {
-        glColor3ub(c.red(), c.green(), c.blue());
-        glRectd(x0, y0, x1, y1);
-    }
-};
 
 class ViewCaptureTest : public ::testing::Test {
 protected:
@@ -59,18 +25,6 @@ protected:
     }
 
     QSize pixelSize() const { return view.size() * view.devicePixelRatio(); }
-
-    QRgb at(const QImage& image, double fx, double fy) const
-    {
-        return image.pixel(static_cast<int>(fx * image.width()), static_cast<int>(fy * image.height()));
-    }
-
-    void expectPanels(const QImage& image) const
-    {
-        EXPECT_EQ(at(image, 0.25, 0.75), panels.left.rgb());
-        EXPECT_EQ(at(image, 0.75, 0.5), panels.right.rgb());
-        EXPECT_EQ(at(image, 0.2, 0.2), panels.corner.rgb());
-    }
 
     PanelsDrawable panels;
     GLView view;
@@ -94,7 +48,7 @@ TEST_F(ViewCaptureTest, CopiesThePresentedFrameWithoutRenderingAgain)
 
     EXPECT_EQ(panels.renderings, renderings);
     EXPECT_EQ(image.pixels(), view.lastFrame().convertToFormat(QImage::Format_RGB888));
-    expectPanels(image.pixels());
+    expectPanels(image.pixels(), panels);
 }
 
 TEST_F(ViewCaptureTest, TheCopyIsWhatTheWindowShows)
@@ -113,19 +67,19 @@ TEST_F(ViewCaptureTest, AChangedSceneShowsOnlyAfterTheNextRendering)
     panels.right = QColor(250, 250, 0);
     CaptureImage before = view.createCaptureImage(1.0);
     view.copyToImage(before);
-    EXPECT_EQ(at(before.pixels(), 0.75, 0.5), shown.rgb());
+    EXPECT_EQ(pixelAt(before.pixels(), 0.75, 0.5), shown.rgb());
 
     view.paint();
     CaptureImage after = view.createCaptureImage(1.0);
     view.copyToImage(after);
-    EXPECT_EQ(at(after.pixels(), 0.75, 0.5), panels.right.rgb());
+    EXPECT_EQ(pixelAt(after.pixels(), 0.75, 0.5), panels.right.rgb());
 }
 
 TEST_F(ViewCaptureTest, AScaledCaptureStretchesTheFrame)
 {
     CaptureImage image = view.createCaptureImage(0.5);
     ASSERT_TRUE(view.copyToImage(image));
-    expectPanels(image.pixels());
+    expectPanels(image.pixels(), panels);
 }
 
 TEST(ViewCaptureBeforeShowing, AViewThatShowedNothingCopiesNothing)
