@@ -58,24 +58,6 @@ protected:
     MouseHandlerChain chain;
 };
 
-TEST_F(Picking, CraftUnderTheCursorIsPickedBeforeTheCameraSeesTheEvent)
-{
-    place({{200, 0, 0}, {0, 0, 0}});
-    EXPECT_TRUE(chain.handleMouse(MK_LBUTTON, 0.5, 0.5));
-    EXPECT_TRUE(picker.hasSelection);
-    EXPECT_EQ(1, picker.selectedIndex);
-    EXPECT_EQ(0u, camera.lastFlags);  // the camera never heard of it
-}
-
-TEST_F(Picking, EmptySpaceGoesToTheCamera)
-{
-    place({{200, 0, 0}});
-    EXPECT_FALSE(picker.handleMouse(MK_LBUTTON, 0.5, 0.5));
-    EXPECT_FALSE(picker.hasSelection);
-    EXPECT_TRUE(chain.handleMouse(MK_LBUTTON, 0.5, 0.5));
-    EXPECT_EQ(MK_LBUTTON, camera.lastFlags);
-}
-
 TEST_F(Picking, NearerOfTwoWins)
 {
     place({{0, 0, 0}, {0, 3, 300}, {200, 0, 0}});
