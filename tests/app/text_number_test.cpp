@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -38,16 +37,6 @@ TEST(ScanDouble, AcceptsInfinityAndNanAndSaturatesHugeMagnitudes)
     ASSERT_TRUE(scanDouble("nan").has_value());
     EXPECT_TRUE(std::isnan(*scanDouble("NaN(1)")));
     EXPECT_EQ(scanDouble(std::string(400, '9')), std::numeric_limits<double>::infinity());
-}
-
-TEST(ScanDouble, UsesTheDotWhateverTheProcessLocale)
-{
-    const std::string previous = std::setlocale(LC_ALL, nullptr);
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "run scripts/install-deps to generate de_DE.UTF-8";
-    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
-    EXPECT_EQ(scanDouble("45.5"), 45.5);
-    EXPECT_EQ(scanDouble("45,5"), 45.0);
-    std::setlocale(LC_ALL, previous.c_str());
 }
 
 TEST(ScanInt, ReadsALeadingDecimalNumber)
