@@ -82,18 +82,21 @@ protected:
 TEST_F(MainDialogCapture, EachButtonSavesItsOwnViewAtThatViewsSize)
 {
     ASSERT_NE(dialog.leftGLView().size(), QSize());
-    captureAs(MainDialog::captureRightId, path("right.bmp"));
-    captureAs(MainDialog::captureLeftId, path("left.bmp"));
-
-    const QImage right(path("right.bmp"));
-    ASSERT_EQ(right.size(), pixelSize(dialog.rightGLView()));
-    EXPECT_EQ(rgb(right), rgb(dialog.rightGLView().lastFrame()));
-    expectPanels(right, rightPanels);
-
-    const QImage left(path("left.bmp"));
-    ASSERT_EQ(left.size(), pixelSize(dialog.leftGLView()));
-    EXPECT_EQ(rgb(left), rgb(dialog.leftGLView().lastFrame()));
-    expectPanels(left, leftPanels);
+    const struct {
+        int button;
+        QString name;
+        const GLView& view;
+        const PanelsDrawable& panels;
+    } sides[] = {{MainDialog::captureRightId, "right.bmp", dialog.rightGLView(), rightPanels},
+        {MainDialog::captureLeftId, "left.bmp", dialog.leftGLView(), leftPanels}};
+    for (const auto& side : sides) {
+        SCOPED_TRACE(side.name.toStdString());
+        captureAs(side.button, path(side.name));
+        const QImage saved(path(side.name));
+        ASSERT_EQ(saved.size(), pixelSize(side.view));
+        EXPECT_EQ(rgb(saved), rgb(side.view.lastFrame()));
+        expectPanels(saved, side.panels);
+    }
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -114,14 +117,15 @@ TEST_F(MainDialogCapture, TheTypedExtensionChoosesTheFormat)
     const struct {
         const char* name;
         QByteArray format;
-    } cases[] = {{"a.bmp", "bmp"}, {"b.BMP", "bmp"}, {"c.Bmp", "bmp"}, {"d.jpg", "jpeg"}, {"e.png", "png"}};
+    } cases[] = {{"a.bmp", "bmp"}, {"b.BMP", "bmp"}, {"c.Bmp", "bmp"}, {"d.jpg", "jpeg"}, {"e.JPEG", "jpeg"},
+        {"f.png", "png"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         captureAs(MainDialog::captureRightId, path(c.name));
         EXPECT_EQ(formatOf(path(c.name)), c.format);
         EXPECT_EQ(QImage(path(c.name)).size(), pixelSize(dialog.rightGLView()));
     }
-    expectPanels(QImage(path("e.png")), rightPanels);
+    expectPanels(QImage(path("f.png")), rightPanels);
     EXPECT_TRUE(messages.isEmpty());
 }
 

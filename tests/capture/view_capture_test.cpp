@@ -39,18 +39,6 @@ TEST_F(ViewCaptureTest, TheImageIsTheClientAreaTimesTheScaleTruncated)
     EXPECT_TRUE(view.createCaptureImage(0.0).pixels().isNull());
 }
 
-TEST_F(ViewCaptureTest, CopiesThePresentedFrameWithoutRenderingAgain)
-{
-    const int renderings = panels.renderings;
-    CaptureImage image = view.createCaptureImage(1.0);
-
-    ASSERT_TRUE(view.copyToImage(image));
-
-    EXPECT_EQ(panels.renderings, renderings);
-    EXPECT_EQ(image.pixels(), view.lastFrame().convertToFormat(QImage::Format_RGB888));
-    expectPanels(image.pixels(), panels);
-}
-
 TEST_F(ViewCaptureTest, TheCopyIsWhatTheWindowShows)
 {
     CaptureImage image = view.createCaptureImage(1.0);
