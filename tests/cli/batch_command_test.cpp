@@ -276,12 +276,9 @@ TEST_F(BatchCommand, ProgressBarOnlyOnATerminal)
     // pseudo-terminal, for stdout and stderr alike.
     const std::string command = "script -qec '" + std::string(VELMORA_SIM_EXE) +
                                 " batch --count 20 --fov 20 --trials 300 --threads 1' /dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string terminal;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        terminal.append(buffer, n);
-    ASSERT_EQ(WEXITSTATUS(::pclose(pipe)), 0) << terminal;
+    const SimResult r = velmora::test::runShell(command);
+    const std::string& terminal = r.out;
+    ASSERT_EQ(r.exitCode, 0) << terminal;
     EXPECT_NE(terminal.find("/300 trials"), std::string::npos) << terminal;
     EXPECT_NE(terminal.find(" left"), std::string::npos) << terminal;
     EXPECT_NE(terminal.find("trials                  300"), std::string::npos) << terminal;

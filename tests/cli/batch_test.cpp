@@ -5,11 +5,12 @@
 #include "cli/scenario_run.h"
 #include "cli/trial_file_writer.h"
 #include "cli/trial_runner.h"
+#include "sim_process.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace velmora {
@@ -41,12 +42,6 @@ std::vector<TrialResult> collect(const TrialSetup& setup, std::uint64_t first, s
         all.insert(all.end(), block.begin(), block.end());
     });
     return all;
-}
-
-std::string readFile(const std::filesystem::path& p)
-{
-    std::ifstream in(p);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(TrialSeed, IsTheLow32BitsOfSplitmix64)
@@ -217,9 +212,9 @@ TEST(TrialFileWriter, WritesCsvOrJsonLinesByExtensionAndOnlyAtCommit)
         EXPECT_FALSE(std::filesystem::exists(csv)) << "visible before the run is complete";
         w.commit();
     }
-    EXPECT_EQ(readFile(csv), "trial,seedState,initialized,timeToInitialize,links,groups\n"
-                             "7,123,true,5.079999999999936,6,1\n"
-                             "8,456,false,,2,3\n");
+    EXPECT_EQ(test::readFile(csv), "trial,seedState,initialized,timeToInitialize,links,groups\n"
+                                   "7,123,true,5.079999999999936,6,1\n"
+                                   "8,456,false,,2,3\n");
 
     const auto jsonl = dir / "t.jsonl";
     {
@@ -227,7 +222,7 @@ TEST(TrialFileWriter, WritesCsvOrJsonLinesByExtensionAndOnlyAtCommit)
         w.write(rows);
         w.commit();
     }
-    EXPECT_EQ(readFile(jsonl),
+    EXPECT_EQ(test::readFile(jsonl),
               "{\"trial\":7,\"seedState\":123,\"initialized\":true,\"timeToInitialize\":5.079999999999936,"
               "\"links\":6,\"groups\":1}\n"
               "{\"trial\":8,\"seedState\":456,\"initialized\":false,\"timeToInitialize\":null,\"links\":2,"
@@ -238,7 +233,7 @@ TEST(TrialFileWriter, WritesCsvOrJsonLinesByExtensionAndOnlyAtCommit)
         TrialFileWriter w(jsonl.string());
         w.write(std::span(rows, 1));
     }
-    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(std::ifstream(jsonl).rdbuf()), {}, '\n'), 2);
+    EXPECT_EQ(std::ranges::count(test::readFile(jsonl), '\n'), 2);
     EXPECT_FALSE(std::filesystem::exists(jsonl.string() + ".partial"));
 
     EXPECT_THROW(TrialFileWriter((dir / "t.txt").string()), ScenarioError);

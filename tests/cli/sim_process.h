@@ -23,12 +23,9 @@ inline std::string readFile(const std::filesystem::path& p)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// args goes through the shell as typed; stderr is a file, so velmora-sim sees no terminal there.
-inline SimResult runSim(const std::string& args)
+// Runs command through the shell and collects its stdout and exit code.
+inline SimResult runShell(const std::string& command)
 {
-    const auto dir = std::filesystem::temp_directory_path();
-    const auto errPath = dir / ("velmora-sim-test-" + std::to_string(::getpid()) + ".err");
-    const std::string command = std::string(VELMORA_SIM_EXE) + " " + args + " 2>" + errPath.string();
     SimResult r;
     FILE* pipe = ::popen(command.c_str(), "r");
     std::array<char, 4096> buffer{};
@@ -37,6 +34,15 @@ inline SimResult runSim(const std::string& args)
         r.out.append(buffer.data(), n);
     const int status = ::pclose(pipe);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// args goes through the shell as typed; stderr is a file, so velmora-sim sees no terminal there.
+inline SimResult runSim(const std::string& args)
+{
+    const auto errPath = std::filesystem::temp_directory_path() /
+                         ("velmora-sim-test-" + std::to_string(::getpid()) + ".err");
+    SimResult r = runShell(std::string(VELMORA_SIM_EXE) + " " + args + " 2>" + errPath.string());
     r.err = readFile(errPath);
     std::filesystem::remove(errPath);
     return r;
