@@ -1,7 +1,7 @@
+#include "support/recording_mouse_handler.h"
 #include "view/camera_frame.h"
 #include "view/drawable.h"
 #include "view/gl_view.h"
-#include "view/mouse_handler.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -39,24 +39,6 @@ public:
 
 private:
     std::function<void()> f_;
-};
-
-struct MouseCall {
-    std::uint32_t flags;
-    double x;
-    double y;
-};
-
-class RecordingHandler : public MouseHandler {
-public:
-    bool handleMouse(std::uint32_t flags, double x, double y) override
-    {
-        calls.push_back({flags, x, y});
-        return true;
-    }
-    virtual ~RecordingHandler() = default;
-
-    std::vector<MouseCall> calls;
 };
 
 // Two views side by side, each recording its renderings in one log, linked both ways.
@@ -217,7 +199,7 @@ TEST_F(GLViewTest, PixelFormatIsChosenOnceBeforeTheWindowExists)
 
 TEST_F(GLViewTest, MouseMovesAreNormalisedAndBothViewsRerenderEvenOutsideTheSquare)
 {
-    RecordingHandler handler;
+    RecordingMouseHandler handler;
     left.mouseHandler = &handler;
 
     // QTest reads a null point as the window's centre, so the corner goes in as a plain event.
@@ -256,7 +238,7 @@ TEST_F(GLViewTest, MouseMovesAreNormalisedAndBothViewsRerenderEvenOutsideTheSqua
 
 TEST_F(GLViewTest, MouseFlagsCarryButtonsAndModifiers)
 {
-    RecordingHandler handler;
+    RecordingMouseHandler handler;
     left.mouseHandler = &handler;
     moveMouse(left, QPointF(10, 10), Qt::LeftButton);
     moveMouse(left, QPointF(10, 10), Qt::RightButton | Qt::MiddleButton, Qt::ShiftModifier);
