@@ -16,22 +16,19 @@ void expectMatrixNear(const Mat3& expected, const Mat3& actual)
 // An orientation that does not commute with turns about axes 1 and 2, so world and body sides differ.
 const Mat3 tilted = axisRotation(0, 0.3);
 
-TEST(CameraOrbit, HorizontalMotionTurnsAboutWorldAxis2)
+TEST(CameraOrbit, HorizontalMotionTurnsAboutWorldAxis2AndVerticalAboutCameraAxis1)
 {
-    CameraController camera;
-    camera.frame.orientation = tilted;
-    camera.handleMouse(MK_LBUTTON, 0.4, 0.5);
-    camera.handleMouse(MK_LBUTTON, 0.5, 0.5);
-    expectMatrixNear(product(axisRotation(2, 0.1), tilted), camera.frame.orientation);
-}
-
-TEST(CameraOrbit, VerticalMotionTurnsAboutCameraAxis1)
-{
-    CameraController camera;
-    camera.frame.orientation = tilted;
-    camera.handleMouse(MK_LBUTTON, 0.5, 0.4);
-    camera.handleMouse(MK_LBUTTON, 0.5, 0.5);
-    expectMatrixNear(product(tilted, axisRotation(1, 0.1)), camera.frame.orientation);
+    const struct {
+        double fromX, fromY;
+        Mat3 expected;
+    } cases[] = {{0.4, 0.5, product(axisRotation(2, 0.1), tilted)}, {0.5, 0.4, product(tilted, axisRotation(1, 0.1))}};
+    for (const auto& c : cases) {
+        CameraController camera;
+        camera.frame.orientation = tilted;
+        camera.handleMouse(MK_LBUTTON, c.fromX, c.fromY);
+        camera.handleMouse(MK_LBUTTON, 0.5, 0.5);
+        expectMatrixNear(c.expected, camera.frame.orientation);
+    }
 }
 
 TEST(CameraOrbit, FirstEventOfAGestureOnlyRecords)
