@@ -218,14 +218,8 @@ TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
         {"sweep --trials 5 --plot " + path("sweep.svg"), ".png"},
         {"sweep --trials 5 --plot " + path("no/such/sweep.png"), "no folder"},
     };
-    for (const auto& c : cases) {
-        const SimResult r = runSim(c.args);
-        EXPECT_EQ(r.exitCode, 2) << c.args;
-        EXPECT_EQ(r.out, "") << c.args;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.args << ": " << r.err;
-        EXPECT_EQ(r.err.rfind("velmora-sim: ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << ": " << r.err;
-    }
+    for (const auto& c : cases)
+        velmora::test::expectRejected(c.args, c.says);
     // Nothing half-written is left behind.
     EXPECT_TRUE(std::filesystem::is_empty(dir_));
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 // Runs the velmora-sim executable as a user would, through the shell, and collects what it prints.
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -46,6 +49,19 @@ inline SimResult runSim(const std::string& args)
     r.err = readFile(errPath);
     std::filesystem::remove(errPath);
     return r;
+}
+
+// A command line velmora-sim refuses: exit code 2, nothing on stdout, and one line on stderr that names the
+// program and says what was wrong.
+inline void expectRejected(const std::string& args, const std::string& says = {})
+{
+    const SimResult r = runSim(args);
+    EXPECT_EQ(r.exitCode, 2) << args;
+    EXPECT_EQ(r.out, "") << args;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    EXPECT_TRUE(r.err.ends_with('\n')) << args << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("velmora-sim: ", 0), 0u) << args << ": " << r.err;
+    EXPECT_NE(r.err.find(says), std::string::npos) << args << ": " << r.err;
 }
 
 }  // namespace velmora::test

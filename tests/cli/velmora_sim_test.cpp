@@ -80,13 +80,8 @@ TEST(VelmoraSimRun, BadInputExitsTwoWithOneLineAndNoOutput)
         "run",
         "fly",
     };
-    for (const std::string& args : cases) {
-        const Result r = runSim(args);
-        EXPECT_EQ(r.exitCode, 2) << args;
-        EXPECT_TRUE(r.out.empty()) << args;
-        ASSERT_FALSE(r.err.empty()) << args;
-        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << args << ": " << r.err;
-    }
+    for (const std::string& args : cases)
+        velmora::test::expectRejected(args);
     for (const auto& p : {malformed, wrongType, tooMany})
         std::filesystem::remove(p);
 }
