@@ -111,6 +111,24 @@ TEST_F(Scene, SelectedCraftSwapsRingAndSphereColours)
     EXPECT_TRUE(isGrey(right.lastFrame().pixel(centre() + QPoint(0, -3))));
 }
 
+TEST_F(Scene, ACraftRedrawnAtANewRadiusShowsItsNewSize)
+{
+    singleCraftAtOrigin();
+    cameras[0].frame.setEyeDistance(200.0);
+    left.paint();
+    const int before = countPixels(left.lastFrame(), isGrey);
+    formation.spacecraft[0].craftRadius = 20.0;
+    left.paint();
+    const int after = countPixels(left.lastFrame(), isGrey);
+    // Twice the radius, four times the area (give or take the ring across it).
+    EXPECT_GT(before, 100);
+    EXPECT_GT(after, 3 * before);
+    EXPECT_LT(after, 5 * before);
+    formation.spacecraft[0].craftRadius = 10.0;
+    left.paint();
+    EXPECT_EQ(countPixels(left.lastFrame(), isGrey), before);
+}
+
 TEST_F(Scene, LinkedPairShowsALineInItsGroupColour)
 {
     // Craft 0 and 1 on the horizontal through the middle of the views; their group's root is 1: magenta.
