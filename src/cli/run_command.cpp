@@ -2,6 +2,7 @@
 
 #include "cli/json_writer.h"
 #include "cli/scenario_run.h"
+#include "cli/trial_options.h"
 #include "sim/plan_algorithm.h"
 
 #include <iostream>
@@ -50,6 +51,7 @@ void addRunCommand(CLI::App& app)
         "Example: velmora-sim run examples/counterexample.json --duration 60");
     run->add_option("scenario", options->scenarioPath, "Scenario file (JSON)")->required();
     auto* steps = run->add_option("--steps", options->steps, "Number of 0.01 s steps to run")
+                      ->transform(wholeNumber())
                       ->check(CLI::Range(std::int64_t{0}, maxRunSteps));
     auto* duration = run->add_option("--duration", options->duration,
                                      "Simulated seconds to run (rounded to whole 0.01 s steps)");

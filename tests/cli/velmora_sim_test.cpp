@@ -86,6 +86,13 @@ TEST(VelmoraSimRun, BadInputExitsTwoWithOneLineAndNoOutput)
         std::filesystem::remove(p);
 }
 
+TEST(VelmoraSimRun, ZeroPaddedStepCountsAreDecimal)
+{
+    const Result r = runSim("run " + example("facing-pair.json") + " --steps 010");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["steps"].get<int>(), 10);
+}
+
 TEST(VelmoraSimRun, SummaryNamesTheLinksAndTheOutcome)
 {
     const Result r = runSim("run " + example("facing-pair.json") + " --steps 2 --summary");
