@@ -99,7 +99,8 @@ MainDialog::~MainDialog() = default;
 void MainDialog::createControls()
 {
     const DialogUnits units(font());
-    resize(units.x(674), units.y(379));
+    // The controls sit at fixed places, so the dialog keeps its layout size: a smaller one would hide them.
+    setFixedSize(units.x(674), units.y(379));
 
     // Created in tab order; a group box comes before the controls drawn over it.
     okButton = addButton(QStringLiteral("OK"), units.rect(617, 7, 50, 16), this);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace velmora {
 namespace {
@@ -22,7 +23,7 @@ std::optional<double> scanDouble(const std::string& text)
     const char* begin = text.c_str();
     char* end = nullptr;
     const double value = strtod_l(begin, &end, cLocale());
-    if (end == begin)
+    if (end == begin || !std::isfinite(value))
         return std::nullopt;
     return value;
 }

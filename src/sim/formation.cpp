@@ -1,6 +1,7 @@
 #include "sim/formation.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 namespace velmora {
@@ -10,6 +11,26 @@ namespace {
 // the loop when no draw can ever pass, as with a limit too large to draw within.
 constexpr int maxVelocityRedraws = 1000;
 
+bool isFinite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+bool isFinite(const Mat3& m)
+{
+    return std::all_of(m.m.begin(), m.m.end(), [](double e) { return std::isfinite(e); });
+}
+
+// Finite parameters whose drawing ranges are finite too: a box or speed limit near the largest double
+// overflows its range and cannot place craft at finite positions.
+bool drawableParams(const FormationParams& p)
+{
+    const double values[] = {p.MaxSpeed, 2.0 * p.MaxSpeed, p.craftRadius, p.ThetaFOV, p.ThetaTilt};
+    if (!std::all_of(std::begin(values), std::end(values), [](double v) { return std::isfinite(v); }))
+        return false;
+    for (int axis = 0; axis < 3; ++axis)
+        if (!std::isfinite(p.boxMax[axis] - p.boxMin[axis]))
+            return false;
+    return isFinite(p.boxMin) && isFinite(p.boxMax);
+}
+
 }  // namespace
 
 void Formation::setup(int n) { setup(n, processRand15()); }
@@ -18,7 +39,10 @@ void Formation::setup(int n, Rand15& rng)
 {
     craftCount = std::clamp(n, 0, capacity);
     time = 0.0;
-    const double maxSpeed = std::fabs(params.MaxSpeed);
+    // The draws use the limit as given; only the acceptance test needs its size, since no velocity is ever
+    // shorter than a negative length.
+    const double maxSpeed = params.MaxSpeed;
+    const double speedLimit = std::fabs(params.MaxSpeed);
     for (int i = 0; i < craftCount; ++i) {
         parent[i] = i;
         seen[i] = 0;
@@ -34,7 +58,7 @@ void Formation::setup(int n, Rand15& rng)
             v[axis] = uniformRandom(rng, -maxSpeed, maxSpeed);
         }
         int redraws = 0;
-        while (length(v) > maxSpeed) {
+        while (length(v) > speedLimit) {
             if (++redraws > maxVelocityRedraws) {
                 v = Vec3{};
                 break;
@@ -47,6 +71,7 @@ void Formation::setup(int n, Rand15& rng)
         craft.resetAttitude();
         plans[i].build(static_cast<std::uint32_t>(algorithm), i % 2, params.ThetaTilt, params.ThetaFOV);
     }
+    assert(checkInvariants());
 }
 
 bool Formation::step(double dt)
@@ -74,6 +99,7 @@ bool Formation::step(double dt)
         }
     }
     time = time + dt;
+    assert(checkInvariants());
     return result;
 }
 
@@ -105,6 +131,50 @@ bool Formation::allInOneGroup() const
     for (int i = 1; i < craftCount; ++i)
         if (findGroup(i) != root)
             return false;
+    return true;
+}
+
+
+bool Formation::checkInvariants(const char** failure) const
+{
+    const auto fail = [failure](const char* what) {
+        if (failure != nullptr)
+            *failure = what;
+        return false;
+    };
+    if (craftCount < 0 || craftCount > capacity)
+        return fail("craftCount is outside 0..capacity");
+    for (int i = 0; i < craftCount; ++i) {
+        int k = i;
+        int hops = 0;
+        while (k >= 0 && k < craftCount && parent[k] != k && hops <= craftCount) {
+            k = parent[k];
+            ++hops;
+        }
+        if (k < 0 || k >= craftCount)
+            return fail("a parent chain leaves the craft in use");
+        if (parent[k] != k)
+            return fail("a parent chain does not reach a root within craftCount hops");
+    }
+    const std::uint32_t inUse = (std::uint32_t{1} << craftCount) - 1;
+    const auto linked = [this](int i, int j) { return ((seen[i] >> j) & 1u) != 0; };
+    for (int i = 0; i < craftCount; ++i) {
+        if ((seen[i] & ~inUse) != 0)
+            return fail("seen marks a craft that is not in use");
+        if (linked(i, i))
+            return fail("a craft has seen itself");
+        for (int j = i + 1; j < craftCount; ++j)
+            if (linked(i, j) != linked(j, i))
+                return fail("seen is not symmetric");
+    }
+    for (int i = 0; i < craftCount; ++i)
+        for (int j = i + 1; j < craftCount; ++j)
+            if (linked(i, j) && findGroup(i) != findGroup(j))
+                return fail("a linked pair is in two groups");
+    if (drawableParams(params))
+        for (int i = 0; i < craftCount; ++i)
+            if (!isFinite(spacecraft[i].position) || !isFinite(spacecraft[i].attitude))
+                return fail("a craft's position or attitude is not finite under finite parameters");
     return true;
 }
 

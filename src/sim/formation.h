@@ -34,6 +34,12 @@ public:
     // Every craft in use is in one group.
     bool allInOneGroup() const;
 
+    // The formation's bookkeeping holds together: every parent chain reaches a root within craftCount hops,
+    // seen is symmetric with no craft marking itself, a linked pair shares a root, and while the parameters
+    // are finite so are every craft's position and attitude. On failure, *failure (when given) names the first
+    // broken rule. Allocates nothing, so it may run after every step.
+    bool checkInvariants(const char** failure = nullptr) const;
+
     std::array<Spacecraft, capacity> spacecraft{};
     FormationParams params;
     int craftCount = 0;

@@ -2,13 +2,17 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
+
 namespace velmora {
 
 bool CameraController::handleMouse(std::uint32_t flags, double x, double y)
 {
     if ((lastFlags & MK_RBUTTON) != 0 && (flags & MK_RBUTTON) != 0) {
+        // Scaled by the distance's size, so zooming is proportional at any range and no distance (-1 would,
+        // with d + 1) stops zooming for good.
         const double d = frame.eyeDistance();
-        frame.addEyeDistance((d + 1.0) * (y - lastY));
+        frame.addEyeDistance((std::fabs(d) + 1.0) * (y - lastY));
     }
     if ((lastFlags & MK_LBUTTON) != 0 && (flags & MK_LBUTTON) != 0) {
         const Mat3 r1 = axisRotation(verticalAxis, (y - lastY) * verticalGain);

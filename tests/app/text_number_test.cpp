@@ -28,15 +28,14 @@ TEST(ScanDouble, RefusesTextThatDoesNotStartWithANumber)
         EXPECT_FALSE(scanDouble(text).has_value()) << '"' << text << '"';
 }
 
-TEST(ScanDouble, AcceptsInfinityAndNanAndSaturatesHugeMagnitudes)
+TEST(ScanDouble, RefusesInfinitiesNansAndOverflowButKeepsTinyAndHugeFiniteValues)
 {
-    EXPECT_EQ(scanDouble("inf"), std::numeric_limits<double>::infinity());
-    EXPECT_EQ(scanDouble("-Infinity"), -std::numeric_limits<double>::infinity());
-    EXPECT_EQ(scanDouble("1e999"), std::numeric_limits<double>::infinity());
+    for (const char* text : {"inf", "-Infinity", "nan", "NaN(1)", "1e999", "-1e400", "0x1p2000"})
+        EXPECT_FALSE(scanDouble(text).has_value()) << text;
+    EXPECT_FALSE(scanDouble(std::string(400, '9')).has_value());
     EXPECT_EQ(scanDouble("1e-999"), 0.0);
-    ASSERT_TRUE(scanDouble("nan").has_value());
-    EXPECT_TRUE(std::isnan(*scanDouble("NaN(1)")));
-    EXPECT_EQ(scanDouble(std::string(400, '9')), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(scanDouble("1.7976931348623157e308"), std::numeric_limits<double>::max());
+    EXPECT_EQ(scanDouble("-1e300 km"), -1e300);
 }
 
 TEST(ScanInt, ReadsALeadingDecimalNumber)

@@ -37,8 +37,10 @@ TEST(FormationAllocation, SetupAndSteppingNeverAllocate)
 
     const long before = allocations.load();
     f->setup(Formation::capacity);
-    for (int k = 0; k < 3000; ++k)
+    for (int k = 0; k < 3000; ++k) {
         f->step(0.01);
+        EXPECT_TRUE(f->checkInvariants());
+    }
     f->setupCounterexample();
     f->step(0.01);
     EXPECT_EQ(allocations.load(), before);

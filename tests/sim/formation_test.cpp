@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace velmora {
 namespace {
@@ -100,11 +101,14 @@ TEST(FormationSetup, ZeroNegativeAndUnreachableSpeedLimitsTerminate)
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(still.spacecraft[i].velocity, Vec3(0, 0, 0));
 
-    // A negative limit is taken by its absolute value: the same draws as the positive one.
+    // A negative limit draws each component from uniformRandom(-MaxSpeed, MaxSpeed) as written, so every
+    // draw mirrors the positive limit's; only the acceptance test uses the limit's size.
     const Formation negative = defaultFormation(6, -5.0, 0, 9);
     const Formation positive = defaultFormation(6, 5.0, 0, 9);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(negative.spacecraft[i].velocity, positive.spacecraft[i].velocity);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(negative.spacecraft[i].position, positive.spacecraft[i].position);
+        EXPECT_EQ(negative.spacecraft[i].velocity, scale(positive.spacecraft[i].velocity, -1.0));
+    }
 
     for (double limit : {1e308, std::numeric_limits<double>::infinity(), std::nan("")}) {
         const Formation f = defaultFormation(3, limit);
@@ -112,6 +116,63 @@ TEST(FormationSetup, ZeroNegativeAndUnreachableSpeedLimitsTerminate)
         for (int i = 0; i < 3; ++i)
             EXPECT_TRUE(!(length(f.spacecraft[i].velocity) > std::fabs(limit)));
     }
+}
+
+// Every algorithm, 2..20 craft, a crowded box so groups merge often: the bookkeeping holds after the set-up
+// and after every step.
+TEST(FormationInvariants, HoldThroughLongRandomRuns)
+{
+    Rand15 rng(4242);
+    for (int algorithm = 0; algorithm < 5; ++algorithm) {
+        for (int n = 2; n <= Formation::capacity; ++n) {
+            FormationParams p(8.0, 120.0);
+            p.craftRadius = 10;
+            p.ThetaFOV = 0.6 + 0.05 * n;
+            p.ThetaTilt = 0.3 + 0.02 * n;
+            Formation f;
+            f.setParams(p);
+            f.algorithm = algorithm;
+            f.setup(n, rng);
+            const char* failure = nullptr;
+            ASSERT_TRUE(f.checkInvariants(&failure)) << failure;
+            for (int k = 0; k < 2000; ++k) {
+                f.step(0.01);
+                ASSERT_TRUE(f.checkInvariants(&failure))
+                    << failure << " (algorithm " << algorithm << ", " << n << " craft, step " << k + 1 << ")";
+            }
+        }
+    }
+}
+
+TEST(FormationInvariants, EachBrokenRuleIsNamed)
+{
+    const struct {
+        const char* name;
+        void (*breakIt)(Formation&);
+        const char* says;
+    } cases[] = {
+        {"cycle", [](Formation& f) { f.parent[0] = 1; f.parent[1] = 0; }, "root"},
+        {"outside", [](Formation& f) { f.parent[2] = 7; }, "leaves"},
+        {"one-sided", [](Formation& f) { f.seen[0] = 0b10; }, "symmetric"},
+        {"self", [](Formation& f) { f.seen[1] = 0b10; }, "itself"},
+        {"unused", [](Formation& f) { f.seen[1] = 1u << 5; }, "not in use"},
+        {"two groups", [](Formation& f) { f.seen[0] = 0b100; f.seen[2] = 0b1; }, "two groups"},
+        {"nan position", [](Formation& f) { f.spacecraft[1].position.y = std::nan(""); }, "finite"},
+        {"inf attitude", [](Formation& f) { f.spacecraft[2].attitude(1, 1) = INFINITY; }, "finite"},
+    };
+    for (const auto& c : cases) {
+        Formation f = defaultFormation(3);
+        ASSERT_TRUE(f.checkInvariants()) << c.name;
+        c.breakIt(f);
+        const char* failure = nullptr;
+        EXPECT_FALSE(f.checkInvariants(&failure)) << c.name;
+        EXPECT_NE(std::string(failure ? failure : "").find(c.says), std::string::npos) << c.name << ": " << failure;
+    }
+
+    // Under non-finite parameters a non-finite craft is what the parameters asked for.
+    Formation f = defaultFormation(3, std::numeric_limits<double>::infinity());
+    f.spacecraft[0].position.x = std::nan("");
+    EXPECT_TRUE(f.checkInvariants());
 }
 
 TEST(FormationSetup, CountIsClampedToCapacity)

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -45,23 +47,69 @@ TEST(ManeuverPlan, OrloEndTimesAndLookup)
     EXPECT_EQ(p.segment(3).rate, -1.0);
 }
 
-TEST(ManeuverPlan, SegmentCountsAndTotalsOfEveryAlgorithm)
+// One row of a plan's segment table: duration = pis * pi + xs * x + pigs * pi * g, where x is the plan's angle
+// argument and g the Wait-and-Check factor.
+struct SegmentRow {
+    double pis;
+    double xs;
+    double pigs;
+    char axis;
+    double rate;
+};
+
+// Segments 1.. of each algorithm (segment 0 is the common half-turn), in list order.
+const std::vector<SegmentRow> segmentTables[5] = {
+    {{3, 0, 0, 'x', 1}, {0, 1, 0, 'y', 1}, {0, 2, 0, 'y', -1}, {1, 0, 0, 'x', 1}, {0, 2, 0, 'y', -1}},
+    {{0, 1, 0, 'y', 1}, {3, 0, 0, 'x', 1}, {0, 2, 0, 'y', 1}, {3, 0, 0, 'x', 1}, {0, 2, 0, 'y', 1},
+     {3, 0, 0, 'x', 1}},
+    {{3, 0, 0, 'x', 1}, {0, 1, 0, 'y', 1}, {3, 0, 0, 'x', 1}, {0, 2, 0, 'y', 1}, {3, 0, 0, 'x', 1},
+     {0, 1, 0, 'y', 1}, {3, 0, 0, 'x', 1}, {0, 1, 0, 'y', -1}, {3, 0, 0, 'x', 1}, {0, 2, 0, 'y', -1},
+     {3, 0, 0, 'x', 1}},
+    {{0, 1, 0, 'y', -1}, {2, 0, 0, 'x', 1}, {0, 2, 0, 'y', 1}, {2, 0, 0, 'x', 1}, {0, 2, 0, 'y', -1},
+     {2, 0, 0, 'x', 1}, {0, 2, 0, 'y', 1}, {1, 0, 0, 'x', 1}, {0, 2, 0, 'y', 1}, {1, 0, 0, 'x', -1}},
+    {{0.25, 0, 0, 'y', 1}, {2, 0, 0, 'x', 1}, {0, 0, 2, 'x', 0}, {0.5, 0, 0, 'y', 1}, {3, 0, 0, 'x', 1},
+     {0, 0, 4, 'x', 0}, {0.5, 0, 0, 'y', 1}, {2, 0, 0, 'x', 1}},
+};
+
+TEST(ManeuverPlan, EverySegmentOfEveryAlgorithmMatchesItsTable)
 {
-    const double x = 0.4;
-    const double g = waitFactor(fov70);
+    // The second pair puts the field of view below the wait margin's floor (b = 0.05).
     const struct {
-        int count;
-        double total;
-    } expected[] = {{6, 5 * pi + 5 * x},
-                    {7, 10 * pi + 5 * x},
-                    {12, 19 * pi + 7 * x},
-                    {11, 9 * pi + 9 * x},
-                    {9, 9.25 * pi + 6 * pi * g}};
-    for (std::uint32_t a = 0; a < 5; ++a) {
-        ManeuverPlan p;
-        p.build(a, 0, x, fov70);
-        EXPECT_EQ(p.count(), expected[a].count) << planAlgorithmNames[a];
-        EXPECT_NEAR(p.totalDuration(), expected[a].total, 1e-9) << planAlgorithmNames[a];
+        double tilt;
+        double fov;
+        double g;
+    } angles[] = {{25 * (pi / 180), fov70, 4.914848}, {45 * (pi / 180), 45 * (pi / 180), 399.6666}};
+    for (const auto& a : angles) {
+        const double b = std::max(a.fov - 0.7853981633974483, 0.05);
+        const double g = std::tan(1.5707963267948966 - b) / b;
+        ASSERT_NEAR(g, a.g, 1e-4);
+        for (int parity : {0, 1}) {
+            for (std::uint32_t algorithm = 0; algorithm < 5; ++algorithm) {
+                SCOPED_TRACE(testing::Message() << planAlgorithmNames[algorithm] << " parity " << parity
+                                                << " tilt " << a.tilt << " fov " << a.fov);
+                const double x = algorithm == 4 ? a.fov : a.tilt;
+                ManeuverPlan p;
+                p.build(algorithm, parity, a.tilt, a.fov);
+                const auto& table = segmentTables[algorithm];
+                ASSERT_EQ(p.count(), static_cast<int>(table.size()) + 1);
+                EXPECT_EQ(p.segment(0).duration, pi);
+                EXPECT_EQ(p.segment(0).axis, Vec3(1, 0, 0));
+                EXPECT_EQ(p.segment(0).rate, parity);
+                double end = pi;
+                EXPECT_EQ(p.endTime(0), end);
+                for (std::size_t k = 0; k < table.size(); ++k) {
+                    const SegmentRow& row = table[k];
+                    const int i = static_cast<int>(k) + 1;
+                    const double duration = row.pis * pi + row.xs * x + row.pigs * pi * g;
+                    EXPECT_DOUBLE_EQ(p.segment(i).duration, duration) << "segment " << i;
+                    EXPECT_EQ(p.segment(i).axis, row.axis == 'x' ? Vec3(1, 0, 0) : Vec3(0, 1, 0))
+                        << "segment " << i;
+                    EXPECT_EQ(p.segment(i).rate, row.rate) << "segment " << i;
+                    end += duration;
+                    EXPECT_NEAR(p.endTime(i), end, 1e-12 * end) << "segment " << i;
+                }
+            }
+        }
     }
 }
 

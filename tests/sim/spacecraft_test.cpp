@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmora {
@@ -72,6 +73,64 @@ TEST(Propagate, AppliesTheEarlierSegmentAcrossABoundary)
     // The next interval starts in the turning segment.
     EXPECT_FALSE(c.propagate(plan, pi + 0.005, pi + 0.015));
     EXPECT_NE(c.attitude, Mat3{});
+}
+
+// Right-hand rotations about the world axes, written out element by element.
+Mat3 rotationX(double a)
+{
+    Mat3 r;
+    r(1, 1) = std::cos(a);
+    r(1, 2) = -std::sin(a);
+    r(2, 1) = std::sin(a);
+    r(2, 2) = std::cos(a);
+    return r;
+}
+
+Mat3 rotationY(double a)
+{
+    Mat3 r;
+    r(0, 0) = std::cos(a);
+    r(0, 2) = std::sin(a);
+    r(2, 0) = -std::sin(a);
+    r(2, 2) = std::cos(a);
+    return r;
+}
+
+void expectNear(const Mat3& actual, const Mat3& expected)
+{
+    for (int i = 0; i < 9; ++i)
+        EXPECT_NEAR(actual.m[i], expected.m[i], 1e-14) << "element " << i;
+}
+
+// From a tilted attitude, a turn about a world axis and a turn about the same body axis differ; the craft
+// must take the world one. Orlo's segment 1 turns about x until 4 pi, segment 2 about y after it.
+TEST(Propagate, TurnsAboutTheWorldAxisFromATiltedAttitude)
+{
+    const ManeuverPlan plan = orloPlan(0);
+    const Mat3 tilted = product(rotationX(0.9), rotationY(0.7));
+    const double dt = 0.01;
+    const struct {
+        double t0;
+        bool crosses;
+        Mat3 turn;
+    } cases[] = {
+        {2 * pi, false, rotationX(dt)},           // inside segment 1
+        {4 * pi - dt / 2, true, rotationX(dt)},   // across the boundary: still segment 1's axis
+        {4 * pi + 0.1, false, rotationY(dt)},     // inside segment 2
+        {4 * pi + 0.5 - dt / 2, true, rotationY(dt)},  // into segment 3, which turns the other way
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.t0);
+        Spacecraft craft;
+        craft.attitude = tilted;
+        EXPECT_EQ(craft.propagate(plan, c.t0, c.t0 + dt), c.crosses);
+        expectNear(craft.attitude, product(c.turn, tilted));
+        const Mat3 bodyTurn = product(tilted, c.turn);
+        double difference = 0;
+        for (int i = 0; i < 9; ++i)
+            difference = std::max(difference, std::fabs(bodyTurn.m[i] - craft.attitude.m[i]));
+        EXPECT_GT(difference, 1e-3);
+    }
 }
 
 TEST(Propagate, PastThePlanEndOnlyMoves)

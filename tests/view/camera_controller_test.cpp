@@ -108,6 +108,12 @@ TEST(CameraFrameDistance, ZoomCanCarryTheEyeThroughTheTarget)
     camera.handleMouse(MK_RBUTTON, 0.5, 0.0);
     EXPECT_EQ(-1.0, camera.frame.eyeDistance());
     EXPECT_EQ((Vec3{-1.0, 0.0, 0.0}), camera.frame.eye());
+
+    // From the far side the zoom still scales with the distance's size: -1 is no trap.
+    camera.handleMouse(MK_RBUTTON, 0.5, -0.25);
+    EXPECT_EQ(-1.5, camera.frame.eyeDistance());
+    camera.handleMouse(MK_RBUTTON, 0.5, 0.0);
+    EXPECT_EQ(-1.5 + 2.5 * 0.25, camera.frame.eyeDistance());
 }
 
 }  // namespace
