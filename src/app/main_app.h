@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <optional>
+
 namespace velmora {
 
 // The program: one modal main dialog, and the program ends when it closes.
@@ -9,7 +11,12 @@ class MainApp : public QApplication {
 public:
     MainApp(int& argc, char** argv);
 
-    // Runs the main dialog to its end and returns the program's exit status.
+    // Answers --help, --version and a mistaken command line before any window system is needed, so they
+    // work without a display. The exit status when answered; nothing when the program should start.
+    static std::optional<int> answerWithoutWindow(int& argc, char** argv);
+
+    // Runs the main dialog, on the scenario file the command line names if any, to its end and returns the
+    // program's exit status.
     int initInstance();
 };
 

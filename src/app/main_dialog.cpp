@@ -7,21 +7,29 @@
 #include "app/multi_line_button.h"
 #include "app/save_as_dialog.h"
 #include "app/text_number.h"
+#include "cli/json_writer.h"
+#include "cli/scenario.h"
 #include "geometry/angles.h"
 #include "sim/plan_algorithm.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QShortcut>
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <exception>
 
 namespace velmora {
 namespace {
@@ -80,11 +88,41 @@ QWidget* addView(GLView& view, const QRect& rect, QWidget* parent)
     return frame;
 }
 
+// A number for a box, written shortest so that reading it back gives the same value.
+QString boxNumber(double value) { return QString::number(value, 'g', QLocale::FloatingPointShortest); }
+
+// A message stays one line whatever the file name or the reason contains.
+QString oneLine(QString text)
+{
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QChar(0xfffd);
+    return text;
+}
+
+// The reason in velmora-sim's own words, with the file named unless the reason already names it.
+QString scenarioFailure(const QString& path, const QString& reason)
+{
+    if (reason.contains(path))
+        return oneLine(reason);
+    return oneLine(QLatin1Char('"') + path + QStringLiteral("\": ") + reason);
+}
+
+// The local file of a drag, when it is one scenario file.
+QString droppedScenario(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile())
+        return {};
+    const QString path = data->urls().front().toLocalFile();
+    return path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? path : QString();
+}
+
 }  // namespace
 
 MainDialog::MainDialog()
     : messageSink([this](const QString& text) { showMessageBox(this, text); })
     , saveAsPrompt([this] { return askSaveAsPath(this); })
+    , saveScenarioPrompt([this] { return askScenarioPath(this); })
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
@@ -148,6 +186,14 @@ void MainDialog::createControls()
     connect(captureRight, &QPushButton::clicked, this, &MainDialog::OnCaptureRight);
     connect(captureLeft, &QPushButton::clicked, this, &MainDialog::OnCaptureLeft);
     new QShortcut(QKeySequence(Qt::Key_F1), this, this, &MainDialog::OnAbout);
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this, this, &MainDialog::OnSaveScenario);
+
+    // In the free row beside the right Capture button, ending under the Geometry Parameters box; a plain
+    // label takes no focus.
+    readout = new QLabel(this);
+    readout->setGeometry(units.rect(476, 302, 191, 10));
+    readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setAcceptDrops(true);
 }
 
 QWidget* MainDialog::control(int id) const
@@ -183,6 +229,13 @@ void MainDialog::OnInitDialog()
     formation.setParams(params);
     formation.setup(defaultCraft);
     wireSceneSecondBlock();
+    afterSetup();
+    const auto noteDrag = [this] {
+        setup.noteMovedCraft(formation);
+        showReadout();
+    };
+    leftView.afterMouseMove = noteDrag;
+    rightView.afterMouseMove = noteDrag;
     setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
 }
 
@@ -230,11 +283,88 @@ void MainDialog::wireSceneSecondBlock()
 void MainDialog::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
+    QAction* save = menu.addAction(QStringLiteral("Save Scenario..."));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     menu.addSeparator();
     QAction* about = menu.addAction(QStringLiteral("&About Velmora..."));
-    if (menu.exec(event->globalPos()) == about)
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == about)
         OnAbout();
+    else if (chosen == save)
+        OnSaveScenario();
 }
+
+void MainDialog::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedScenario(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainDialog::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedScenario(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openScenario(path);
+}
+
+bool MainDialog::openScenario(const QString& path)
+{
+    Scenario scenario;
+    try {
+        scenario = loadScenarioFile(path.toStdString());
+    } catch (const std::exception& e) {
+        message(scenarioFailure(path, QString::fromUtf8(e.what())));
+        return false;
+    }
+    stopRun();
+    // A fresh sequence, as velmora-sim run starts with, so the file's random craft land where they land there.
+    Rand15 rng;
+    setUpFormation(scenario, formation, rng);
+    params = formation.params;
+    countBox->setText(QString::number(scenario.count));
+    fovBox->setText(boxNumber(scenario.fovDeg));
+    tiltBox->setText(boxNumber(scenario.tiltDeg));
+    maxSpeedBox->setText(boxNumber(scenario.maxSpeed));
+    algorithmList->setCurrentIndex(formation.algorithm >= 0 && formation.algorithm < planAlgorithmCount
+                                       ? formation.algorithm
+                                       : -1);
+    afterSetup();
+    paintViews();
+    return true;
+}
+
+void MainDialog::OnSaveScenario()
+{
+    const QString path = saveScenarioPrompt();
+    if (!path.isEmpty())
+        saveScenario(path);
+}
+
+bool MainDialog::saveScenario(const QString& path)
+{
+    const QByteArray text = QByteArray::fromStdString(toJsonText(scenarioToJson(setup.scenario())) + '\n');
+    QSaveFile file(path);
+    // Flushed before the commit, so a disk that fills up on the last bytes fails here and the old file stays.
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.flush() &&
+                       file.commit();
+    if (!saved) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        message(oneLine(QStringLiteral("Could not save \"") + path + QStringLiteral("\": ") + reason));
+    }
+    return saved;
+}
+
+void MainDialog::afterSetup()
+{
+    setup.recordSetup(formation);
+    formationReadout.reset(formation);
+    showReadout();
+}
+
+void MainDialog::showReadout() { readout->setText(QString::fromStdString(formationReadout.text(formation))); }
 
 void MainDialog::OnAbout()
 {
@@ -303,6 +433,7 @@ void MainDialog::OnSetupCraft()
     // No selection reads as -1, which builds empty plans: the craft drift without turning.
     formation.algorithm = algorithmList->currentIndex();
     formation.setup(*count);
+    afterSetup();
     paintViews();
 }
 
@@ -317,6 +448,7 @@ void MainDialog::OnSetupCounterexample()
         maxSpeedBox->setText(QStringLiteral("35"));
     OnSetupCraft();
     formation.setupCounterexample();
+    afterSetup();
     paintViews();
 }
 
@@ -360,7 +492,10 @@ void MainDialog::OnTimer(int timerId)
         if (singleStep && segmentChanged)
             break;
         segmentChanged = formation.step(stepSeconds);
+        formationReadout.noteStepped(formation);
     }
+    setup.noteStepped(formation);
+    showReadout();
     paintViews();
     // A continuous run keeps going through segment changes; only the Run buttons or a set-up end it.
     if (singleStep && segmentChanged)

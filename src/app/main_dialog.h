@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/formation_readout.h"
+#include "app/setup_record.h"
 #include "sim/formation.h"
 #include "sim/formation_params.h"
 #include "view/camera_controller.h"
@@ -11,6 +13,7 @@
 #include <functional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -44,7 +47,7 @@ public:
 
     // Shows a message to the user and returns once it has been acknowledged.
     using MessageSink = std::function<void(const QString& text)>;
-    // Asks the user where to save a capture; empty when the user cancelled.
+    // Asks the user where to save a capture or a scenario; empty when the user cancelled.
     using SaveAsPrompt = std::function<QString()>;
 
     MainDialog();
@@ -60,9 +63,19 @@ public:
     // Save what the left or the right view shows to a file the user names.
     void OnCaptureLeft();
     void OnCaptureRight();
+    // Save the formation as it was set up (with dragged craft where they were dropped) to a file the user
+    // names, as a scenario velmora-sim runs step for step like the dialog.
+    void OnSaveScenario();
+
+    // Sets the formation up from a scenario file, as velmora-sim run does, and shows its values in the
+    // boxes. A file that cannot be read or is no scenario is reported and changes nothing.
+    bool openScenario(const QString& path);
+    // False, with the reason reported, when the file could not be written; an old file stays as it was.
+    bool saveScenario(const QString& path);
 
     void setMessageSink(MessageSink sink) { messageSink = std::move(sink); }
     void setSaveAsPrompt(SaveAsPrompt prompt) { saveAsPrompt = std::move(prompt); }
+    void setSaveScenarioPrompt(SaveAsPrompt prompt) { saveScenarioPrompt = std::move(prompt); }
 
     const Formation& formationState() const { return formation; }
     const FormationParams& paramsState() const { return params; }
@@ -85,10 +98,14 @@ public:
     QLineEdit* maxSpeedEdit() const { return maxSpeedBox; }
     QPushButton* captureLeftButton() const { return captureLeft; }
     QPushButton* captureRightButton() const { return captureRight; }
+    QLabel* readoutLabel() const { return readout; }
+    const SetupRecord& setupRecord() const { return setup; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();
@@ -99,6 +116,8 @@ private:
     void stopRun();
     void paintViews();
     void capture(GLView& view);
+    void afterSetup();
+    void showReadout();
 
     double readFovHalfAngle();
     double readTiltAngle();
@@ -133,6 +152,10 @@ private:
     QWidget* rightFrame = nullptr;
     MessageSink messageSink;
     SaveAsPrompt saveAsPrompt;
+    SaveAsPrompt saveScenarioPrompt;
+    SetupRecord setup;
+    FormationReadout formationReadout;
+    QLabel* readout = nullptr;
     GLView rightView;
 };
 

@@ -22,4 +22,16 @@ QString askSaveAsPath(QWidget* parent)
     return dialog->selectedFiles().value(0);
 }
 
+QString askScenarioPath(QWidget* parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Save Scenario"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("Scenario Files (*.json);;All Files (*)"));
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
 }  // namespace velmora

@@ -16,4 +16,8 @@ std::unique_ptr<QFileDialog> makeSaveAsDialog(QWidget* parent);
 // Runs the dialog modally and returns the chosen path, or an empty one when the user cancelled.
 QString askSaveAsPath(QWidget* parent);
 
+// Asks where to save a scenario: JSON files, ".json" added to a name typed without a suffix, and a question
+// before an existing file is replaced. Empty when the user cancelled.
+QString askScenarioPath(QWidget* parent);
+
 }  // namespace velmora

@@ -222,6 +222,8 @@ void GLView::mouseMoveEvent(QMouseEvent* event)
     if (x >= 0.0 && x <= 1.0 && y >= 0.0 && y <= 1.0 && mouseHandler != nullptr)
         mouseHandler->handleMouse(mouseFlags(event->buttons(), event->modifiers()), x, y);
     paint();
+    if (afterMouseMove)
+        afterMouseMove();
 }
 
 }  // namespace velmora

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QWindow>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -57,6 +58,9 @@ public:
     ViewFrustum frustum;
     bool frustumTracking = false;
     CameraFrame* camera = nullptr;
+    // Called after a mouse move has been handled and both views rendered, for an owner that shows what the
+    // mouse changed (a dragged craft) elsewhere.
+    std::function<void()> afterMouseMove;
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
