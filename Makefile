@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package clean
 
 all: build
 
@@ -26,6 +26,10 @@ bench: build
 	$(BUILD_DIR)/bin/velmora-bench
 	if [ -n "$$DISPLAY" ]; then $(BUILD_DIR)/bin/velmora-gui-bench; \
 	else xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD_DIR)/bin/velmora-gui-bench; fi
+
+# A Debian package of both programs, with the desktop entry, icon and man pages: build/velmora_*.deb.
+package: build
+	cd $(BUILD_DIR) && cpack
 
 clean:
 	rm -rf $(BUILD_DIR)
