@@ -1,7 +1,6 @@
 #include "app/formation_readout.h"
 
 #include <array>
-#include <bit>
 #include <charconv>
 
 namespace velmora {
@@ -17,22 +16,6 @@ std::string seconds(double t)
 
 }  // namespace
 
-int linkCount(const Formation& f)
-{
-    int marks = 0;
-    for (int i = 0; i < f.craftCount; ++i)
-        marks += std::popcount(f.seen[i]);
-    return marks / 2;
-}
-
-int groupCount(const Formation& f)
-{
-    int roots = 0;
-    for (int i = 0; i < f.craftCount; ++i)
-        roots += f.findGroup(i) == i ? 1 : 0;
-    return roots;
-}
-
 void FormationReadout::reset(const Formation& f)
 {
     initializedAt_.reset();
@@ -41,16 +24,16 @@ void FormationReadout::reset(const Formation& f)
 
 void FormationReadout::noteStepped(const Formation& f)
 {
-    if (!initializedAt_ && f.craftCount > 0 && groupCount(f) == 1)
+    if (!initializedAt_ && f.craftCount > 0 && f.groupCount() == 1)
         initializedAt_ = f.time;
 }
 
 std::string FormationReadout::text(const Formation& f) const
 {
-    const std::string head = "t = " + seconds(f.time) + "   links " + std::to_string(linkCount(f)) + "   ";
+    const std::string head = "t = " + seconds(f.time) + "   links " + std::to_string(f.linkCount()) + "   ";
     if (initializedAt_)
         return head + "initialized at " + seconds(*initializedAt_);
-    return head + "groups " + std::to_string(groupCount(f));
+    return head + "groups " + std::to_string(f.groupCount());
 }
 
 }  // namespace velmora

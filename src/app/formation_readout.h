@@ -25,10 +25,4 @@ private:
     std::optional<double> initializedAt_;
 };
 
-// Pairs that have seen each other.
-int linkCount(const Formation& f);
-
-// Distinct groups among the craft in use.
-int groupCount(const Formation& f);
-
 }  // namespace velmora

@@ -2,26 +2,8 @@
 
 #include "cli/scenario_run.h"
 
-#include <bit>
-
 namespace velmora {
 namespace {
-
-int countLinks(const Formation& f)
-{
-    int bits = 0;
-    for (int i = 0; i < f.craftCount; ++i)
-        bits += std::popcount(f.seen[i]);
-    return bits / 2;
-}
-
-int countGroups(const Formation& f)
-{
-    int roots = 0;
-    for (int i = 0; i < f.craftCount; ++i)
-        roots += f.parent[i] == i ? 1 : 0;
-    return roots;
-}
 
 // Grows exactly when some pair is seen for the first time: the bitmasks only ever gain bits.
 std::uint64_t seenSum(const Formation& f)
@@ -92,8 +74,8 @@ TrialResult TrialRunner::run(std::uint64_t trial)
             break;
         }
     }
-    r.links = countLinks(f);
-    r.groups = countGroups(f);
+    r.links = f.linkCount();
+    r.groups = f.groupCount();
     return r;
 }
 

@@ -1,6 +1,7 @@
 #include "sim/formation.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cmath>
 
@@ -134,6 +135,22 @@ bool Formation::allInOneGroup() const
     return true;
 }
 
+
+int Formation::linkCount() const
+{
+    int marks = 0;
+    for (int i = 0; i < craftCount; ++i)
+        marks += std::popcount(seen[i]);
+    return marks / 2;
+}
+
+int Formation::groupCount() const
+{
+    int roots = 0;
+    for (int i = 0; i < craftCount; ++i)
+        roots += parent[i] == i ? 1 : 0;
+    return roots;
+}
 
 bool Formation::checkInvariants(const char** failure) const
 {

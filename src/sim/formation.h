@@ -34,6 +34,12 @@ public:
     // Every craft in use is in one group.
     bool allInOneGroup() const;
 
+    // Pairs of craft in use that have seen each other.
+    int linkCount() const;
+
+    // Groups among the craft in use: the roots of the forest.
+    int groupCount() const;
+
     // The formation's bookkeeping holds together: every parent chain reaches a root within craftCount hops,
     // seen is symmetric with no craft marking itself, a linked pair shares a root, and while the parameters
     // are finite so are every craft's position and attitude. On failure, *failure (when given) names the first

@@ -41,8 +41,8 @@ TEST(FormationReadout, CountsLinksAndGroupsAndKeepsTheFirstMomentOfOneGroup)
         f.step(0.01);
         readout.noteStepped(f);
     }
-    EXPECT_EQ(linkCount(f), 3);
-    EXPECT_EQ(groupCount(f), 1);
+    EXPECT_EQ(f.linkCount(), 3);
+    EXPECT_EQ(f.groupCount(), 1);
     ASSERT_TRUE(readout.initializedAt().has_value());
     EXPECT_EQ(*readout.initializedAt(), (0.01 + 0.01));
     EXPECT_EQ(readout.text(f), "t = 0.04 s   links 3   initialized at 0.02 s");
