@@ -38,7 +38,7 @@ public:
         return lo < count_ ? lo : -1;
     }
 
-    ManeuverSegment segment(int i) const { return segments_[i]; }
+    const ManeuverSegment& segment(int i) const { return segments_[i]; }
     int count() const { return count_; }
     double endTime(int i) const { return endTimes_[i]; }
     // End of the last segment; 0 for an empty plan.

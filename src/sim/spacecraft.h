@@ -30,7 +30,7 @@ public:
         addInPlace(position, scale(velocity, t1 - t0));
         const int i = plan.segmentIndexAt(t0);
         if (i >= 0) {
-            const ManeuverSegment s = plan.segment(i);
+            const ManeuverSegment& s = plan.segment(i);
             const double phi = (t1 - t0) * s.rate;
             // Turning by -phi on the inverse side is turning by phi about the world axis.
             attitude = transposeProduct(turns_.rotation(s.axis, -phi), attitude);
