@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 namespace velmora {
 
 struct Vec3 {
@@ -38,9 +40,21 @@ constexpr Vec3 subtractInPlace(Vec3& a, const Vec3& b)
     return a;
 }
 
-double length(const Vec3& a);
+// Defined here rather than out of line: the simulation calls these for every craft at every step, and a
+// call across libraries costs more than the arithmetic.
+inline double length(const Vec3& a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
 
 // Scales a to unit length; a vector of non-positive squared length is left alone and reported.
-bool normalize(Vec3& a);
+inline bool normalize(Vec3& a)
+{
+    const double s2 = a.x * a.x + a.y * a.y + a.z * a.z;
+    if (!(s2 > 0.0))
+        return false;
+    const double f = 1.0 / std::sqrt(s2);
+    a.x *= f;
+    a.y *= f;
+    a.z *= f;
+    return true;
+}
 
 }  // namespace velmora

@@ -82,7 +82,7 @@ bool Formation::step(double dt)
         result = spacecraft[i].propagate(plans[i], time, time + dt) || result;
 
     // A craft's cone is the same for every pair it is in, so build each once.
-    std::array<SensorCone, capacity> cones;
+    std::array<SensorCone, capacity>& cones = cones_;
     for (int i = 0; i < craftCount; ++i)
         cones[i] = spacecraft[i].sensorCone();
 

@@ -54,6 +54,10 @@ public:
     std::array<ManeuverPlan, capacity> plans{};
     int algorithm = 0;
     double time = 0.0;
+
+private:
+    // Room for the cones of one step, kept here so a step neither builds nor destroys twenty of them.
+    std::array<SensorCone, capacity> cones_{};
 };
 
 }  // namespace velmora

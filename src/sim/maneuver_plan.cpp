@@ -36,21 +36,6 @@ void ManeuverPlan::computeEndTimes()
     }
 }
 
-int ManeuverPlan::segmentIndexAt(double t) const
-{
-    int lo = 0;
-    int hi = count_;
-    int mid = count_ / 2;
-    while (lo < hi) {
-        if (t < endTimes_[mid])
-            hi = mid;
-        else
-            lo = mid + 1;
-        mid = (lo + hi) / 2;
-    }
-    return lo < count_ ? lo : -1;
-}
-
 void ManeuverPlan::beginPlan(int n, int parity)
 {
     count_ = n;

@@ -22,9 +22,23 @@ public:
     void computeEndTimes();
 
     // The first segment whose end time is strictly greater than t, or -1 at or past the end of the plan.
-    int segmentIndexAt(double t) const;
+    // Inline: each craft asks twice per step.
+    int segmentIndexAt(double t) const
+    {
+        int lo = 0;
+        int hi = count_;
+        int mid = count_ / 2;
+        while (lo < hi) {
+            if (t < endTimes_[mid])
+                hi = mid;
+            else
+                lo = mid + 1;
+            mid = (lo + hi) / 2;
+        }
+        return lo < count_ ? lo : -1;
+    }
 
-    ManeuverSegment segment(int i) const { return segments_[i]; }
+    const ManeuverSegment& segment(int i) const { return segments_[i]; }
     int count() const { return count_; }
     double endTime(int i) const { return endTimes_[i]; }
     // End of the last segment; 0 for an empty plan.

@@ -16,7 +16,17 @@ public:
     virtual ~SensorCone() = default;
 
     // Inside or on the surface, strictly in front of the plane through the apex; axis must be unit length.
-    bool contains(const Vec3& p) const;
+    // Inline: the formation tests every pair both ways at every step.
+    bool contains(const Vec3& p) const
+    {
+        const Vec3 v = subtract(p, apex);
+        const double d = dot(v, axis);
+        if (d < 0.0)
+            return false;
+        // Squared tangent of the angle off the axis; infinite (or NaN at the apex) when d is 0, which fails.
+        const double q = (dot(v, v) - d * d) / (d * d);
+        return tanHalfAngle * tanHalfAngle >= q;
+    }
 
     Vec3 apex;
     Vec3 axis{0.0, 0.0, 1.0};

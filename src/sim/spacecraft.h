@@ -3,6 +3,7 @@
 #include "geometry/mat3.h"
 #include "sim/maneuver_plan.h"
 #include "sim/sensor_cone.h"
+#include "sim/turn_cache.h"
 
 #include <array>
 
@@ -15,11 +16,27 @@ public:
     Spacecraft() = default;
     virtual ~Spacecraft() = default;
 
-    SensorCone sensorCone() const;
+    SensorCone sensorCone() const
+    {
+        const Vec3 axis = column(attitude, 2);
+        const Vec3 apex = add(position, scale(axis, craftRadius));
+        return SensorCone(apex.x, apex.y, apex.z, axis.x, axis.y, axis.z, tanFov);
+    }
 
     // Moves and turns the craft from t0 to t1 with the segment in force at t0 for the whole interval.
     // True when t1 falls in another segment than t0 (or past the end of the plan).
-    bool propagate(const ManeuverPlan& plan, double t0, double t1);
+    bool propagate(const ManeuverPlan& plan, double t0, double t1)
+    {
+        addInPlace(position, scale(velocity, t1 - t0));
+        const int i = plan.segmentIndexAt(t0);
+        if (i >= 0) {
+            const ManeuverSegment& s = plan.segment(i);
+            const double phi = (t1 - t0) * s.rate;
+            // Turning by -phi on the inverse side is turning by phi about the world axis.
+            attitude = transposeProduct(turns_.rotation(s.axis, -phi), attitude);
+        }
+        return plan.segmentIndexAt(t1) != i;
+    }
 
     void resetAttitude() { attitude = Mat3{}; }
 
@@ -32,6 +49,9 @@ public:
     double craftRadius = 0.0;
     double fovHalfAngle = 0.0;
     double tanFov = 0.0;
+
+private:
+    TurnCache turns_;
 };
 
 }  // namespace velmora

@@ -45,7 +45,15 @@ GLView::GLView()
     setupPixelFormat();
 }
 
-GLView::~GLView() = default;
+GLView::~GLView()
+{
+    // Display lists die with their context only if nothing shares it; free them explicitly while the window
+    // can still be made current, so none outlives the view.
+    if (context_ && displayLists_.size() > 0 && context_->makeCurrent(this)) {
+        displayLists_.release();
+        context_->doneCurrent();
+    }
+}
 
 bool GLView::setupPixelFormat()
 {
@@ -144,6 +152,7 @@ void GLView::drawScene()
     glMatrixMode(GL_MODELVIEW);
     MatrixScope scope;
     glLoadIdentity();
+    const DisplayLists::Scope lists(drawingShortcuts ? &displayLists_ : nullptr);
     // A drawable may append to the list while drawing; the length is read again at every entry.
     for (std::size_t i = 0; i < sceneList.size(); ++i)
         sceneList[i]->draw();
@@ -159,9 +168,16 @@ void GLView::keepFrame()
     // times faster than a read that repacks to three bytes a pixel.
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, size.width(), size.height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, lastFrame_.bits());
+    lastFrameUpright_ = false;
+}
+
+const QImage& GLView::lastFrame() const
+{
+    if (lastFrameUpright_)
+        return lastFrame_;
     // OpenGL's rows run bottom-up, an image's top-down; and RGB32 wants its unused alpha byte opaque.
-    const int w = size.width();
-    for (int top = 0, bottom = size.height() - 1; top <= bottom; ++top, --bottom) {
+    const int w = lastFrame_.width();
+    for (int top = 0, bottom = lastFrame_.height() - 1; top <= bottom; ++top, --bottom) {
         auto* a = reinterpret_cast<QRgb*>(lastFrame_.scanLine(top));
         auto* b = reinterpret_cast<QRgb*>(lastFrame_.scanLine(bottom));
         for (int x = 0; x < w; ++x) {
@@ -170,6 +186,8 @@ void GLView::keepFrame()
             b[x] = upper;
         }
     }
+    lastFrameUpright_ = true;
+    return lastFrame_;
 }
 
 CaptureImage GLView::createCaptureImage(double scale) const
@@ -184,7 +202,7 @@ bool GLView::copyToImage(CaptureImage& image) const
 {
     if (lastFrame_.isNull())
         return false;
-    image.copyFrom(lastFrame_);
+    image.copyFrom(lastFrame());
     return true;
 }
 

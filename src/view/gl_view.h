@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/capture_image.h"
+#include "view/display_lists.h"
 #include "view/view_frustum.h"
 
 #include <QImage>
@@ -36,7 +37,7 @@ public:
 
     // The picture the last rendering presented (opaque RGB32), client size times device pixel ratio; null
     // before the first rendering.
-    const QImage& lastFrame() const { return lastFrame_; }
+    const QImage& lastFrame() const;
 
     // An image of the client area's pixel size times scale, each side truncated, for copyToImage to fill.
     CaptureImage createCaptureImage(double scale) const;
@@ -61,6 +62,12 @@ public:
     // Called after a mouse move has been handled and both views rendered, for an owner that shows what the
     // mouse changed (a dragged craft) elsewhere.
     std::function<void()> afterMouseMove;
+    // Replay the drawables' shapes from this context's display lists and skip what lies wholly outside the
+    // view. Off, every vertex is sent every time: the straightforward path, kept to prove both draw alike.
+    bool drawingShortcuts = true;
+
+    // The lists this view's context holds (none before its first rendering with shortcuts).
+    const DisplayLists& displayLists() const { return displayLists_; }
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
@@ -77,7 +84,11 @@ private:
     void keepFrame();
 
     std::unique_ptr<QOpenGLContext> context_;
-    QImage lastFrame_;
+    DisplayLists displayLists_;
+    // The frame as read back: rows bottom-up, alpha as the buffer held it. Most frames are never looked at,
+    // so the turn into an image's top-down opaque rows waits for the first look.
+    mutable QImage lastFrame_;
+    mutable bool lastFrameUpright_ = true;
 };
 
 }  // namespace velmora

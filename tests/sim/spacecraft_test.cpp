@@ -1,9 +1,12 @@
 #include "sim/spacecraft.h"
+#include "sim/turn_cache.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace velmora {
 namespace {
@@ -46,6 +49,28 @@ ManeuverPlan orloPlan(int parity)
     ManeuverPlan p;
     p.build(0, parity, 0.5, 1.2);
     return p;
+}
+
+// Each request must give the very bits axisAngle gives for it, whatever the cache held before: a key that
+// missed one component, or compared values instead of bits, would serve a stale turn.
+TEST(TurnCache, GivesAxisAngleBitForBitWhateverItHeldBefore)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        Vec3 axis;
+        double angle;
+    } requests[] = {
+        {{1, 0, 0}, 0.01}, {{1, 0, 0}, 0.01}, {{0, 1, 0}, 0.01}, {{0, 1, 0}, -0.01}, {{0, 1, 1}, -0.01},
+        {{0, 1, 1e-3}, -0.01}, {{0, 1, 0}, 0.0}, {{0, 1, 0}, -0.0}, {{-0.0, 1, 0}, -0.0}, {{0, 0, 0}, 0.3},
+        {{1, 0, 0}, nan}, {{1, 0, 0}, nan}, {{1, 0, 0}, 0.01},
+    };
+    TurnCache cache;
+    for (const auto& r : requests) {
+        const Mat3 expected = axisAngle(r.axis, r.angle);
+        const Mat3& got = cache.rotation(r.axis, r.angle);
+        EXPECT_EQ(std::memcmp(got.m.data(), expected.m.data(), sizeof expected.m), 0)
+            << "axis (" << r.axis.x << ", " << r.axis.y << ", " << r.axis.z << "), angle " << r.angle;
+    }
 }
 
 TEST(Propagate, TurnsAboutTheWorldAxisInsideASegment)

@@ -9,6 +9,8 @@
 
 #include <QTest>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace velmora {
@@ -161,6 +163,64 @@ TEST_F(Scene, LinkFromAThirdCraftGroupTakesTheRootsColour)
     left.paint();
     EXPECT_EQ(1, formation.parent[0]);
     EXPECT_GT(countPixels(left.lastFrame(), isMagenta, QRect(150, centre().y() - 2, 100, 5)), 90);
+}
+
+// Display lists and culling must not change a pixel: ten craft with links and a selection, rendered with
+// and without them at camera states that put craft outside the view, across its edges, through the near
+// plane, far off and seen from behind the middle.
+TEST_F(Scene, ShortcutsDrawTheSamePixelsAsTheStraightforwardPath)
+{
+    setupCraft(10);
+    for (int k = 0; k < 600; ++k)
+        formation.step(0.01);
+    ASSERT_NE(0u, formation.seen[0] | formation.seen[1] | formation.seen[2] | formation.seen[3]);
+    drawables[0].hasSelection = true;
+    drawables[0].selectedIndex = 2;
+    const Vec3 p = formation.spacecraft[4].position;
+    const Vec3 craftOnScreen{p.z, p.y, -p.x};  // the display turn
+    const std::function<void(CameraFrame&)> states[] = {
+        [](CameraFrame&) {},
+        [](CameraFrame& c) {
+            c.rotateWorld(axisRotation(2, 0.7));
+            c.rotateBody(axisRotation(1, -0.4));
+        },
+        [&](CameraFrame& c) {
+            c.target = craftOnScreen;
+            c.setEyeDistance(25.0);
+        },
+        [&](CameraFrame& c) {
+            c.target = craftOnScreen;
+            c.setEyeDistance(90.0);
+            c.rotateBody(axisRotation(1, 0.25));
+        },
+        [](CameraFrame& c) { c.setEyeDistance(2500.0); },
+        [](CameraFrame& c) { c.addEyeDistance(-1500.0); },
+    };
+    int state = 0;
+    for (const auto& change : states) {
+        for (CameraFrame* c : {&cameras[0].frame, &cameras[1].frame})
+            *c = CameraFrame{};
+        cameras[0].frame.setEyeDistance(750.0);
+        cameras[1].frame.setEyeDistance(400.0);
+        change(cameras[0].frame);
+        cameras[1].frame.rotateWorld(axisRotation(2, -0.3 * state));
+        QImage fast[2];
+        QImage plain[2];
+        for (const bool shortcuts : {true, false}) {
+            left.drawingShortcuts = shortcuts;
+            right.drawingShortcuts = shortcuts;
+            left.paint();
+            (shortcuts ? fast : plain)[0] = left.lastFrame().copy();
+            (shortcuts ? fast : plain)[1] = right.lastFrame().copy();
+        }
+        for (int v = 0; v < 2; ++v) {
+            EXPECT_GT(countPixels(plain[v], [](QRgb c) { return (c & 0xffffff) != 0; }), 50) << state;
+            EXPECT_TRUE(fast[v] == plain[v]) << "camera state " << state << ", view " << v;
+        }
+        ++state;
+    }
+    // One list per shape of the one craft size: stub, rays, ring, sphere.
+    EXPECT_EQ(4, left.displayLists().size());
 }
 
 TEST_F(Scene, FreshFormationHasNoLinksAndKeepsItsGroups)
