@@ -30,7 +30,8 @@ public:
         dialog.OnSetupCraft();
     }
 
-    MainDialog dialog;
+    FormationDrawables drawables;
+    MainDialog dialog{drawables};
 };
 
 // One timer tick of a continuous run: ten simulation steps and both views painted, four renderings.

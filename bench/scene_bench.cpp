@@ -13,7 +13,8 @@ namespace {
 // again, with as many craft as the count says.
 void MouseMoveRendersBothViews(benchmark::State& state)
 {
-    MainDialog dialog;
+    FormationDrawables drawables;
+    MainDialog dialog(drawables);
     dialog.countEdit()->setText(QString::number(state.range(0)));
     dialog.maxSpeedEdit()->setText(QStringLiteral("5"));
     dialog.fovEdit()->setText(QStringLiteral("70"));

@@ -4,9 +4,12 @@
 
 namespace velmora {
 
-// The program's two formation drawables, the left view's and the right view's. They exist for the whole run,
-// before the main dialog is built and after it is gone; the dialog points them at its formation and views.
-extern FormationDrawable leftFormationDrawable;
-extern FormationDrawable rightFormationDrawable;
+// The two formation drawables of a main dialog, the left view's and the right view's. Their owner keeps them
+// for as long as the dialog's views may draw: the program holds one pair for its whole run, made before the
+// dialog and outliving it; the dialog points them at its formation and views.
+struct FormationDrawables {
+    FormationDrawable left;
+    FormationDrawable right;
+};
 
 }  // namespace velmora

@@ -78,7 +78,7 @@ int MainApp::initInstance()
     // Names where settings would live; the program keeps none.
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
-    MainDialog dialog;
+    MainDialog dialog(drawables_);
     // A file that cannot be opened has been reported, and the default scene stays.
     if (!line.scenario.isEmpty())
         dialog.openScenario(line.scenario);

@@ -2,7 +2,6 @@
 
 #include "app/about_dialog.h"
 #include "app/dialog_units.h"
-#include "app/formation_drawables.h"
 #include "app/message_box.h"
 #include "app/multi_line_button.h"
 #include "app/save_as_dialog.h"
@@ -119,8 +118,9 @@ QString droppedScenario(const QMimeData* data)
 
 }  // namespace
 
-MainDialog::MainDialog()
-    : messageSink([this](const QString& text) { showMessageBox(this, text); })
+MainDialog::MainDialog(FormationDrawables& drawables)
+    : drawables(drawables)
+    , messageSink([this](const QString& text) { showMessageBox(this, text); })
     , saveAsPrompt([this] { return askSaveAsPath(this); })
     , saveScenarioPrompt([this] { return askScenarioPath(this); })
 {
@@ -222,13 +222,13 @@ void MainDialog::OnInitDialog()
 {
     running = false;
     createControls();
-    wireSceneFirstBlock();
+    wireCamerasAndMouse();
     params = FormationParams(5.0, 500.0);
     params.craftRadius = 10.0;
     params.ThetaFOV = defaultFovHalfAngle;
     formation.setParams(params);
     formation.setup(defaultCraft);
-    wireSceneSecondBlock();
+    showFormationInViews();
     afterSetup();
     const auto noteDrag = [this] {
         setup.noteMovedCraft(formation);
@@ -240,8 +240,8 @@ void MainDialog::OnInitDialog()
 }
 
 // Each view gets its own camera and mouse chain; the picker goes ahead of the camera in the chain so a craft
-// under the cursor is dragged instead of the view being turned.
-void MainDialog::wireSceneFirstBlock()
+// under the cursor is dragged instead of the view being turned. Runs before the formation is set up.
+void MainDialog::wireCamerasAndMouse()
 {
     leftCamera.frame.setEyeDistance(750.0);
     rightCamera.frame.setEyeDistance(750.0);
@@ -251,9 +251,9 @@ void MainDialog::wireSceneFirstBlock()
     rightView.farPlane = 10000.0;
     leftView.frustumEnabled = true;
     rightView.frustumEnabled = true;
-    leftChain.addHandler(&leftFormationDrawable);
+    leftChain.addHandler(&drawables.left);
     leftChain.addHandler(&leftCamera);
-    rightChain.addHandler(&rightFormationDrawable);
+    rightChain.addHandler(&drawables.right);
     rightChain.addHandler(&rightCamera);
     leftView.mouseHandler = &leftChain;
     rightView.mouseHandler = &rightChain;
@@ -264,16 +264,18 @@ void MainDialog::wireSceneFirstBlock()
     rightCamera.lightingEnabled = true;
 }
 
-void MainDialog::wireSceneSecondBlock()
+// Once the formation is set up, each view draws it after its camera and picks in it through its own frustum,
+// and the two views render together.
+void MainDialog::showFormationInViews()
 {
-    leftFormationDrawable.formation = &formation;
-    rightFormationDrawable.formation = &formation;
-    leftView.sceneList.push_back(&leftFormationDrawable);
-    rightView.sceneList.push_back(&rightFormationDrawable);
+    drawables.left.formation = &formation;
+    drawables.right.formation = &formation;
+    leftView.sceneList.push_back(&drawables.left);
+    rightView.sceneList.push_back(&drawables.right);
     leftView.frustumTracking = true;
     rightView.frustumTracking = true;
-    leftFormationDrawable.frustum = &leftView.frustum;
-    rightFormationDrawable.frustum = &rightView.frustum;
+    drawables.left.frustum = &leftView.frustum;
+    drawables.right.frustum = &rightView.frustum;
     leftView.camera = &leftCamera.frame;
     rightView.camera = &rightCamera.frame;
     leftView.linkedView = &rightView;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/formation_drawables.h"
 #include "app/formation_readout.h"
 #include "app/setup_record.h"
 #include "sim/formation.h"
@@ -50,7 +51,8 @@ public:
     // Asks the user where to save a capture or a scenario; empty when the user cancelled.
     using SaveAsPrompt = std::function<QString()>;
 
-    MainDialog();
+    // The dialog draws its formation through drawables, which must outlive it.
+    explicit MainDialog(FormationDrawables& drawables);
     ~MainDialog() override;
 
     void OnSetupCraft();
@@ -89,6 +91,8 @@ public:
     const CameraController& rightCameraController() const { return rightCamera; }
     const MouseHandlerChain& leftMouseChain() const { return leftChain; }
     const MouseHandlerChain& rightMouseChain() const { return rightChain; }
+    const FormationDrawable& leftFormationDrawable() const { return drawables.left; }
+    const FormationDrawable& rightFormationDrawable() const { return drawables.right; }
     // The control with that id; for a view, the widget that holds it.
     QWidget* control(int id) const;
     QComboBox* algorithmListBox() const { return algorithmList; }
@@ -110,8 +114,8 @@ protected:
 private:
     void createControls();
     void OnInitDialog();
-    void wireSceneFirstBlock();
-    void wireSceneSecondBlock();
+    void wireCamerasAndMouse();
+    void showFormationInViews();
     void toggleRun(bool singleStepRun);
     void stopRun();
     void paintViews();
@@ -125,6 +129,7 @@ private:
     double readParameter(const QLineEdit* box, const char* tail, double fallback);
     void message(const QString& text);
 
+    FormationDrawables& drawables;
     GLView leftView;
     Formation formation;
     FormationParams params;

@@ -124,6 +124,12 @@ int Formation::findGroup(int i) const
     return i;
 }
 
+void Formation::flattenGroups()
+{
+    for (int i = 0; i < craftCount; ++i)
+        parent[i] = findGroup(i);
+}
+
 bool Formation::allInOneGroup() const
 {
     if (craftCount <= 0)

@@ -31,6 +31,10 @@ public:
 
     int findGroup(int i) const;
 
+    // Points every craft's parent entry straight at its group's root. The groups stay as they are; only the
+    // paths to their roots get shorter. The views do this each time they draw the formation.
+    void flattenGroups();
+
     // Every craft in use is in one group.
     bool allInOneGroup() const;
 

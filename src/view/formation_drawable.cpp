@@ -20,35 +20,39 @@ Ray simulationRay(const ViewFrustum& frustum, double u, double v)
 
 }  // namespace
 
+const FormationScene& FormationDrawable::scene()
+{
+    scene_.build(*formation, hasSelection ? std::optional<int>(selectedIndex) : std::nullopt);
+    return scene_;
+}
+
 void FormationDrawable::draw()
 {
     if (formation == nullptr || formation->craftCount <= 0)
         return;
-    for (int j = 0; j < formation->craftCount; ++j) {
-        glyph.craft = &formation->spacecraft[j];
-        glyph.selected = hasSelection && selectedIndex == j;
+    formation->flattenGroups();
+    scene();
+    // Each craft's links follow its glyph, so where lines and shapes meet at equal depth the first drawn wins
+    // as it always has.
+    int link = 0;
+    for (int j = 0; j < scene_.craftCount; ++j) {
+        glyph.craft = &scene_.craft[j];
         glyph.draw();
-        drawLinks(j);
+        drawLinksFrom(j, link);
     }
 }
 
-void FormationDrawable::drawLinks(int j)
+void FormationDrawable::drawLinksFrom(int j, int& link) const
 {
-    const Vec3 pj = formation->spacecraft[j].position;
-    const std::uint32_t seen = formation->seen[j];
-    const int root = formation->findGroup(j);
-    // Only j's own entry is shortened; the path behind it is left for later draws.
-    formation->parent[j] = root;
-    glColor3d(root & 1, (root >> 1) & 1, 1.0);
-
     MatrixScope scope;
     applyDisplayTurn();
-    for (int k = j + 1; k < formation->craftCount; ++k) {
-        if ((seen & (std::uint32_t{1} << k)) == 0)
-            continue;
-        const Vec3 pk = formation->spacecraft[k].position;
+    for (; link < scene_.linkCount && scene_.links[link].from == j; ++link) {
+        const SceneLink& line = scene_.links[link];
+        const Vec3 pj = line.fromPosition;
+        const Vec3 pk = line.toPosition;
         Vec3 d = subtract(pk, pj);
         normalize(d);
+        glColor3d(line.colour.red, line.colour.green, line.colour.blue);
         glBegin(GL_LINES);
         glNormal3d(-d.x, -d.y, -d.z);
         glVertex3d(pj.x, pj.y, pj.z);
@@ -78,21 +82,10 @@ bool FormationDrawable::handleMouse(std::uint32_t flags, double x, double y)
         return true;
     }
 
-    hasSelection = false;
-    double nearest = 0.0;
-    for (int j = 0; j < formation->craftCount; ++j) {
-        const Spacecraft& craft = formation->spacecraft[j];
-        const double r = craft.craftRadius;
-        if (!(mouse.distanceSquaredTo(craft.position) < r * r))
-            continue;
-        const Vec3 w = subtract(craft.position, mouse.origin);
-        const double distance = dot(w, w);
-        if (!hasSelection || distance < nearest) {
-            hasSelection = true;
-            selectedIndex = j;
-            nearest = distance;
-        }
-    }
+    const std::optional<int> picked = scene().pick(mouse);
+    hasSelection = picked.has_value();
+    if (hasSelection)
+        selectedIndex = *picked;
     return hasSelection;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scene/formation_scene.h"
 #include "view/drawable.h"
 #include "view/mouse_handler.h"
 #include "view/spacecraft_glyph.h"
@@ -10,13 +11,16 @@ class Formation;
 struct ViewFrustum;
 
 // The whole formation in one view: every craft's glyph, and a line for every pair that has seen each other in
-// the colour of its group. As a mouse handler it picks a craft under the cursor and drags it while the left
-// button stays down. Its constructor touches neither Qt nor OpenGL, so program-wide instances are safe.
+// the colour of its group, drawn from the scene this view's selection makes of the formation. As a mouse
+// handler it picks a craft under the cursor and drags it while the left button stays down.
 class FormationDrawable : public Drawable, public MouseHandler {
 public:
     void draw() override;
     virtual ~FormationDrawable() = default;
     bool handleMouse(std::uint32_t flags, double x, double y) override;
+
+    // What this view shows of the formation now.
+    const FormationScene& scene();
 
     SpacecraftGlyph glyph;
     Formation* formation = nullptr;
@@ -25,7 +29,9 @@ public:
     int selectedIndex = 0;
 
 private:
-    void drawLinks(int j);
+    void drawLinksFrom(int j, int& link) const;
+
+    FormationScene scene_;
 };
 
 }  // namespace velmora

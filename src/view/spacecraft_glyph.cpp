@@ -1,14 +1,15 @@
 #include "view/spacecraft_glyph.h"
 
-#include "sim/spacecraft.h"
+#include "geometry/angles.h"
+#include "scene/formation_scene.h"
+#include "scene/view_volume.h"
 #include "view/display_lists.h"
 #include "view/display_turn.h"
 #include "view/matrix_scope.h"
-#include "view/view_volume.h"
 
 #include <GL/glu.h>
 
-#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace velmora {
@@ -20,7 +21,8 @@ GLUquadric* cylinderQuadric = nullptr;
 GLUquadric* sphereQuadric = nullptr;
 bool quadricsCreated = false;
 
-constexpr double pi = 3.141592653589793;
+constexpr GLdouble red[3] = {1.0, 0.0, 0.0};
+constexpr GLdouble grey[3] = {0.7, 0.7, 0.7};
 
 // The shapes a view keeps as display lists, each named with the numbers it is built from.
 enum Shape { coneStubShape = 1, rayFanShape, ringShape, sphereShape };
@@ -49,20 +51,26 @@ void drawRing(double r) { gluCylinder(cylinderQuadric, r, r, 0.25 * r, 40, 10); 
 
 void drawSphere(double r) { gluSphere(sphereQuadric, r, 40, 40); }
 
-// How much longer than the original a vector can come out of the attitude: 1 for a rotation, up to rounding.
-// An attitude far from a rotation gets the Frobenius norm, which bounds every stretch.
-double stretchBound(const Mat3& a)
+// Replays a shape from the view's lists when it has some, else sends it directly.
+template <typename Draw>
+void drawShape(DisplayLists* lists, const DisplayLists::Key& key, Draw&& draw)
 {
-    double worst = 0.0;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            worst = std::max(worst, std::fabs(dot(column(a, i), column(a, j)) - (i == j ? 1.0 : 0.0)));
-    if (worst < 1e-6)
-        return 1.0 + 1e-6;
-    double sum = 0.0;
-    for (const double e : a.m)
-        sum += e * e;
-    return std::sqrt(sum);
+    if (lists != nullptr)
+        lists->call(key, draw);
+    else
+        draw();
+}
+
+// The volume of the view being rendered, in the current modelview coordinates.
+ViewVolume currentViewVolume()
+{
+    std::array<double, 16> projection;
+    std::array<double, 16> modelview;
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    return ViewVolume::fromMatrices(projection, modelview, viewport[2], viewport[3]);
 }
 
 }  // namespace
@@ -76,9 +84,9 @@ void SpacecraftGlyph::draw()
         sphereQuadric = gluNewQuadric();
         quadricsCreated = true;
     }
-    const double r = craft->craftRadius;
-    const double theta = craft->fovHalfAngle;
-    const double t = craft->tanFov;
+    const double r = craft->radius;
+    const double theta = craft->coneHalfAngle;
+    const double t = craft->tanConeHalfAngle;
 
     MatrixScope scope;
     applyDisplayTurn();
@@ -86,65 +94,35 @@ void SpacecraftGlyph::draw()
     // With a view's display lists at hand, parts wholly outside its volume are skipped and the rest replayed
     // from lists; otherwise every vertex is sent. Both give the same pixels.
     DisplayLists* lists = DisplayLists::current();
-    bool showBody = true;
-    bool showRays = true;
+    CraftVisibility visible;
     if (lists != nullptr) {
-        const ViewVolume volume = ViewVolume::fromCurrentMatrices();
-        const double stretch = stretchBound(craft->attitude);
-        const double a = std::fabs(r);
-        // Ring and sphere reach 1.031 r from the centre; the stub ends 1.25 r out, 0.25 r t off the axis.
-        const double body = std::max(1.0308 * a, std::hypot(1.25 * a, 0.25 * a * t));
-        // Rays run 10 r from the apex, which is r from the centre.
-        const double rays = 11.0 * a;
-        showBody = !volume.excludesSphere(craft->position, stretch * body);
-        showRays = !volume.excludesSphere(craft->position, stretch * rays);
-        if (!showBody && !showRays)
+        visible = craftVisibility(*craft, currentViewVolume());
+        if (!visible.body && !visible.rays)
             return;
     }
 
-    const auto pose = craft->poseMatrix();
-    glMultMatrixd(pose.data());
+    glMultMatrixd(craft->pose.data());
 
     // The sensor apex sits on the sphere's surface along body axis 2.
     glTranslated(0.0, 0.0, r);
-    if (showBody) {
+    if (visible.body) {
         glColor3d(0.1, 0.0, 1.0);
-        if (lists != nullptr)
-            lists->call(DisplayLists::key(coneStubShape, r, t), [&] { drawConeStub(r, t); });
-        else
-            drawConeStub(r, t);
+        drawShape(lists, DisplayLists::key(coneStubShape, r, t), [&] { drawConeStub(r, t); });
     }
-
-    if (showRays) {
+    if (visible.rays) {
         glColor3d(0.7, 0.7, 0.0);
-        if (lists != nullptr)
-            lists->call(DisplayLists::key(rayFanShape, r, theta), [&] { drawRayFan(r, theta); });
-        else
-            drawRayFan(r, theta);
+        drawShape(lists, DisplayLists::key(rayFanShape, r, theta), [&] { drawRayFan(r, theta); });
     }
-    if (!showBody)
+    if (!visible.body)
         return;
 
     glTranslated(0.0, 0.0, -r);
-    // The ring's axis runs along body axis 0.
+    // The ring's axis runs along body axis 0. A selected craft swaps the colours of ring and sphere.
     glRotated(90.0, 0.0, 1.0, 0.0);
-    if (selected)
-        glColor3d(0.7, 0.7, 0.7);
-    else
-        glColor3d(1.0, 0.0, 0.0);
-    if (lists != nullptr)
-        lists->call(DisplayLists::key(ringShape, r), [&] { drawRing(r); });
-    else
-        drawRing(r);
-
-    if (selected)
-        glColor3d(1.0, 0.0, 0.0);
-    else
-        glColor3d(0.7, 0.7, 0.7);
-    if (lists != nullptr)
-        lists->call(DisplayLists::key(sphereShape, r), [&] { drawSphere(r); });
-    else
-        drawSphere(r);
+    glColor3dv(craft->selected ? grey : red);
+    drawShape(lists, DisplayLists::key(ringShape, r), [&] { drawRing(r); });
+    glColor3dv(craft->selected ? red : grey);
+    drawShape(lists, DisplayLists::key(sphereShape, r), [&] { drawSphere(r); });
 }
 
 }  // namespace velmora

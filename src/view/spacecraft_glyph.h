@@ -4,17 +4,16 @@
 
 namespace velmora {
 
-class Spacecraft;
+struct SceneCraft;
 
-// One craft at its pose: a cone stub and a fan of twelve rays on the sensor side, a belt ring and a sphere.
-// A selected craft swaps the colours of ring and sphere.
+// One craft of a scene at its pose: a cone stub and a fan of twelve rays on the sensor side, a belt ring and a
+// sphere. A selected craft swaps the colours of ring and sphere.
 class SpacecraftGlyph : public Drawable {
 public:
     void draw() override;
     virtual ~SpacecraftGlyph() = default;
 
-    const Spacecraft* craft = nullptr;
-    bool selected = false;
+    const SceneCraft* craft = nullptr;
 };
 
 }  // namespace velmora

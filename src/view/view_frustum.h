@@ -1,6 +1,6 @@
 #pragma once
 
-#include "view/ray.h"
+#include "scene/ray.h"
 
 namespace velmora {
 

@@ -72,7 +72,8 @@ protected:
 
     PanelsDrawable leftPanels{QColor(200, 30, 30), QColor(20, 40, 220), QColor(40, 210, 60)};
     PanelsDrawable rightPanels{QColor(250, 220, 0), QColor(0, 200, 200), QColor(150, 60, 190)};
-    MainDialog dialog;
+    FormationDrawables drawables;
+    MainDialog dialog{drawables};
     QTemporaryDir dir;
     QStringList messages;
     int prompts = 0;

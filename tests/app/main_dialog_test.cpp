@@ -53,7 +53,8 @@ protected:
 
     void click(int id) { QTest::mouseClick(dialog.control(id), Qt::LeftButton); }
 
-    MainDialog dialog;
+    FormationDrawables drawables;
+    MainDialog dialog{drawables};
     QStringList messages;
 };
 
@@ -538,7 +539,8 @@ TEST_F(MainDialogTest, EnterAcceptsAndEscapeRejectsTheDialog)
 TEST_F(MainDialogTest, MessageBoxesShowUserTextAsPlainText)
 {
     // The program's own box this time, not the recorder.
-    MainDialog plain;
+    FormationDrawables plainDrawables;
+    MainDialog plain(plainDrawables);
     plain.countEdit()->setText("<b>x</b>");
     bool seen = false;
     whenModalShows([&](QWidget* modal) {

@@ -82,7 +82,8 @@ protected:
     }
 
     QTemporaryDir dir;
-    MainDialog dialog;
+    FormationDrawables drawables;
+    MainDialog dialog{drawables};
     QStringList messages;
 };
 

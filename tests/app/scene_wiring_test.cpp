@@ -1,6 +1,5 @@
 // The main dialog's scene: each view with its own camera, mouse chain and formation drawable, wired at start
 // and showing the default formation; the mouse in the dialog's views orbits and drags for real.
-#include "app/formation_drawables.h"
 #include "app/main_dialog.h"
 #include "support/scene_pixels.h"
 #include "view/drawable.h"
@@ -41,7 +40,8 @@ protected:
     }
 
     FreshRandomSequence fresh;
-    MainDialog dialog;
+    FormationDrawables drawables;
+    MainDialog dialog{drawables};
 };
 
 TEST_F(SceneWiring, EachViewHasItsOwnCameraChainAndDrawable)
@@ -53,8 +53,8 @@ TEST_F(SceneWiring, EachViewHasItsOwnCameraChainAndDrawable)
         FormationDrawable& drawable;
     };
     const Side sides[] = {
-        {dialog.leftGLView(), dialog.leftCameraController(), dialog.leftMouseChain(), leftFormationDrawable},
-        {dialog.rightGLView(), dialog.rightCameraController(), dialog.rightMouseChain(), rightFormationDrawable},
+        {dialog.leftGLView(), dialog.leftCameraController(), dialog.leftMouseChain(), drawables.left},
+        {dialog.rightGLView(), dialog.rightCameraController(), dialog.rightMouseChain(), drawables.right},
     };
     for (const Side& side : sides) {
         ASSERT_EQ(2u, side.view.sceneList.size());
@@ -78,10 +78,21 @@ TEST_F(SceneWiring, EachViewHasItsOwnCameraChainAndDrawable)
         EXPECT_EQ(&side.view.frustum, side.drawable.frustum);
         EXPECT_FALSE(side.drawable.hasSelection);
     }
-    EXPECT_NE(&leftFormationDrawable, &rightFormationDrawable);
     EXPECT_NE(&dialog.leftCameraController(), &dialog.rightCameraController());
     EXPECT_EQ(&dialog.rightGLView(), dialog.leftGLView().linkedView);
     EXPECT_EQ(&dialog.leftGLView(), dialog.rightGLView().linkedView);
+}
+
+TEST_F(SceneWiring, ASecondDialogComingAndGoingLeavesTheFirstOneDrawingItsOwnFormation)
+{
+    {
+        FormationDrawables otherDrawables;
+        MainDialog other(otherDrawables);
+    }
+    show();
+    for (const FormationDrawable* drawable : {&drawables.left, &drawables.right})
+        EXPECT_EQ(&dialog.formationState(), drawable->formation);
+    EXPECT_GT(countPixels(dialog.leftGLView().lastFrame(), isGrey), 100);
 }
 
 TEST_F(SceneWiring, BothViewsShowTheDefaultFormationAtStart)
@@ -124,15 +135,15 @@ TEST_F(SceneWiring, DraggingInTheLeftViewMovesTheCraftInBothViews)
 
     QTest::mousePress(&left, Qt::LeftButton, {}, from);
     QTest::mouseMove(&left, from + QPoint(1, 0));
-    ASSERT_TRUE(leftFormationDrawable.hasSelection);
-    EXPECT_EQ(4, leftFormationDrawable.selectedIndex);
-    EXPECT_FALSE(rightFormationDrawable.hasSelection);
+    ASSERT_TRUE(drawables.left.hasSelection);
+    EXPECT_EQ(4, drawables.left.selectedIndex);
+    EXPECT_FALSE(drawables.right.hasSelection);
     QTest::mouseMove(&left, from + QPoint(40, 30));
     QTest::mouseRelease(&left, Qt::LeftButton, {}, from + QPoint(40, 30));
     // Releasing shows at the next move, which carries no button: the drag ends and the camera sees that move,
     // but never saw the drag.
     QTest::mouseMove(&left, from + QPoint(41, 30));
-    EXPECT_FALSE(leftFormationDrawable.hasSelection);
+    EXPECT_FALSE(drawables.left.hasSelection);
     EXPECT_EQ(0u, dialog.leftCameraController().lastFlags);
     EXPECT_EQ(from.x() + 41, std::lround(dialog.leftCameraController().lastX * left.width()));
 

@@ -58,33 +58,17 @@ protected:
     MouseHandlerChain chain;
 };
 
-TEST_F(Picking, NearerOfTwoWins)
+TEST_F(Picking, TheSceneShowsTheSelectionOnlyWhileThereIsOne)
 {
-    place({{0, 0, 0}, {0, 3, 300}, {200, 0, 0}});
-    EXPECT_TRUE(picker.handleMouse(MK_LBUTTON, 0.5, 0.5));
-    EXPECT_EQ(1, picker.selectedIndex);
-}
-
-TEST_F(Picking, EqualDistanceLowerIndexWins)
-{
-    place({{0, 0, -300}, {0, -3, 0}, {0, 3, 0}});
-    EXPECT_TRUE(picker.handleMouse(MK_LBUTTON, 0.5, 0.5));
-    EXPECT_EQ(1, picker.selectedIndex);
-}
-
-TEST_F(Picking, ExactlyAtTheRadiusIsNotPicked)
-{
-    place({{10, 0, 0}});
-    EXPECT_FALSE(picker.handleMouse(MK_LBUTTON, 0.5, 0.5));
-    place({{9.999, 0, 0}});
-    EXPECT_TRUE(picker.handleMouse(MK_LBUTTON, 0.5, 0.5));
-}
-
-TEST_F(Picking, BehindTheEyeOnTheRayLineCanBePicked)
-{
-    place({{0, 0, 1000}});
-    EXPECT_TRUE(picker.handleMouse(MK_LBUTTON, 0.5, 0.5));
-    EXPECT_EQ(0, picker.selectedIndex);
+    place({{0, 0, 0}, {50, 0, 0}, {100, 0, 0}});
+    // An index alone, without a selection, shows nothing selected.
+    picker.selectedIndex = 1;
+    for (const bool has : {false, true}) {
+        picker.hasSelection = has;
+        const FormationScene& scene = picker.scene();
+        for (int j = 0; j < 3; ++j)
+            EXPECT_EQ(has && j == 1, scene.craft[j].selected) << j;
+    }
 }
 
 TEST_F(Picking, CursorOffCentreFollowsTheView)

@@ -90,29 +90,6 @@ protected:
     GLView right;
 };
 
-TEST_F(Scene, SelectedCraftSwapsRingAndSphereColours)
-{
-    singleCraftAtOrigin();
-    cameras[0].frame.setEyeDistance(60.0);
-    // An index alone, without a selection, draws nothing selected.
-    drawables[0].selectedIndex = 0;
-    left.paint();
-    const QImage plain = left.lastFrame();
-    drawables[0].hasSelection = true;
-    left.paint();
-    const QImage selected = left.lastFrame();
-
-    // Close up, the sphere fills the middle and the ring is a band across it.
-    EXPECT_GT(countPixels(plain, isGrey), 2 * countPixels(plain, isRed));
-    EXPECT_GT(countPixels(plain, isRed), 200);
-    EXPECT_GT(countPixels(selected, isRed), 2 * countPixels(selected, isGrey));
-    EXPECT_GT(countPixels(selected, isGrey), 200);
-    EXPECT_TRUE(isGrey(plain.pixel(centre() + QPoint(0, -40))));
-    EXPECT_TRUE(isRed(selected.pixel(centre() + QPoint(0, -40))));
-    // The right view has its own selection, none.
-    EXPECT_TRUE(isGrey(right.lastFrame().pixel(centre() + QPoint(0, -3))));
-}
-
 TEST_F(Scene, ACraftRedrawnAtANewRadiusShowsItsNewSize)
 {
     singleCraftAtOrigin();
@@ -129,24 +106,6 @@ TEST_F(Scene, ACraftRedrawnAtANewRadiusShowsItsNewSize)
     formation.spacecraft[0].craftRadius = 10.0;
     left.paint();
     EXPECT_EQ(countPixels(left.lastFrame(), isGrey), before);
-}
-
-TEST_F(Scene, LinkedPairShowsALineInItsGroupColour)
-{
-    // Craft 0 and 1 on the horizontal through the middle of the views; their group's root is 1: magenta.
-    setupCraft(2);
-    formation.spacecraft[0].position = {0, -200, 0};
-    formation.spacecraft[1].position = {0, 200, 0};
-    formation.seen[0] = 1u << 1;
-    formation.seen[1] = 1u << 0;
-    formation.parent[0] = 1;
-    left.paint();
-    for (const GLView* view : {&left, &right}) {
-        const QImage& frame = view->lastFrame();
-        // Near the craft their horizontal rays cover the line; between them it shows.
-        EXPECT_GT(countPixels(frame, isMagenta, QRect(150, centre().y() - 2, 100, 5)), 90);
-        EXPECT_EQ(0, countPixels(frame, isMagenta, QRect(100, 0, 200, centre().y() - 20)));
-    }
 }
 
 TEST_F(Scene, LinkFromAThirdCraftGroupTakesTheRootsColour)
@@ -221,26 +180,6 @@ TEST_F(Scene, ShortcutsDrawTheSamePixelsAsTheStraightforwardPath)
     }
     // One list per shape of the one craft size: stub, rays, ring, sphere.
     EXPECT_EQ(4, left.displayLists().size());
-}
-
-TEST_F(Scene, FreshFormationHasNoLinksAndKeepsItsGroups)
-{
-    const auto parents = formation.parent;
-    left.paint();
-    EXPECT_EQ(parents, formation.parent);
-    const auto blueLine = [](QRgb c) { return qBlue(c) > 40 && qRed(c) < 16 && qGreen(c) < 16; };
-    // Only the small cone stubs are blue; a link would be a long line.
-    EXPECT_LT(countPixels(left.lastFrame(), blueLine), 300);
-}
-
-TEST_F(Scene, NoCraftDrawsOnlyTheBackground)
-{
-    setupCraft(0);
-    left.paint();
-    for (const GLView* view : {&left, &right}) {
-        const QImage& frame = view->lastFrame();
-        EXPECT_EQ(0, countPixels(frame, [](QRgb c) { return (c & 0xffffff) != 0; }));
-    }
 }
 
 // Qt Test sends a pressed button's window a move to the press position first, without the button; the moves

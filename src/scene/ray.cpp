@@ -1,4 +1,4 @@
-#include "view/ray.h"
+#include "scene/ray.h"
 
 namespace velmora {
 

@@ -1,6 +1,4 @@
-#include "view/view_volume.h"
-
-#include <GL/gl.h>
+#include "scene/view_volume.h"
 
 #include <cmath>
 
@@ -16,15 +14,9 @@ constexpr double absoluteSlack = 1e-3;
 
 }  // namespace
 
-ViewVolume ViewVolume::fromCurrentMatrices()
+ViewVolume ViewVolume::fromMatrices(const std::array<double, 16>& p, const std::array<double, 16>& m,
+    int viewportWidth, int viewportHeight)
 {
-    GLdouble p[16];
-    GLdouble m[16];
-    GLint viewport[4];
-    glGetDoublev(GL_PROJECTION_MATRIX, p);
-    glGetDoublev(GL_MODELVIEW_MATRIX, m);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-
     // Clip coordinates of a modelview point: row r of c = p * m, both column-major.
     double c[4][4];
     for (int r = 0; r < 4; ++r)
@@ -32,11 +24,11 @@ ViewVolume ViewVolume::fromCurrentMatrices()
             c[r][k] = p[r] * m[4 * k] + p[4 + r] * m[4 * k + 1] + p[8 + r] * m[4 * k + 2] + p[12 + r] * m[4 * k + 3];
 
     ViewVolume volume;
-    if (viewport[2] <= 0 || viewport[3] <= 0)
+    if (viewportWidth <= 0 || viewportHeight <= 0)
         return volume;
     // Kept: -w <= x <= w and likewise y and z. Widening x by the margin keeps -w * s <= x <= w * s, s > 1.
-    const double widen[3] = {1.0 + 2.0 * edgeMarginPixels / viewport[2],
-        1.0 + 2.0 * edgeMarginPixels / viewport[3], 1.0};
+    const double widen[3] = {1.0 + 2.0 * edgeMarginPixels / viewportWidth,
+        1.0 + 2.0 * edgeMarginPixels / viewportHeight, 1.0};
     int n = 0;
     for (int axis = 0; axis < 3; ++axis)
         for (const double sign : {1.0, -1.0}) {
