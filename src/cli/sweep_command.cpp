@@ -4,8 +4,10 @@
 #include "cli/json_writer.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
-#include "plot/fraction_plot.h"
 #include "sim/plan_algorithm.h"
+#if VELMORA_PLOT
+#include "plot/fraction_plot.h"
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -61,6 +63,8 @@ std::vector<double> fovList(const std::vector<double>& values)
 
 void checkPlotPath(const std::string& path)
 {
+    if (!VELMORA_PLOT)
+        throw ScenarioError("--plot: this build of velmora-sim has no plotting (it was built with VELMORA_PLOT=OFF)");
     std::string ext = std::filesystem::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     if (ext != ".png")
@@ -70,6 +74,7 @@ void checkPlotPath(const std::string& path)
         throw ScenarioError("--plot \"" + path + "\": no folder \"" + parent.string() + "\"");
 }
 
+#if VELMORA_PLOT
 void savePlot(const std::vector<BatchRun>& cells, const std::string& path)
 {
     const BatchRun& first = cells.front();
@@ -91,6 +96,7 @@ void savePlot(const std::vector<BatchRun>& cells, const std::string& path)
         plot.addSeries(std::move(x));
     plot.savePng(path, 960, 560);
 }
+#endif
 
 void runSweepCommand(const SweepOptions& o)
 {
@@ -125,8 +131,10 @@ void runSweepCommand(const SweepOptions& o)
     else
         std::cout << sweepTable(cells);
     std::cout.flush();
+#if VELMORA_PLOT
     if (!o.plot.empty())
         savePlot(cells, o.plot);
+#endif
 }
 
 }  // namespace

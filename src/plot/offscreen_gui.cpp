@@ -4,13 +4,9 @@
 #include <QGuiApplication>
 
 #include <stdexcept>
-#include <string>
 
 namespace velmora {
 namespace {
-
-const char* const fontFiles[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
-                                 "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"};
 
 QtMessageHandler forwardTo = nullptr;
 
@@ -48,21 +44,10 @@ OffscreenGui::~OffscreenGui()
 
 QString plotFontFamily()
 {
-    // Application fonts belong to one application object: load them again for a new one.
-    static const QCoreApplication* loadedFor = nullptr;
-    static QString family;
-    if (loadedFor == QCoreApplication::instance() && !family.isEmpty())
-        return family;
-    family.clear();
-    for (const char* file : fontFiles) {
-        const int id = QFontDatabase::addApplicationFont(QString::fromUtf8(file));
-        if (id < 0)
-            throw std::runtime_error(std::string("cannot load the plot font ") + file +
-                                     " (Debian package fonts-dejavu-core)");
-        if (family.isEmpty())
-            family = QFontDatabase::applicationFontFamilies(id).value(0);
-    }
-    loadedFor = QCoreApplication::instance();
+    // Qt's font database holds what fontconfig finds, wherever the system keeps the files.
+    const QString family = QStringLiteral("DejaVu Sans");
+    if (!QFontDatabase::hasFamily(family))
+        throw std::runtime_error("the plot font DejaVu Sans is not installed (Debian package fonts-dejavu-core)");
     return family;
 }
 

@@ -28,8 +28,9 @@ private:
     QtMessageHandler previousHandler_ = nullptr;
 };
 
-// The family of the DejaVu Sans that fonts-dejavu-core installs, loaded from its files so every machine
-// draws the same glyphs. Needs a QGuiApplication; throws std::runtime_error when the files cannot be loaded.
+// The family of the DejaVu Sans that fonts-dejavu-core installs, so every machine draws the same glyphs, as
+// the system's font configuration finds it. Needs a QGuiApplication; throws std::runtime_error when the font
+// is not installed.
 QString plotFontFamily();
 
 }  // namespace velmora

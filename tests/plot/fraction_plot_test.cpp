@@ -77,7 +77,7 @@ TEST(FractionPlot, DrawsEachSeriesWhereItsDataLieWithALegendBeside)
     EXPECT_GT(dark, 50);
 }
 
-TEST(FractionPlot, DrawsTextInDejaVuSansFromItsFile)
+TEST(FractionPlot, DrawsTextInDejaVuSansAsTheSystemFindsIt)
 {
     const OffscreenGui gui;
     const QString family = plotFontFamily();
