@@ -1,3 +1,4 @@
+#include "sim/default_scene.h"
 #include "sim/formation.h"
 
 #include <benchmark/benchmark.h>
@@ -9,7 +10,7 @@ Formation defaultScene(int n)
 {
     FormationParams p(5.0, 500.0);
     p.craftRadius = 10;
-    p.ThetaFOV = 1.2217304763960306;
+    p.ThetaFOV = defaultScene::fovHalfAngle;
     Formation f;
     f.setParams(p);
     Rand15 rng;

@@ -9,6 +9,7 @@
 #include "cli/json_writer.h"
 #include "cli/scenario.h"
 #include "geometry/angles.h"
+#include "sim/default_scene.h"
 #include "sim/plan_algorithm.h"
 
 #include <QComboBox>
@@ -34,13 +35,9 @@ namespace velmora {
 namespace {
 
 constexpr int runPeriodMs = 100;
-constexpr double stepSeconds = 0.01;
 constexpr int maxStepsPerTick = 10;
 constexpr int minCraft = 2;
 constexpr int maxCraft = 10;
-constexpr int defaultCraft = 6;
-// 70 degrees as the default scene has always written it.
-constexpr double defaultFovHalfAngle = pi * 0.3888888888888889;
 
 // A label keeps its place but grows, towards its right limit first and then downwards, where this font
 // needs more room than the layout gives, so its text is never cut off.
@@ -223,11 +220,11 @@ void MainDialog::OnInitDialog()
     running = false;
     createControls();
     wireCamerasAndMouse();
-    params = FormationParams(5.0, 500.0);
-    params.craftRadius = 10.0;
-    params.ThetaFOV = defaultFovHalfAngle;
+    params = FormationParams(defaultScene::maxSpeed, defaultScene::boxHalfSize);
+    params.craftRadius = defaultScene::craftRadius;
+    params.ThetaFOV = defaultScene::fovHalfAngle;
     formation.setParams(params);
-    formation.setup(defaultCraft);
+    formation.setup(defaultScene::craftCount);
     showFormationInViews();
     afterSetup();
     const auto noteDrag = [this] {

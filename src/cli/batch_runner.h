@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
 
 namespace velmora {
 
@@ -20,8 +21,8 @@ public:
     static constexpr std::uint64_t defaultBlockSize = 16384;
 
     // threads and blockSize must be positive.
-    BatchRunner(const TrialSetup& setup, int threads, std::uint64_t blockSize = defaultBlockSize)
-        : setup_(setup), threads_(threads), blockSize_(blockSize)
+    BatchRunner(TrialSetup setup, int threads, std::uint64_t blockSize = defaultBlockSize)
+        : setup_(std::move(setup)), threads_(threads), blockSize_(blockSize)
     {
     }
 
@@ -29,7 +30,7 @@ public:
              const ProgressSink& onProgress = {}) const;
 
 private:
-    const TrialSetup& setup_;
+    TrialSetup setup_;
     int threads_;
     std::uint64_t blockSize_;
 };

@@ -19,20 +19,24 @@ struct RunOptions {
 };
 
 // The result as a few lines a person reads at a glance.
-void printSummary(std::ostream& out, const Scenario& scenario, const nlohmann::ordered_json& result)
+void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioResult& result)
 {
     const auto algorithm = scenario.algorithm >= 0 ? std::string(planAlgorithmNames[scenario.algorithm]) : "none";
     out << scenario.count << " craft, algorithm " << algorithm << ", field of view " << scenario.fovDeg
         << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed << "\n";
-    out << "ran " << result["steps"].get<std::int64_t>() << " steps to t = " << result["time"].get<double>()
-        << " s, " << result["segmentChangeSteps"].size() << " steps changed a plan segment\n";
-    out << result["links"].size() << " link(s):\n";
-    for (const auto& link : result["links"])
-        out << "  craft " << link["i"].get<int>() << " and " << link["j"].get<int>() << " at t = "
-            << link["time"].get<double>() << " s (step " << link["step"].get<std::int64_t>() << ")\n";
-    out << "groups: " << result["groups"].dump() << "\n";
-    out << (result["initialized"].get<bool>() ? "initialized: every craft is in one group\n"
-                                               : "not initialized: the craft are in more than one group\n");
+    const Formation& f = result.formation;
+    out << "ran " << result.steps << " steps to t = " << f.time << " s, " << result.segmentChangeSteps.size()
+        << " steps changed a plan segment\n";
+    out << result.links.size() << " link(s):\n";
+    for (const ScenarioLink& link : result.links)
+        out << "  craft " << link.i << " and " << link.j << " at t = " << link.time << " s (step " << link.step
+            << ")\n";
+    out << "groups: [";
+    for (int i = 0; i < f.craftCount; ++i)
+        out << (i > 0 ? "," : "") << f.findGroup(i);
+    out << "]\n";
+    out << (f.allInOneGroup() ? "initialized: every craft is in one group\n"
+                              : "not initialized: the craft are in more than one group\n");
 }
 
 }  // namespace
@@ -43,7 +47,7 @@ void addRunCommand(CLI::App& app)
     CLI::App* run = app.add_subcommand(
         "run", "Set a scenario up, step it in 0.01 s steps and print the result as one JSON document.");
     run->footer(
-        "Scenario keys (all optional): algorithm (Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck or an\n"
+        "Scenario keys (all optional): algorithm (" + planAlgorithmNameList() + " or an\n"
         "index; outside 0..4 the plans are empty), maxSpeed (5), fovDeg (70), tiltDeg (45), craftRadius (10),\n"
         "boxHalfSize (500), count (6, or the length of craft; 0..20), craft (list of {position, velocity,\n"
         "attitude?} overwriting the first random craft), counterexample (false).\n"
@@ -68,7 +72,7 @@ void addRunCommand(CLI::App& app)
         if (options->summary)
             printSummary(std::cout, scenario, result);
         else
-            std::cout << toJsonText(result) << '\n';
+            std::cout << toJsonText(result.toJson()) << '\n';
     });
 }
 

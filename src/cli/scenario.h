@@ -2,6 +2,7 @@
 
 #include "geometry/mat3.h"
 #include "geometry/rand15.h"
+#include "sim/default_scene.h"
 #include "sim/formation.h"
 
 #include <nlohmann/json.hpp>
@@ -29,12 +30,12 @@ struct CraftState {
 // explicit craft that overwrite the first random ones, and the counterexample switch.
 struct Scenario {
     int algorithm = 0;
-    double maxSpeed = 5.0;
-    double fovDeg = 70.0;
-    double tiltDeg = 45.0;
-    double craftRadius = 10.0;
-    double boxHalfSize = 500.0;
-    int count = 6;
+    double maxSpeed = defaultScene::maxSpeed;
+    double fovDeg = defaultScene::fovDeg;
+    double tiltDeg = defaultScene::tiltDeg;
+    double craftRadius = defaultScene::craftRadius;
+    double boxHalfSize = defaultScene::boxHalfSize;
+    int count = defaultScene::craftCount;
     std::vector<CraftState> craft;
     bool counterexample = false;
 };

@@ -40,30 +40,35 @@ std::int64_t stepsForDuration(double seconds)
     return static_cast<std::int64_t>(steps);
 }
 
-ordered_json runScenario(const Scenario& s, std::optional<std::int64_t> steps)
+ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps)
 {
-    Formation f;
+    ScenarioResult result;
+    Formation& f = result.formation;
     setUpFormation(s, f, processRand15());
     const std::int64_t n = steps ? *steps : stepsToPlanEnd(f);
     if (n < 0 || n > maxRunSteps)
         throw ScenarioError("--steps must be from 0 to " + std::to_string(maxRunSteps));
 
-    ordered_json links = ordered_json::array();
-    std::vector<std::int64_t> segmentChanges;
+    result.steps = n;
     for (std::int64_t k = 1; k <= n; ++k) {
         const auto before = f.seen;
         if (f.step(stepSeconds))
-            segmentChanges.push_back(k);
+            result.segmentChangeSteps.push_back(k);
         for (int i = 0; i < f.craftCount; ++i) {
             const std::uint32_t fresh = f.seen[i] & ~before[i];
             for (int j = i + 1; j < f.craftCount; ++j)
                 if (fresh & (std::uint32_t{1} << j))
-                    links.push_back({{"i", i}, {"j", j}, {"step", k}, {"time", f.time}});
+                    result.links.push_back({i, j, k, f.time});
         }
     }
+    return result;
+}
 
+ordered_json ScenarioResult::toJson() const
+{
+    const Formation& f = formation;
     ordered_json out;
-    out["steps"] = n;
+    out["steps"] = steps;
     out["time"] = f.time;
     ordered_json craft = ordered_json::array();
     ordered_json parent = ordered_json::array();
@@ -84,8 +89,11 @@ ordered_json runScenario(const Scenario& s, std::optional<std::int64_t> steps)
     out["parent"] = parent;
     out["groups"] = groups;
     out["seen"] = seen;
-    out["links"] = links;
-    out["segmentChangeSteps"] = segmentChanges;
+    ordered_json linkList = ordered_json::array();
+    for (const ScenarioLink& link : links)
+        linkList.push_back({{"i", link.i}, {"j", link.j}, {"step", link.step}, {"time", link.time}});
+    out["links"] = linkList;
+    out["segmentChangeSteps"] = segmentChangeSteps;
     out["initialized"] = f.allInOneGroup();
     return out;
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "cli/scenario.h"
+#include "sim/default_scene.h"
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace velmora {
-
-inline constexpr double stepSeconds = 0.01;
 
 // Longest run a command accepts: ten days of simulated time.
 inline constexpr std::int64_t maxRunSteps = 100'000'000;
@@ -18,8 +18,27 @@ std::int64_t stepsToPlanEnd(const Formation& f);
 // N = S / 0.01 rounded half away from zero.
 std::int64_t stepsForDuration(double seconds);
 
-// Sets the scenario up from the process-wide sequence, runs it and returns the result document.
-// Throws ScenarioError for a step count out of range.
-nlohmann::ordered_json runScenario(const Scenario& s, std::optional<std::int64_t> steps);
+// A pair's first mutual sighting: after 1-based step `step`, at formation time `time`.
+struct ScenarioLink {
+    int i = 0;
+    int j = 0;
+    std::int64_t step = 0;
+    double time = 0.0;
+};
+
+// How a single run ended: the formation after its last step, and what happened on the way.
+struct ScenarioResult {
+    std::int64_t steps = 0;
+    Formation formation;
+    std::vector<ScenarioLink> links;
+    std::vector<std::int64_t> segmentChangeSteps;
+
+    // The result document velmora-sim run prints.
+    nlohmann::ordered_json toJson() const;
+};
+
+// Sets the scenario up from the process-wide sequence and runs it. Throws ScenarioError for a step count
+// out of range.
+ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps);
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace velmora {
 
@@ -45,12 +46,12 @@ Scenario replayScenario(const TrialSetup& setup, std::uint64_t trial);
 // trials. A trial stops at the step that puts every craft in one group.
 class TrialRunner {
 public:
-    explicit TrialRunner(const TrialSetup& setup) : setup_(setup) {}
+    explicit TrialRunner(TrialSetup setup) : setup_(std::move(setup)) {}
 
     TrialResult run(std::uint64_t trial);
 
 private:
-    const TrialSetup& setup_;
+    TrialSetup setup_;
     Formation formation_;
 };
 

@@ -10,8 +10,10 @@ Rand15& processRand15()
 
 double uniformRandom(Rand15& rng, double a, double b)
 {
+    // 1 / maxValue is 3.051850947599719e-05 exactly, the factor the sequence has always been scaled by.
+    constexpr double scale = 1.0 / Rand15::maxValue;
     const int r = rng.next();
-    return a + (r * 3.051850947599719e-05) * (b - a);
+    return a + (r * scale) * (b - a);
 }
 
 double uniformRandom(double a, double b) { return uniformRandom(processRand15(), a, b); }

@@ -1,11 +1,13 @@
 #include "sim/maneuver_plan.h"
 
+#include "geometry/angles.h"
+#include "sim/plan_algorithm.h"
+
 #include <cmath>
 
 namespace velmora {
 namespace {
 
-constexpr double pi = 3.141592653589793;
 constexpr double halfPi = 1.5707963267948966;
 constexpr double quarterPi = halfPi * 0.5;
 constexpr Vec3 xAxis{1.0, 0.0, 0.0};
@@ -16,12 +18,13 @@ constexpr Vec3 yAxis{0.0, 1.0, 0.0};
 void ManeuverPlan::build(std::uint32_t algorithm, int parity, double tiltAngle, double fovHalfAngle)
 {
     count_ = 0;
-    switch (algorithm) {
-    case 0: buildOrlo(parity, tiltAngle); break;
-    case 1: buildSimple(parity, tiltAngle); break;
-    case 2: buildSimpleLowFov(parity, tiltAngle); break;
-    case 3: buildHalfTwist(parity, tiltAngle); break;
-    case 4: buildWaitAndCheck(parity, fovHalfAngle); break;
+    // An index outside the list builds an empty plan.
+    switch (static_cast<PlanAlgorithm>(algorithm)) {
+    case PlanAlgorithm::Orlo: buildOrlo(parity, tiltAngle); break;
+    case PlanAlgorithm::Simple: buildSimple(parity, tiltAngle); break;
+    case PlanAlgorithm::SimpleLowFov: buildSimpleLowFov(parity, tiltAngle); break;
+    case PlanAlgorithm::HalfTwist: buildHalfTwist(parity, tiltAngle); break;
+    case PlanAlgorithm::WaitAndCheck: buildWaitAndCheck(parity, fovHalfAngle); break;
     default: break;
     }
     computeEndTimes();

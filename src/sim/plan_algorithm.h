@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace velmora {
@@ -18,6 +19,9 @@ inline constexpr std::array<std::string_view, planAlgorithmCount> planAlgorithmD
 // Names used by scenario files and the command line.
 inline constexpr std::array<std::string_view, planAlgorithmCount> planAlgorithmNames{
     "Orlo", "Simple", "SimpleLowFov", "HalfTwist", "WaitAndCheck"};
+
+// Every name, in index order, separated by ", ": for help texts and messages.
+std::string planAlgorithmNameList();
 
 // The algorithm index of a name, matched exactly; nothing for an unknown name.
 std::optional<int> planAlgorithmFromName(std::string_view name);

@@ -1,6 +1,7 @@
 #include "app/formation_readout.h"
 #include "app/setup_record.h"
 #include "geometry/angles.h"
+#include "sim/default_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,7 @@ TEST(SetupRecord, DegreesReadBackToTheSameRadians)
         EXPECT_EQ(degreesToRadians(degreesFor(radians)), radians) << degrees;
     }
     // The dialog's own default of 70 degrees is written differently, and still finds degrees that give it.
-    const double defaultFov = pi * 0.3888888888888889;
+    const double defaultFov = defaultScene::fovHalfAngle;
     EXPECT_EQ(degreesToRadians(degreesFor(defaultFov)), defaultFov);
 }
 

@@ -1,6 +1,7 @@
 #include "app/dialog_units.h"
 #include "app/main_dialog.h"
 #include "geometry/angles.h"
+#include "sim/default_scene.h"
 #include "support/recording_mouse_handler.h"
 #include "support/window_watch.h"
 #include "view/drawable.h"
@@ -175,7 +176,7 @@ TEST_F(MainDialogTest, StartsOnTheDefaultSceneWithBothViewsWiredAndRendered)
     EXPECT_EQ(p.boxMax.z, 500.0);
     EXPECT_EQ(p.MaxSpeed, 5.0);
     EXPECT_EQ(p.craftRadius, 10.0);
-    EXPECT_EQ(p.ThetaFOV, 1.2217304763960306);
+    EXPECT_EQ(p.ThetaFOV, defaultScene::fovHalfAngle);
     EXPECT_EQ(p.ThetaTilt, pi / 4);
     EXPECT_EQ(f.params.ThetaFOV, p.ThetaFOV);
     EXPECT_FALSE(dialog.isRunning());

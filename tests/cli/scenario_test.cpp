@@ -1,6 +1,7 @@
 #include "cli/json_writer.h"
 #include "cli/scenario.h"
 #include "cli/scenario_run.h"
+#include "sim/default_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ TEST(Scenario, DefaultsAreTheDefaultScene)
     EXPECT_EQ(p.boxMax, Vec3(500, 500, 500));
     EXPECT_EQ(p.MaxSpeed, 5.0);
     EXPECT_EQ(p.craftRadius, 10.0);
-    EXPECT_EQ(p.ThetaFOV, 1.2217304763960306);
+    EXPECT_EQ(p.ThetaFOV, defaultScene::fovHalfAngle);
     EXPECT_EQ(p.ThetaTilt, 3.141592653589793 * 45 * 0.005555555555555556);
 }
 

@@ -3,6 +3,7 @@
 #include "scene/formation_scene.h"
 #include "scene/ray.h"
 #include "scene/view_volume.h"
+#include "sim/default_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -139,7 +140,7 @@ TEST(CraftVisibility, BodyAndRaysEachShowWhileTheyCanReachTheView)
         {"a stretching attitude reaches further", {150, 0, 0}, 3, true, true},
         {"not a number", {std::numeric_limits<double>::quiet_NaN(), 0, 0}, 1, true, true},
     };
-    const double tan70 = std::tan(1.2217304763960306);
+    const double tan70 = std::tan(defaultScene::fovHalfAngle);
     for (const Case& c : cases) {
         SceneCraft craft;
         craft.position = c.position;

@@ -1,4 +1,5 @@
 #include "sim/formation.h"
+#include "sim/default_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ Formation defaultFormation(int n, double maxSpeed = 5.0, int algorithm = 0, std:
 {
     FormationParams p(maxSpeed, 500.0);
     p.craftRadius = 10;
-    p.ThetaFOV = 1.2217304763960306;
+    p.ThetaFOV = defaultScene::fovHalfAngle;
     Formation f;
     f.setParams(p);
     f.algorithm = algorithm;
@@ -41,6 +42,13 @@ Formation facingPair(double fovRad = 0.5)
     return f;
 }
 
+TEST(DefaultScene, FieldOfViewHasTheBitsBothProgramsHaveAlwaysUsed)
+{
+    // pi * 70 / 180 as the dialog and the scenario reader each computed it before they shared one constant.
+    EXPECT_EQ(defaultScene::fovHalfAngle, pi * 0.3888888888888889);
+    EXPECT_EQ(defaultScene::fovHalfAngle, 1.2217304763960306);
+}
+
 TEST(FormationSetup, PlacesCraftInTheBoxWithinTheSpeedLimit)
 {
     const Formation f = defaultFormation(2);
@@ -57,7 +65,7 @@ TEST(FormationSetup, PlacesCraftInTheBoxWithinTheSpeedLimit)
         EXPECT_EQ(f.parent[i], i);
         EXPECT_EQ(f.seen[i], 0u);
         EXPECT_EQ(c.craftRadius, 10.0);
-        EXPECT_EQ(c.tanFov, std::tan(1.2217304763960306));
+        EXPECT_EQ(c.tanFov, std::tan(defaultScene::fovHalfAngle));
     }
     EXPECT_EQ(f.plans[0].segment(0).rate, 0.0);
     EXPECT_EQ(f.plans[1].segment(0).rate, 1.0);

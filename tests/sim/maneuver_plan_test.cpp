@@ -1,4 +1,5 @@
 #include "sim/maneuver_plan.h"
+#include "sim/default_scene.h"
 #include "sim/plan_algorithm.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@ namespace velmora {
 namespace {
 
 constexpr double pi = 3.141592653589793;
-constexpr double fov70 = 1.2217304763960306;
+constexpr double fov70 = defaultScene::fovHalfAngle;
 
 TEST(ManeuverPlan, EmptyForUnknownAlgorithmsAndNoSelection)
 {
@@ -194,6 +195,7 @@ TEST(PlanAlgorithm, NamesAndDisplayTexts)
     EXPECT_EQ(planAlgorithmDisplayTexts[3], " Half-Twist");
     EXPECT_EQ(planAlgorithmFromName("WaitAndCheck"), 4);
     EXPECT_FALSE(planAlgorithmFromName("orlo").has_value());
+    EXPECT_EQ(planAlgorithmNameList(), "Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The scene drawn for real: two linked views rendering the formation through their own cameras under Xvfb,
 // read back pixel by pixel, and driven with mouse events as a user would.
+#include "sim/default_scene.h"
 #include "sim/formation.h"
 #include "support/scene_pixels.h"
 #include "view/camera_controller.h"
@@ -26,7 +27,7 @@ protected:
     {
         FormationParams params(5.0, 500.0);
         params.craftRadius = 10.0;
-        params.ThetaFOV = 1.2217304763960306;
+        params.ThetaFOV = defaultScene::fovHalfAngle;
         formation.setParams(params);
         Rand15 rng;
         formation.setup(6, rng);
