@@ -1,10 +1,10 @@
 #include "cli/batch_report.h"
 
+#include "cli/json_writer.h"
 #include "cli/scenario_run.h"
 #include "sim/plan_algorithm.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <vector>
 
@@ -94,13 +94,6 @@ std::string padded(const std::string& text, std::size_t width, bool right)
 }
 
 }  // namespace
-
-std::string numberText(double v)
-{
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return std::string(buffer, result.ptr);
-}
 
 ordered_json batchRunJson(const BatchRun& run)
 {

@@ -9,9 +9,6 @@
 
 namespace velmora {
 
-// A user parameter as it was typed: 70, not 70.000000; shortest round-trip.
-std::string numberText(double v);
-
 // The summary of one batch as JSON (parameters, counts, interval, times, rate) and as a readable table.
 nlohmann::ordered_json batchRunJson(const BatchRun& run);
 std::string batchRunTable(const BatchRun& run);

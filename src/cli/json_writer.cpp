@@ -12,11 +12,9 @@ void appendDouble(std::string& out, double v)
         out += "null";
         return;
     }
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
-    const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    const std::string text = numberText(v);
     out += text;
-    if (text.find_first_of(".e") == std::string_view::npos)
+    if (text.find_first_of(".e") == std::string::npos)
         out += ".0";
 }
 
@@ -55,6 +53,15 @@ void append(std::string& out, const nlohmann::ordered_json& value)
 }
 
 }  // namespace
+
+std::string numberText(double v)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return std::string(buffer, result.ptr);
+}
+
+nlohmann::ordered_json vectorJson(const Vec3& v) { return nlohmann::ordered_json::array({v.x, v.y, v.z}); }
 
 std::string toJsonText(const nlohmann::ordered_json& value)
 {

@@ -1,10 +1,18 @@
 #pragma once
 
+#include "geometry/vec3.h"
+
 #include <nlohmann/json.hpp>
 
 #include <string>
 
 namespace velmora {
+
+// The shortest text that reads back as exactly v (std::to_chars): "0.1", "25", "1e+300", "inf", "nan".
+std::string numberText(double v);
+
+// A vector as the array [x, y, z].
+nlohmann::ordered_json vectorJson(const Vec3& v);
 
 // Compact JSON whose doubles are written shortest-round-trip (std::to_chars), always with a fraction or an
 // exponent so they read back as doubles; NaN and infinities, which JSON cannot hold, become null.

@@ -1,5 +1,7 @@
 #include "cli/scenario_run.h"
 
+#include "cli/json_writer.h"
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -8,8 +10,6 @@ namespace velmora {
 namespace {
 
 using nlohmann::ordered_json;
-
-ordered_json vectorJson(const Vec3& v) { return ordered_json::array({v.x, v.y, v.z}); }
 
 void checkStepCount(double steps, const std::string& what)
 {
