@@ -1,6 +1,6 @@
-#include "cli/batch_runner.h"
-#include "cli/scenario_run.h"
-#include "cli/trial_runner.h"
+#include "batch/batch_runner.h"
+#include "batch/scenario_run.h"
+#include "batch/trial_runner.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,9 @@
+#include "batch/scenario.h"
 #include "cli/batch_command.h"
 #include "cli/replay_command.h"
 #include "cli/run_command.h"
-#include "cli/scenario.h"
 #include "cli/sweep_command.h"
+#include "cli/trial_options.h"
 
 #include <CLI/CLI.hpp>
 
@@ -28,6 +29,9 @@ int main(int argc, char** argv)
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::cerr << "velmora-sim: " << e.what() << " (see velmora-sim --help)\n";
+        return 2;
+    } catch (const velmora::OptionError& e) {
+        std::cerr << "velmora-sim: " << e.what() << '\n';
         return 2;
     } catch (const velmora::ScenarioError& e) {
         std::cerr << "velmora-sim: " << e.what() << '\n';

@@ -1,8 +1,8 @@
 #include "cli/replay_command.h"
 
-#include "cli/json_writer.h"
+#include "batch/json_writer.h"
+#include "batch/trial_runner.h"
 #include "cli/trial_options.h"
-#include "cli/trial_runner.h"
 
 #include <iostream>
 #include <memory>
@@ -12,7 +12,6 @@ namespace {
 
 struct ReplayOptions {
     TrialOptions trial;
-    std::string algorithm = "Orlo";
     std::uint64_t trialNumber = 0;
 };
 
@@ -30,19 +29,10 @@ void addReplayCommand(CLI::App& app)
     replay->add_option("--trial", o->trialNumber, "Trial number within the batch")
         ->transform(wholeNumber())
         ->required();
-    replay->add_option("--algorithm", o->algorithm, "Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck or 0..4")
-        ->type_name("NAME")
-        ->check(algorithmText())
-        ->capture_default_str();
-    replay->add_option("--fov", o->trial.scenario.fovDeg, "Sensor field-of-view half-angle, degrees")
-        ->check(finiteNumber())
-        ->capture_default_str();
+    addAlgorithmAndFovOptions(*replay, o->trial);
     addTrialOptions(*replay, o->trial, false);
     replay->callback([o] {
-        TrialSetup setup;
-        setup.scenario = o->trial.scenario;
-        setup.scenario.algorithm = algorithmIndex(o->algorithm);
-        setup.seed = o->trial.seed;
+        const TrialSetup setup = o->trial.setup(algorithmIndex(o->trial.algorithm), o->trial.scenario.fovDeg);
         std::cout << toJsonText(scenarioToJson(replayScenario(setup, o->trialNumber))) << '\n';
     });
 }

@@ -1,7 +1,7 @@
 #include "cli/run_command.h"
 
-#include "cli/json_writer.h"
-#include "cli/scenario_run.h"
+#include "batch/json_writer.h"
+#include "batch/scenario_run.h"
 #include "cli/trial_options.h"
 #include "sim/plan_algorithm.h"
 

@@ -1,7 +1,8 @@
 #include "cli/sweep_command.h"
 
-#include "cli/batch_report.h"
-#include "cli/json_writer.h"
+#include "batch/batch_report.h"
+#include "batch/json_writer.h"
+#include "batch/trial_file_writer.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
 #include "sim/plan_algorithm.h"
@@ -10,10 +11,8 @@
 #endif
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <iostream>
-#include <limits>
 #include <memory>
 #include <vector>
 
@@ -23,10 +22,8 @@ namespace {
 struct SweepOptions {
     TrialOptions trial;
     std::vector<std::string> algorithms{"all"};
-    std::vector<double> fovs{70.0};
-    std::uint64_t trials = 1000;
-    std::uint64_t firstTrial = 0;
-    int threads = defaultThreadCount();
+    std::vector<double> fovs{defaultScene::fovDeg};
+    TrialRange range;
     bool json = false;
     std::string plot;
 };
@@ -64,14 +61,12 @@ std::vector<double> fovList(const std::vector<double>& values)
 void checkPlotPath(const std::string& path)
 {
     if (!VELMORA_PLOT)
-        throw ScenarioError("--plot: this build of velmora-sim has no plotting (it was built with VELMORA_PLOT=OFF)");
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (ext != ".png")
-        throw ScenarioError("--plot \"" + path + "\": the name must end in .png");
+        throw OptionError("--plot: this build of velmora-sim has no plotting (it was built with VELMORA_PLOT=OFF)");
+    if (lowerExtension(path) != ".png")
+        throw OptionError("--plot \"" + path + "\": the name must end in .png");
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty() && !std::filesystem::is_directory(parent))
-        throw ScenarioError("--plot \"" + path + "\": no folder \"" + parent.string() + "\"");
+        throw OptionError("--plot \"" + path + "\": no folder \"" + parent.string() + "\"");
 }
 
 #if VELMORA_PLOT
@@ -100,29 +95,24 @@ void savePlot(const std::vector<BatchRun>& cells, const std::string& path)
 
 void runSweepCommand(const SweepOptions& o)
 {
-    if (o.firstTrial > std::numeric_limits<std::uint64_t>::max() - o.trials)
-        throw ScenarioError("--first-trial " + std::to_string(o.firstTrial) + " plus --trials " +
-                            std::to_string(o.trials) + " runs past the last trial number");
+    o.range.check();
     if (!o.plot.empty())
         checkPlotPath(o.plot);
     std::vector<TrialSetup> setups;
     for (const int algorithm : algorithmList(o.algorithms)) {
         for (const double fov : fovList(o.fovs)) {
-            TrialSetup setup;
-            setup.scenario = o.trial.scenario;
-            setup.scenario.algorithm = algorithm;
-            setup.scenario.fovDeg = fov;
-            setup.seed = o.trial.seed;
+            TrialSetup setup = o.trial.setup(algorithm, fov);
             setup.steps = trialSteps(setup.scenario, o.trial.steps());
             setups.push_back(setup);
         }
     }
 
-    ProgressBar progress(o.trials * setups.size(), stderr);
+    const TrialRange& r = o.range;
+    ProgressBar progress(r.trials * setups.size(), stderr);
     std::vector<BatchRun> cells;
     for (const TrialSetup& setup : setups) {
-        const std::uint64_t before = o.trials * cells.size();
-        cells.push_back(runBatch(setup, o.firstTrial, o.trials, o.threads, {},
+        const std::uint64_t before = r.trials * cells.size();
+        cells.push_back(runBatch(setup, r.firstTrial, r.trials, r.threads, {},
                                  [&](std::uint64_t done) { progress.update(before + done); }));
     }
     progress.finish();
@@ -161,15 +151,7 @@ void addSweepCommand(CLI::App& app)
         ->check(finiteNumber())
         ->capture_default_str();
     addTrialOptions(*sweep, o->trial, true);
-    sweep->add_option("--trials", o->trials, "Trials per cell")
-        ->transform(wholeNumber(1))
-        ->capture_default_str();
-    sweep->add_option("--first-trial", o->firstTrial, "Number of the first trial of every cell")
-        ->transform(wholeNumber())
-        ->capture_default_str();
-    sweep->add_option("--threads", o->threads, "Worker threads (default: all cores)")
-        ->transform(wholeNumber())
-        ->check(CLI::Range(1, 1024));
+    addTrialRangeOptions(*sweep, o->range, "Trials per cell", "Number of the first trial of every cell");
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
     sweep->add_option("--plot", o->plot, "Also draw the initialized fraction against the field of view (FILE.png)")
         ->type_name("FILE");

@@ -1,11 +1,12 @@
 #include "cli/trial_options.h"
 
-#include "cli/scenario_run.h"
+#include "batch/scenario_run.h"
 #include "sim/plan_algorithm.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <limits>
 
 namespace velmora {
 namespace {
@@ -17,10 +18,7 @@ bool allDigits(const std::string& text)
 
 std::string algorithmChoices()
 {
-    std::string names;
-    for (const std::string_view name : planAlgorithmNames)
-        names += std::string(names.empty() ? "" : ", ") + std::string(name);
-    return names + " or an index 0 to " + std::to_string(planAlgorithmCount - 1);
+    return planAlgorithmNameList() + " or an index 0 to " + std::to_string(planAlgorithmCount - 1);
 }
 
 }  // namespace
@@ -30,6 +28,48 @@ std::optional<std::int64_t> TrialOptions::steps() const
     if (durationOption && durationOption->count() > 0)
         return stepsForDuration(duration);
     return std::nullopt;
+}
+
+TrialSetup TrialOptions::setup(int algorithmIndex, double fovDeg) const
+{
+    TrialSetup s;
+    s.scenario = scenario;
+    s.scenario.algorithm = algorithmIndex;
+    s.scenario.fovDeg = fovDeg;
+    s.seed = seed;
+    return s;
+}
+
+void TrialRange::check() const
+{
+    if (firstTrial > std::numeric_limits<std::uint64_t>::max() - trials)
+        throw OptionError("--first-trial " + std::to_string(firstTrial) + " plus --trials " + std::to_string(trials) +
+                          " runs past the last trial number");
+}
+
+void addAlgorithmAndFovOptions(CLI::App& command, TrialOptions& o)
+{
+    command
+        .add_option("--algorithm", o.algorithm,
+                    planAlgorithmNameList() + " or 0.." + std::to_string(planAlgorithmCount - 1))
+        ->type_name("NAME")
+        ->check(algorithmText())
+        ->capture_default_str();
+    command.add_option("--fov", o.scenario.fovDeg, "Sensor field-of-view half-angle, degrees")
+        ->check(finiteNumber())
+        ->capture_default_str();
+}
+
+void addTrialRangeOptions(CLI::App& command, TrialRange& range, const std::string& trialsText,
+                          const std::string& firstTrialText)
+{
+    command.add_option("--trials", range.trials, trialsText)->transform(wholeNumber(1))->capture_default_str();
+    command.add_option("--first-trial", range.firstTrial, firstTrialText)
+        ->transform(wholeNumber())
+        ->capture_default_str();
+    command.add_option("--threads", range.threads, "Worker threads (default: all cores)")
+        ->transform(wholeNumber())
+        ->check(CLI::Range(1, 1024));
 }
 
 void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)

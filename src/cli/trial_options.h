@@ -1,29 +1,60 @@
 #pragma once
 
-#include "cli/scenario.h"
+#include "batch/batch_runner.h"
+#include "batch/scenario.h"
+#include "batch/trial_runner.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace velmora {
+
+// A command line that asks for something impossible, such as a trial range past the last trial number or a
+// plot this build cannot draw: reported in one line, with exit status 2 as for a bad scenario.
+class OptionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // Command-line options that every trial-running command shares. The parameters land straight in a
 // Scenario, so their defaults are the default scene's.
 struct TrialOptions {
     Scenario scenario;
+    std::string algorithm = "Orlo";
     std::uint64_t seed = 1;
     double duration = 0.0;
     CLI::Option* durationOption = nullptr;
 
     // The step count --duration asks for, or nothing for "until the longest plan has ended".
     std::optional<std::int64_t> steps() const;
+
+    // What every trial of the batch these options describe shares, for one algorithm and field of view.
+    TrialSetup setup(int algorithmIndex, double fovDeg) const;
+};
+
+// The trials a batch or every cell of a sweep runs, and on how many threads.
+struct TrialRange {
+    std::uint64_t trials = 1000;
+    std::uint64_t firstTrial = 0;
+    int threads = defaultThreadCount();
+
+    // Throws OptionError when the range runs past the last trial number.
+    void check() const;
 };
 
 // --count, --tilt, --max-speed, --radius, --box and --seed; --duration too when withDuration.
 void addTrialOptions(CLI::App& command, TrialOptions& options, bool withDuration);
+
+// --algorithm and --fov, one of each.
+void addAlgorithmAndFovOptions(CLI::App& command, TrialOptions& options);
+
+// --trials (described by trialsText), --first-trial (by firstTrialText) and --threads.
+void addTrialRangeOptions(CLI::App& command, TrialRange& range, const std::string& trialsText,
+                          const std::string& firstTrialText);
 
 // Decimal digits only, leading zeros allowed, at least min: no sign, and no hexadecimal or octal reading
 // that the C parser behind the option would quietly apply. It rewrites the text, so attach it with
@@ -36,7 +67,7 @@ CLI::Validator finiteNumber();
 // A finite number, 0 or more.
 CLI::Validator nonNegativeNumber();
 
-// An algorithm name (Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck) or its index 0..4.
+// An algorithm name or its index.
 CLI::Validator algorithmText();
 
 // The index of a text that algorithmText() accepts.

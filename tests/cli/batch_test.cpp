@@ -1,10 +1,10 @@
 // The Monte Carlo engine without the command line: seeds, trials, threads, blocks, statistics, trial files.
-#include "cli/batch_run.h"
-#include "cli/batch_runner.h"
-#include "cli/sample_statistics.h"
-#include "cli/scenario_run.h"
-#include "cli/trial_file_writer.h"
-#include "cli/trial_runner.h"
+#include "batch/batch_run.h"
+#include "batch/batch_runner.h"
+#include "batch/sample_statistics.h"
+#include "batch/scenario_run.h"
+#include "batch/trial_file_writer.h"
+#include "batch/trial_runner.h"
 #include "sim_process.h"
 
 #include <gtest/gtest.h>

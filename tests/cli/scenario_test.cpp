@@ -1,6 +1,6 @@
-#include "cli/json_writer.h"
-#include "cli/scenario.h"
-#include "cli/scenario_run.h"
+#include "batch/json_writer.h"
+#include "batch/scenario.h"
+#include "batch/scenario_run.h"
 #include "sim/default_scene.h"
 
 #include <gtest/gtest.h>

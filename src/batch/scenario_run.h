@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/scenario.h"
+#include "batch/scenario.h"
 #include "sim/default_scene.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "cli/sample_statistics.h"
+#include "batch/sample_statistics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/sample_statistics.h"
-#include "cli/trial_runner.h"
+#include "batch/sample_statistics.h"
+#include "batch/trial_runner.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,29 +1,14 @@
-#include "cli/trial_file_writer.h"
+#include "batch/trial_file_writer.h"
 
-#include "cli/json_writer.h"
+#include "batch/json_writer.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <filesystem>
 #include <system_error>
 
 namespace velmora {
 namespace {
-
-std::string lowerExtension(const std::string& path)
-{
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
-
-void appendNumber(std::string& out, double v)
-{
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
-    out.append(buffer, result.ptr);
-}
 
 void appendCsvRow(std::string& out, const TrialResult& r)
 {
@@ -32,7 +17,7 @@ void appendCsvRow(std::string& out, const TrialResult& r)
     out += std::to_string(r.seedState);
     out += r.initialized ? ",true," : ",false,";
     if (r.initialized)
-        appendNumber(out, r.timeToInitialize);
+        out += numberText(r.timeToInitialize);
     out += ',';
     out += std::to_string(r.links);
     out += ',';
@@ -54,6 +39,13 @@ void appendJsonRow(std::string& out, const TrialResult& r)
 }
 
 }  // namespace
+
+std::string lowerExtension(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
+}
 
 TrialFileWriter::Format TrialFileWriter::formatOf(const std::string& path)
 {

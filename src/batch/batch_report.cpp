@@ -1,7 +1,7 @@
-#include "cli/batch_report.h"
+#include "batch/batch_report.h"
 
-#include "cli/json_writer.h"
-#include "cli/scenario_run.h"
+#include "batch/json_writer.h"
+#include "batch/scenario_run.h"
 #include "sim/plan_algorithm.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/scenario.h"
+#include "batch/scenario.h"
 
 #include <cstdint>
 #include <optional>

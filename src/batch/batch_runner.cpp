@@ -1,4 +1,4 @@
-#include "cli/batch_runner.h"
+#include "batch/batch_runner.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "cli/batch_statistics.h"
+#include "batch/batch_statistics.h"
 
 #include <algorithm>
 

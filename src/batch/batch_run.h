@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/batch_runner.h"
-#include "cli/batch_statistics.h"
+#include "batch/batch_runner.h"
+#include "batch/batch_statistics.h"
 
 #include <cstdint>
 

@@ -1,12 +1,15 @@
 #pragma once
 
-#include "cli/trial_runner.h"
+#include "batch/trial_runner.h"
 
 #include <fstream>
 #include <span>
 #include <string>
 
 namespace velmora {
+
+// The extension of path, lower-cased: ".CSV" for "t.CSV" gives ".csv".
+std::string lowerExtension(const std::string& path);
 
 // Writes one row per trial: JSON Lines for a ".jsonl" path, CSV with a header for ".csv". The rows go to a
 // sibling file that takes the path's name only at commit(), so an interrupted or failed run never leaves

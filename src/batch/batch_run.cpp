@@ -1,4 +1,4 @@
-#include "cli/batch_run.h"
+#include "batch/batch_run.h"
 
 #include <chrono>
 

@@ -1,5 +1,6 @@
-#include "cli/scenario.h"
+#include "batch/scenario.h"
 
+#include "batch/json_writer.h"
 #include "geometry/angles.h"
 #include "sim/plan_algorithm.h"
 
@@ -62,7 +63,7 @@ int algorithmAt(const json& value)
         if (const auto index = planAlgorithmFromName(value.get<std::string>()))
             return *index;
         throw ScenarioError("\"algorithm\": unknown name \"" + value.get<std::string>() +
-                            "\" (use Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck or an index)");
+                            "\" (use " + planAlgorithmNameList() + " or an index)");
     }
     if (!value.is_number_integer())
         throw ScenarioError("\"algorithm\" must be a name or an integer, not " + std::string(value.type_name()));
@@ -86,8 +87,6 @@ CraftState craftAt(const json& value, const std::string& where)
         c.attitude = matrixAt(*attitude, where + ".attitude");
     return c;
 }
-
-json::array_t vectorJson(const Vec3& v) { return {v.x, v.y, v.z}; }
 
 }  // namespace
 

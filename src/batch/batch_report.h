@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/batch_run.h"
+#include "batch/batch_run.h"
 
 #include <nlohmann/json.hpp>
 

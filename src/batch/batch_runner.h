@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/trial_runner.h"
+#include "batch/trial_runner.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "cli/scenario_run.h"
+#include "batch/scenario_run.h"
 
-#include "cli/json_writer.h"
+#include "batch/json_writer.h"
 
 #include <cmath>
 #include <string>

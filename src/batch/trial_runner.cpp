@@ -1,6 +1,6 @@
-#include "cli/trial_runner.h"
+#include "batch/trial_runner.h"
 
-#include "cli/scenario_run.h"
+#include "batch/scenario_run.h"
 
 namespace velmora {
 namespace {
