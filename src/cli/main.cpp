@@ -23,10 +23,11 @@ namespace {
 // which signal ended the run. Only async-signal-safe calls here.
 extern "C" void onTerminatingSignal(int signal)
 {
-    velmora::ReplacingFile::removeTemporaryFiles();
-    const char* text = signal == SIGINT ? "\nvelmora-sim: interrupted; no output file was written\n"
-                                        : "\nvelmora-sim: terminated; no output file was written\n";
-    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, text, std::strlen(text));
+    const bool removed = velmora::ReplacingFile::removeTemporaryFiles() > 0;
+    const char* text = signal == SIGINT ? "\nvelmora-sim: interrupted" : "\nvelmora-sim: terminated";
+    const char* more = removed ? "; the unfinished output file was removed, any old one kept\n" : "\n";
+    [[maybe_unused]] const auto a = ::write(STDERR_FILENO, text, std::strlen(text));
+    [[maybe_unused]] const auto b = ::write(STDERR_FILENO, more, std::strlen(more));
     ::_exit(128 + signal);
 }
 

@@ -152,11 +152,13 @@ void ReplacingFile::commit()
     committed_ = true;
 }
 
-void ReplacingFile::removeTemporaryFiles() noexcept
+int ReplacingFile::removeTemporaryFiles() noexcept
 {
+    int removed = 0;
     for (TemporarySlot& slot : slots)
-        if (slot.live.load())
-            ::unlink(slot.path);
+        if (slot.live.load() && ::unlink(slot.path) == 0)
+            ++removed;
+    return removed;
 }
 
 }  // namespace velmora

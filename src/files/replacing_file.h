@@ -34,8 +34,9 @@ public:
     const std::string& path() const { return path_; }
     const std::string& temporaryPath() const { return temporary_; }
 
-    // Removes the temporary files of every ReplacingFile alive; safe to call from a signal handler.
-    static void removeTemporaryFiles() noexcept;
+    // Removes the temporary files of every ReplacingFile alive and returns how many it removed; safe to
+    // call from a signal handler.
+    static int removeTemporaryFiles() noexcept;
 
 private:
     void flushBuffer();

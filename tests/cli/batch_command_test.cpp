@@ -281,8 +281,8 @@ TEST_F(BatchCommand, AnInterruptedOrFailedRunKeepsTheOldOutput)
     const std::string stopWhenWriting = " & pid=$!; while ! ls " + dir_.string() +
                                         " | grep -q partial; do sleep 0.05; done; sleep 0.2; kill -";
     oldOutputStays(dir_.string(), "env --default-signal=INT " + endless + stopWhenWriting + "INT $pid; wait $pid",
-                   130, "velmora-sim: interrupted");
-    oldOutputStays(dir_.string(), endless + stopWhenWriting + "TERM $pid; wait $pid", 143, "terminated");
+                   130, "velmora-sim: interrupted; the unfinished output file was removed");
+    oldOutputStays(dir_.string(), endless + stopWhenWriting + "TERM $pid; wait $pid", 143, "terminated; the unfinished");
     oldOutputStays(dir_.string(), "prlimit --fsize=16384 " + exe + " batch --trials 3000 --trials-out " + path("t.csv"),
                    1, "File too large");
     oldOutputStays(dir_.string(), "prlimit --fsize=16384 " + exe + " sweep --trials 10 --plot " + path("sweep.png"),
