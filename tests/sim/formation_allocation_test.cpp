@@ -20,8 +20,10 @@ void* operator new(std::size_t size)
     throw std::bad_alloc();
 }
 
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+// Not inlined: inlined, the free() would meet a pointer from the compiler's built-in operator new at the
+// call site, which GCC flags as a mismatched deallocation in optimized sanitizer builds.
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace velmora {
 namespace {
