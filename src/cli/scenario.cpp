@@ -13,6 +13,7 @@
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -113,9 +114,10 @@ std::string lineAndColumn(std::string_view text, std::size_t offset)
     return "line " + std::to_string(line) + ", column " + std::to_string(offset - lineStart + 1);
 }
 
-// Builds the document as the library does, but refuses nesting no scenario needs (the serializer that
-// quotes a value in a message recurses once per level) and turns the library's errors into sentences
-// that say where in the file they are.
+// Builds the document as the library does, but refuses what no scenario needs before it takes memory or
+// stack: nesting deeper than maxScenarioDepth (the serializer that quotes a value in a message recurses
+// once per level) and lists or objects of more than maxScenarioItems (a million numbers take 16 bytes
+// each and more). The library's errors become sentences that say where in the file they are.
 class BoundedDocumentBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
     using Base = nlohmann::detail::json_sax_dom_parser<json>;
 
@@ -125,12 +127,20 @@ public:
     {
     }
 
-    bool start_object(std::size_t n) { return enter() && Base::start_object(n); }
-    bool end_object() { --depth_; return Base::end_object(); }
-    bool start_array(std::size_t n) { return enter() && Base::start_array(n); }
-    bool end_array() { --depth_; return Base::end_array(); }
+    bool null() { return item() && Base::null(); }
+    bool boolean(bool v) { return item() && Base::boolean(v); }
+    bool number_integer(json::number_integer_t v) { return item() && Base::number_integer(v); }
+    bool number_unsigned(json::number_unsigned_t v) { return item() && Base::number_unsigned(v); }
+    bool number_float(json::number_float_t v, const std::string& s) { return item() && Base::number_float(v, s); }
+    bool string(std::string& v) { return item() && Base::string(v); }
+    bool binary(json::binary_t& v) { return item() && Base::binary(v); }
+    bool start_object(std::size_t n) { return item() && enter(false) && Base::start_object(n); }
+    bool end_object() { return leave() && Base::end_object(); }
+    bool start_array(std::size_t n) { return item() && enter(true) && Base::start_array(n); }
+    bool end_array() { return leave() && Base::end_array(); }
     bool key(std::string& k)
     {
+        count();
         key_ = k;
         return Base::key(k);
     }
@@ -138,9 +148,11 @@ public:
     template <typename Exception>
     bool parse_error(std::size_t position, const std::string& token, const Exception& e)
     {
-        if (e.id == 406)
-            throw ScenarioError(name_ + ", " + lineAndColumn(text_, position - std::min(position, token.size())) + (key_.empty() ? "" : " (\"" + excerpt(key_) + "\")") +
+        if (e.id == 406) {
+            const std::string where = lineAndColumn(text_, position - std::min(position, token.size()));
+            throw ScenarioError(name_ + ", " + where + (key_.empty() ? "" : " (\"" + excerpt(key_) + "\")") +
                                 ": the number " + excerpt(token) + " is too large for a double");
+        }
         // The library's sentence without its code and its own position, which counts from the end of the token.
         std::string sentence = e.what();
         if (const auto colon = sentence.find(": "); sentence.rfind("[json.exception", 0) == 0 &&
@@ -151,18 +163,46 @@ public:
     }
 
 private:
-    bool enter()
+    struct Container {
+        bool isList = false;
+        std::size_t items = 0;
+    };
+
+    bool enter(bool isList)
     {
-        if (++depth_ > maxScenarioDepth)
+        if (open_.size() >= static_cast<std::size_t>(maxScenarioDepth))
             throw ScenarioError(name_ + " nests lists and objects deeper than " + std::to_string(maxScenarioDepth) +
                                 " levels; a scenario needs three");
+        open_.push_back({isList, 0});
         return true;
+    }
+
+    bool leave()
+    {
+        open_.pop_back();
+        return true;
+    }
+
+    // A value counts as an item of the list it is in; in an object, its key has already counted.
+    bool item()
+    {
+        if (!open_.empty() && open_.back().isList)
+            count();
+        return true;
+    }
+
+    void count()
+    {
+        if (++open_.back().items > maxScenarioItems)
+            throw ScenarioError(name_ + " has a list or object of more than " + std::to_string(maxScenarioItems) +
+                                " items; a scenario's longest holds " + std::to_string(Formation::capacity) +
+                                " craft");
     }
 
     std::string_view text_;
     const std::string& name_;
     std::string key_;
-    int depth_ = 0;
+    std::vector<Container> open_;
 };
 
 std::string readScenarioBytes(const std::string& path)

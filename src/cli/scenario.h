@@ -40,9 +40,11 @@ struct Scenario {
     bool counterexample = false;
 };
 
-// A scenario is a few kilobytes and three levels deep; input far beyond either is refused, not read.
+// A scenario is a few kilobytes, three levels deep, and its longest list holds 20 craft; input far beyond
+// any of these is refused, not read.
 inline constexpr std::size_t maxScenarioBytes = 16 * 1024 * 1024;
 inline constexpr int maxScenarioDepth = 64;
+inline constexpr std::size_t maxScenarioItems = 1000;
 
 Scenario parseScenario(const nlohmann::json& doc);
 
