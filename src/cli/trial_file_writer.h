@@ -27,8 +27,6 @@ public:
     // Throws FileError when the rows could not all be written.
     void commit();
 
-    const std::string& temporaryPath() const { return file_->temporaryPath(); }
-
 private:
     Format format_;
     std::optional<ReplacingFile> file_;

@@ -1,7 +1,7 @@
 // The sweep plot drawn offscreen: lines where the data put them, a legend, the DejaVu font, PNG files.
 #include "plot/fraction_plot.h"
-#include "support/tight_disk.h"
 #include "plot/offscreen_gui.h"
+#include "support/tight_disk.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>
