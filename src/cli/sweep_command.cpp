@@ -4,6 +4,7 @@
 #include "cli/json_writer.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
+#include "files/replacing_file.h"
 #include "plot/fraction_plot.h"
 #include "sim/plan_algorithm.h"
 
@@ -13,6 +14,7 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -70,7 +72,7 @@ void checkPlotPath(const std::string& path)
         throw ScenarioError("--plot \"" + path + "\": no folder \"" + parent.string() + "\"");
 }
 
-void savePlot(const std::vector<BatchRun>& cells, const std::string& path)
+void savePlot(const std::vector<BatchRun>& cells, ReplacingFile& file)
 {
     const BatchRun& first = cells.front();
     const Scenario& s = first.setup.scenario;
@@ -89,7 +91,8 @@ void savePlot(const std::vector<BatchRun>& cells, const std::string& path)
     }
     for (auto& x : series)
         plot.addSeries(std::move(x));
-    plot.savePng(path, 960, 560);
+    file.write(plot.png(960, 560));
+    file.commit();
 }
 
 void runSweepCommand(const SweepOptions& o)
@@ -97,8 +100,16 @@ void runSweepCommand(const SweepOptions& o)
     if (o.firstTrial > std::numeric_limits<std::uint64_t>::max() - o.trials)
         throw ScenarioError("--first-trial " + std::to_string(o.firstTrial) + " plus --trials " +
                             std::to_string(o.trials) + " runs past the last trial number");
-    if (!o.plot.empty())
+    // The plot's file is created before the first trial, so a target that cannot be written is said at once.
+    std::optional<ReplacingFile> plotFile;
+    if (!o.plot.empty()) {
         checkPlotPath(o.plot);
+        try {
+            plotFile.emplace(o.plot);
+        } catch (const FileError& e) {
+            throw ScenarioError("--plot: " + std::string(e.what()));
+        }
+    }
     std::vector<TrialSetup> setups;
     for (const int algorithm : algorithmList(o.algorithms)) {
         for (const double fov : fovList(o.fovs)) {
@@ -112,6 +123,9 @@ void runSweepCommand(const SweepOptions& o)
         }
     }
 
+    if (o.trials > std::numeric_limits<std::uint64_t>::max() / setups.size())
+        throw ScenarioError("--trials " + std::to_string(o.trials) + " in each of " + std::to_string(setups.size()) +
+                            " cells is more trials than a sweep can count");
     ProgressBar progress(o.trials * setups.size(), stderr);
     std::vector<BatchRun> cells;
     for (const TrialSetup& setup : setups) {
@@ -125,8 +139,8 @@ void runSweepCommand(const SweepOptions& o)
     else
         std::cout << sweepTable(cells);
     std::cout.flush();
-    if (!o.plot.empty())
-        savePlot(cells, o.plot);
+    if (plotFile)
+        savePlot(cells, *plotFile);
 }
 
 }  // namespace
