@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench package clean
+.PHONY: all deps configure build run test bench package soak fuzz clean
 
 all: build
 
@@ -31,5 +31,16 @@ bench: build
 package: build
 	cd $(BUILD_DIR) && cpack
 
+# Runs, re-set-ups and captures in the desktop program for MINUTES (default 10), reporting memory and handles.
+MINUTES ?= 10
+soak: build
+	if [ -n "$$DISPLAY" ]; then $(BUILD_DIR)/bin/velmora-soak $(MINUTES); \
+	else xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD_DIR)/bin/velmora-soak $(MINUTES); fi
+
+# Every libFuzzer target for FUZZ_SECONDS each (default 300), from the checked-in seeds; see scripts/fuzz.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	scripts/fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-sanitize build-fuzz

@@ -8,6 +8,7 @@
 #include "app/text_number.h"
 #include "batch/json_writer.h"
 #include "batch/scenario.h"
+#include "files/replacing_file.h"
 #include "geometry/angles.h"
 #include "sim/default_scene.h"
 #include "sim/plan_algorithm.h"
@@ -16,7 +17,7 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
+#include <QFile>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -24,12 +25,12 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QTimerEvent>
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 
 namespace velmora {
 namespace {
@@ -310,17 +311,21 @@ void MainDialog::dropEvent(QDropEvent* event)
 
 bool MainDialog::openScenario(const QString& path)
 {
+    // Set up aside first, so a scenario refused after its set-up (one that overflows) changes nothing here.
     Scenario scenario;
+    auto loaded = std::make_unique<Formation>();
     try {
         scenario = loadScenarioFile(path.toStdString());
+        // A fresh sequence, as velmora-sim run starts with, so random craft land where they land there.
+        Rand15 rng;
+        setUpFormation(scenario, *loaded, rng);
+        requireFiniteState(*loaded, "after set-up");
     } catch (const std::exception& e) {
         message(scenarioFailure(path, QString::fromUtf8(e.what())));
         return false;
     }
     stopRun();
-    // A fresh sequence, as velmora-sim run starts with, so the file's random craft land where they land there.
-    Rand15 rng;
-    setUpFormation(scenario, formation, rng);
+    formation = *loaded;
     params = formation.params;
     countBox->setText(QString::number(scenario.count));
     fovBox->setText(boxNumber(scenario.fovDeg));
@@ -343,17 +348,16 @@ void MainDialog::OnSaveScenario()
 
 bool MainDialog::saveScenario(const QString& path)
 {
-    const QByteArray text = QByteArray::fromStdString(toJsonText(scenarioToJson(setup.scenario())) + '\n');
-    QSaveFile file(path);
-    // Flushed before the commit, so a disk that fills up on the last bytes fails here and the old file stays.
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.flush() &&
-                       file.commit();
-    if (!saved) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        message(oneLine(QStringLiteral("Could not save \"") + path + QStringLiteral("\": ") + reason));
+    try {
+        ReplacingFile file(QFile::encodeName(path).toStdString());
+        file.write(toJsonText(scenarioToJson(setup.scenario())) + '\n');
+        file.commit();
+        return true;
+    } catch (const FileError& e) {
+        message(oneLine(QStringLiteral("Could not save \"") + path + QStringLiteral("\": ") +
+                        QString::fromUtf8(e.what())));
+        return false;
     }
-    return saved;
 }
 
 void MainDialog::afterSetup()

@@ -5,6 +5,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -29,16 +32,26 @@ void BatchRunner::run(std::uint64_t firstTrial, std::uint64_t trials, const Bloc
         std::vector<std::jthread> workers;
         workers.reserve(static_cast<std::size_t>(workerCount));
         for (int w = 0; w < workerCount; ++w) {
-            workers.emplace_back([&, start = firstTrial + done] {
-                TrialRunner runner(setup_);
-                for (std::uint64_t i = next++; i < size; i = next++) {
-                    block[i] = runner.run(start + i);
-                    finished.fetch_add(1, std::memory_order_relaxed);
-                }
-                const std::lock_guard lock(mutex);
-                if (--running == 0)
-                    allDone.notify_one();
-            });
+            try {
+                workers.emplace_back([&, start = firstTrial + done] {
+                    TrialRunner runner(setup_);
+                    for (std::uint64_t i = next++; i < size; i = next++) {
+                        block[i] = runner.run(start + i);
+                        finished.fetch_add(1, std::memory_order_relaxed);
+                    }
+                    const std::lock_guard lock(mutex);
+                    if (--running == 0)
+                        allDone.notify_one();
+                });
+            } catch (const std::system_error& e) {
+                // The system refused a thread (a process limit, no memory for its stack): stop the ones
+                // started, which take no new trial once next is past the block, and say how far it got.
+                next = size;
+                workers.clear();
+                throw std::runtime_error("could not start " + std::to_string(workerCount) +
+                                         " worker threads, only " + std::to_string(w) + " (" + e.what() +
+                                         "); try a smaller --threads");
+            }
         }
         {
             std::unique_lock lock(mutex);

@@ -1,16 +1,44 @@
 #include "batch/batch_statistics.h"
 
-#include <algorithm>
+#include <cmath>
 
 namespace velmora {
+namespace {
+
+// The value at a rank (from 0) of the sorted times the histogram counts.
+double timeAtRank(const std::map<double, std::uint64_t>& counts, std::uint64_t rank)
+{
+    for (const auto& [time, count] : counts) {
+        if (rank < count)
+            return time;
+        rank -= count;
+    }
+    return counts.rbegin()->first;
+}
+
+// percentile() of the sorted times, to the last bit, read from the histogram.
+double percentileOf(const std::map<double, std::uint64_t>& counts, std::uint64_t n, double p)
+{
+    const double h = (static_cast<double>(n) - 1.0) * p;
+    const auto below = static_cast<std::uint64_t>(std::floor(h));
+    if (below + 1 >= n)
+        return counts.rbegin()->first;
+    const double fraction = h - static_cast<double>(below);
+    const double low = timeAtRank(counts, below);
+    return low + fraction * (timeAtRank(counts, below + 1) - low);
+}
+
+}  // namespace
 
 void BatchStatistics::add(const TrialResult& r)
 {
     ++trials_;
     linkSum_ += static_cast<std::uint64_t>(r.links);
     groupSum_ += static_cast<std::uint64_t>(r.groups);
-    if (r.initialized)
-        times_.push_back(r.timeToInitialize);
+    if (r.initialized) {
+        ++initialized_;
+        ++timeCounts_[r.timeToInitialize];
+    }
 }
 
 BatchSummary BatchStatistics::summary() const
@@ -18,19 +46,20 @@ BatchSummary BatchStatistics::summary() const
     BatchSummary s;
     const double n = static_cast<double>(trials_);
     s.trials = trials_;
-    s.initialized = times_.size();
+    s.initialized = initialized_;
     s.initializedFraction = static_cast<double>(s.initialized) / n;
     s.initializedInterval = wilsonInterval(s.initialized, trials_);
     s.meanLinks = static_cast<double>(linkSum_) / n;
     s.meanGroups = static_cast<double>(groupSum_) / n;
-    if (!times_.empty()) {
-        std::vector<double> sorted = times_;
-        std::sort(sorted.begin(), sorted.end());
+    if (initialized_ > 0) {
+        // Summed one time at a time in ascending order, as the mean of the sorted times always was.
         double sum = 0.0;
-        for (const double t : sorted)
-            sum += t;
-        s.timeToInitialize = TimeToInitialize{sorted.front(), percentile(sorted, 0.5), percentile(sorted, 0.9),
-                                              sorted.back(), sum / static_cast<double>(sorted.size())};
+        for (const auto& [time, count] : timeCounts_)
+            for (std::uint64_t k = 0; k < count; ++k)
+                sum += time;
+        s.timeToInitialize = TimeToInitialize{timeCounts_.begin()->first, percentileOf(timeCounts_, initialized_, 0.5),
+                                              percentileOf(timeCounts_, initialized_, 0.9),
+                                              timeCounts_.rbegin()->first, sum / static_cast<double>(initialized_)};
     }
     return s;
 }

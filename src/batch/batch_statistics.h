@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <optional>
-#include <vector>
+#include <map>
 
 namespace velmora {
 
@@ -28,8 +28,10 @@ struct BatchSummary {
     double meanGroups = 0.0;
 };
 
-// Accumulates trial results as they arrive, keeping only what the summary needs: counts, sums and the
-// times to initialize (for their percentiles).
+// Accumulates trial results as they arrive, keeping only what the summary needs: counts, sums and how many
+// trials initialized at each time. A time to initialize is the time after a whole number of steps, so the
+// histogram has at most one entry per step of the plan, however many trials there are, and its
+// percentiles are exact.
 class BatchStatistics {
 public:
     void add(const TrialResult& r);
@@ -41,7 +43,8 @@ private:
     std::uint64_t trials_ = 0;
     std::uint64_t linkSum_ = 0;
     std::uint64_t groupSum_ = 0;
-    std::vector<double> times_;
+    std::uint64_t initialized_ = 0;
+    std::map<double, std::uint64_t> timeCounts_;
 };
 
 }  // namespace velmora

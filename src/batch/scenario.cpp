@@ -4,9 +4,17 @@
 #include "geometry/angles.h"
 #include "sim/plan_algorithm.h"
 
-#include <fstream>
+#include "batch/message_text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
-#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -25,6 +33,9 @@ double numberAt(const json& value, const std::string& where)
         throw ScenarioError(where + " must be a number, not " + value.type_name());
     return value.get<double>();
 }
+
+// A short, printable excerpt of a value for a message: never the whole of it, which may be megabytes.
+std::string valueExcerpt(const json& value) { return excerpt(value.dump(), 40); }
 
 bool integerFits(const json& value, long long lo, long long hi, long long& out)
 {
@@ -62,7 +73,7 @@ int algorithmAt(const json& value)
     if (value.is_string()) {
         if (const auto index = planAlgorithmFromName(value.get<std::string>()))
             return *index;
-        throw ScenarioError("\"algorithm\": unknown name \"" + value.get<std::string>() +
+        throw ScenarioError("\"algorithm\": unknown name \"" + excerpt(value.get<std::string>()) +
                             "\" (use " + planAlgorithmNameList() + " or an index)");
     }
     if (!value.is_number_integer())
@@ -86,6 +97,147 @@ CraftState craftAt(const json& value, const std::string& where)
     if (const json* attitude = member(value, "attitude"))
         c.attitude = matrixAt(*attitude, where + ".attitude");
     return c;
+}
+
+bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// Line and column (both from 1, the column in bytes) of a byte offset in text; past the end, its last byte.
+std::string lineAndColumn(std::string_view text, std::size_t offset)
+{
+    offset = std::min(offset, text.empty() ? 0 : text.size() - 1);
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < offset; ++i)
+        if (text[i] == '\n')
+            ++line, lineStart = i + 1;
+    return "line " + std::to_string(line) + ", column " + std::to_string(offset - lineStart + 1);
+}
+
+// Builds the document as the library does, but refuses what no scenario needs before it takes memory or
+// stack: nesting deeper than maxScenarioDepth (the serializer that quotes a value in a message recurses
+// once per level) and lists or objects of more than maxScenarioItems (a million numbers take 16 bytes
+// each and more). The library's errors become sentences that say where in the file they are.
+class BoundedDocumentBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
+    using Base = nlohmann::detail::json_sax_dom_parser<json>;
+
+public:
+    BoundedDocumentBuilder(json& doc, std::string_view text, const std::string& name)
+        : Base(doc, true), text_(text), name_(name)
+    {
+    }
+
+    bool null() { return item() && Base::null(); }
+    bool boolean(bool v) { return item() && Base::boolean(v); }
+    bool number_integer(json::number_integer_t v) { return item() && Base::number_integer(v); }
+    bool number_unsigned(json::number_unsigned_t v) { return item() && Base::number_unsigned(v); }
+    bool number_float(json::number_float_t v, const std::string& s) { return item() && Base::number_float(v, s); }
+    bool string(std::string& v) { return item() && Base::string(v); }
+    bool binary(json::binary_t& v) { return item() && Base::binary(v); }
+    bool start_object(std::size_t n) { return item() && enter(false) && Base::start_object(n); }
+    bool end_object() { return leave() && Base::end_object(); }
+    bool start_array(std::size_t n) { return item() && enter(true) && Base::start_array(n); }
+    bool end_array() { return leave() && Base::end_array(); }
+    bool key(std::string& k)
+    {
+        count();
+        key_ = k;
+        return Base::key(k);
+    }
+
+    template <typename Exception>
+    bool parse_error(std::size_t position, const std::string& token, const Exception& e)
+    {
+        if (e.id == 406) {
+            const std::string where = lineAndColumn(text_, position - std::min(position, token.size()));
+            throw ScenarioError(name_ + ", " + where + (key_.empty() ? "" : " (\"" + excerpt(key_) + "\")") +
+                                ": the number " + excerpt(token) + " is too large for a double");
+        }
+        // The library's sentence without its code and its own position, which counts from the end of the token.
+        std::string sentence = e.what();
+        if (const auto colon = sentence.find(": "); sentence.rfind("[json.exception", 0) == 0 &&
+                                                    colon != std::string::npos)
+            sentence.erase(0, colon + 2);
+        const std::string where = lineAndColumn(text_, position > 0 ? position - 1 : 0);
+        throw ScenarioError(name_ + " is not valid JSON at " + where + ": " + excerpt(sentence, 160));
+    }
+
+private:
+    struct Container {
+        bool isList = false;
+        std::size_t items = 0;
+    };
+
+    bool enter(bool isList)
+    {
+        if (open_.size() >= static_cast<std::size_t>(maxScenarioDepth))
+            throw ScenarioError(name_ + " nests lists and objects deeper than " + std::to_string(maxScenarioDepth) +
+                                " levels; a scenario needs three");
+        open_.push_back({isList, 0});
+        return true;
+    }
+
+    bool leave()
+    {
+        open_.pop_back();
+        return true;
+    }
+
+    // A value counts as an item of the list it is in; in an object, its key has already counted.
+    bool item()
+    {
+        if (!open_.empty() && open_.back().isList)
+            count();
+        return true;
+    }
+
+    void count()
+    {
+        if (++open_.back().items > maxScenarioItems)
+            throw ScenarioError(name_ + " has a list or object of more than " + std::to_string(maxScenarioItems) +
+                                " items; a scenario's longest holds " + std::to_string(Formation::capacity) +
+                                " craft");
+    }
+
+    std::string_view text_;
+    const std::string& name_;
+    std::string key_;
+    std::vector<Container> open_;
+};
+
+std::string readScenarioBytes(const std::string& path)
+{
+    const std::string name = "\"" + path + "\"";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw ScenarioError("cannot read scenario file " + name + ": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        throw ScenarioError("scenario file " + name + " is a directory, not a file");
+    }
+    // Pipes and devices have no size to check beforehand: read in chunks and stop at the limit.
+    std::string text;
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            throw ScenarioError("cannot read scenario file " + name + ": " + std::strerror(error));
+        }
+        if (n == 0)
+            break;
+        if (text.size() + static_cast<std::size_t>(n) > maxScenarioBytes) {
+            ::close(fd);
+            throw ScenarioError("scenario file " + name + " holds more than " +
+                                std::to_string(maxScenarioBytes >> 20) + " MiB; a scenario is a few kilobytes");
+        }
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
 }
 
 }  // namespace
@@ -118,7 +270,7 @@ Scenario parseScenario(const json& doc)
         long long count = 0;
         if (!v->is_number_integer() || !integerFits(*v, 0, Formation::capacity, count))
             throw ScenarioError("\"count\" must be an integer from 0 to " + std::to_string(Formation::capacity) +
-                                ", not " + v->dump());
+                                ", not " + valueExcerpt(*v));
         s.count = static_cast<int>(count);
     }
     if (s.count > Formation::capacity)
@@ -138,22 +290,32 @@ Scenario parseScenario(const json& doc)
     return s;
 }
 
+Scenario parseScenarioText(std::string_view text, const std::string& name)
+{
+    json doc;
+    BoundedDocumentBuilder builder(doc, text, name);
+    json::sax_parse(text, &builder);
+    return parseScenario(doc);
+}
+
 Scenario loadScenarioFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw ScenarioError("cannot read scenario file \"" + path + "\"");
-    std::stringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        throw ScenarioError("cannot read scenario file \"" + path + "\"");
-    json doc;
-    try {
-        doc = json::parse(text.str());
-    } catch (const json::parse_error& e) {
-        throw ScenarioError("\"" + path + "\" is not valid JSON: " + e.what());
+    return parseScenarioText(readScenarioBytes(path), "\"" + path + "\"");
+}
+
+void requireFiniteState(const Formation& f, const char* when)
+{
+    for (int i = 0; i < f.craftCount; ++i) {
+        const Spacecraft& c = f.spacecraft[i];
+        const char* what = !finite(c.position) ? "position" : !finite(c.velocity) ? "velocity"
+                           : !std::all_of(std::begin(c.attitude.m), std::end(c.attitude.m),
+                                          [](double x) { return std::isfinite(x); })
+                               ? "attitude"
+                               : nullptr;
+        if (what)
+            throw ScenarioError(std::string(when) + " craft " + std::to_string(i) + " has a " + what +
+                                " that is not a finite number: the scenario's sizes or speeds are too large");
     }
-    return parseScenario(doc);
 }
 
 FormationParams formationParams(const Scenario& s)

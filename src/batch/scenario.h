@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -40,8 +41,23 @@ struct Scenario {
     bool counterexample = false;
 };
 
+// A scenario is a few kilobytes, three levels deep, and its longest list holds 20 craft; input far beyond
+// any of these is refused, not read.
+inline constexpr std::size_t maxScenarioBytes = 16 * 1024 * 1024;
+inline constexpr int maxScenarioDepth = 64;
+inline constexpr std::size_t maxScenarioItems = 1000;
+
 Scenario parseScenario(const nlohmann::json& doc);
+
+// Reads a scenario from JSON text; name (quoted) stands for it in messages.
+Scenario parseScenarioText(std::string_view text, const std::string& name);
+
+// Reads at most maxScenarioBytes from any kind of file (a pipe too).
 Scenario loadScenarioFile(const std::string& path);
+
+// Throws ScenarioError when a craft in use has a position, velocity or attitude that is not finite, as a
+// set-up from huge sizes or speeds gives; when says at what point ("after set-up").
+void requireFiniteState(const Formation& f, const char* when);
 
 FormationParams formationParams(const Scenario& s);
 

@@ -11,11 +11,16 @@ namespace {
 
 using nlohmann::ordered_json;
 
+// In words, not digits: a step count from a huge duration or plan has hundreds of them.
 void checkStepCount(double steps, const std::string& what)
 {
-    if (!(steps >= 0.0) || steps > static_cast<double>(maxRunSteps))
-        throw ScenarioError(what + " gives " + std::to_string(steps) + " steps; allowed are 0 to " +
-                            std::to_string(maxRunSteps));
+    if (std::isnan(steps))
+        throw ScenarioError(what + " gives no number of steps (the plan or duration is not a finite number)");
+    if (steps < 0.0)
+        throw ScenarioError(what + " gives a negative number of steps");
+    if (steps > static_cast<double>(maxRunSteps))
+        throw ScenarioError(what + " is too long: more than ten days of simulated time (" +
+                            std::to_string(maxRunSteps) + " steps) is not run");
 }
 
 }  // namespace
@@ -36,7 +41,7 @@ std::int64_t stepsToPlanEnd(const Formation& f)
 std::int64_t stepsForDuration(double seconds)
 {
     const double steps = std::round(seconds / stepSeconds);
-    checkStepCount(steps, "--duration " + std::to_string(seconds));
+    checkStepCount(steps, "--duration");
     return static_cast<std::int64_t>(steps);
 }
 
@@ -45,6 +50,7 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps)
     ScenarioResult result;
     Formation& f = result.formation;
     setUpFormation(s, f, processRand15());
+    requireFiniteState(f, "after set-up");
     const std::int64_t n = steps ? *steps : stepsToPlanEnd(f);
     if (n < 0 || n > maxRunSteps)
         throw ScenarioError("--steps must be from 0 to " + std::to_string(maxRunSteps));
@@ -61,6 +67,8 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps)
                     result.links.push_back({i, j, k, f.time});
         }
     }
+    // JSON has no infinities: an overflow is said rather than printed as null.
+    requireFiniteState(f, ("after step " + std::to_string(n)).c_str());
     return result;
 }
 

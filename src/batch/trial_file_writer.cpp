@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <system_error>
 
 namespace velmora {
 namespace {
@@ -57,25 +56,15 @@ TrialFileWriter::Format TrialFileWriter::formatOf(const std::string& path)
     throw ScenarioError("--trials-out \"" + path + "\": the name must end in .jsonl (JSON Lines) or .csv");
 }
 
-TrialFileWriter::TrialFileWriter(const std::string& path)
-    : path_(path), partialPath_(path + ".partial"), format_(formatOf(path))
+TrialFileWriter::TrialFileWriter(const std::string& path) : format_(formatOf(path))
 {
-    if (std::filesystem::is_directory(path_))
-        throw ScenarioError("--trials-out \"" + path + "\" is a directory");
-    out_.open(partialPath_, std::ios::binary | std::ios::trunc);
-    if (!out_)
-        throw ScenarioError("--trials-out \"" + path + "\": cannot create \"" + partialPath_ + "\"");
-    if (format_ == Format::Csv)
-        out_ << "trial,seedState,initialized,timeToInitialize,links,groups\n";
-}
-
-TrialFileWriter::~TrialFileWriter()
-{
-    if (!committed_) {
-        out_.close();
-        std::error_code ignored;
-        std::filesystem::remove(partialPath_, ignored);
+    try {
+        file_.emplace(path);
+    } catch (const FileError& e) {
+        throw ScenarioError("--trials-out: " + std::string(e.what()));
     }
+    if (format_ == Format::Csv)
+        file_->write("trial,seedState,initialized,timeToInitialize,links,groups\n");
 }
 
 void TrialFileWriter::write(std::span<const TrialResult> rows)
@@ -87,22 +76,9 @@ void TrialFileWriter::write(std::span<const TrialResult> rows)
         else
             appendJsonRow(text_, r);
     }
-    out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
-    if (!out_)
-        throw std::runtime_error("could not write trials to \"" + partialPath_ + "\"");
+    file_->write(text_);
 }
 
-void TrialFileWriter::commit()
-{
-    out_.close();
-    if (!out_)
-        throw std::runtime_error("could not write all trials to \"" + partialPath_ + "\"");
-    std::error_code error;
-    std::filesystem::rename(partialPath_, path_, error);
-    if (error)
-        throw std::runtime_error("could not rename \"" + partialPath_ + "\" to \"" + path_ + "\": " +
-                                 error.message());
-    committed_ = true;
-}
+void TrialFileWriter::commit() { file_->commit(); }
 
 }  // namespace velmora

@@ -29,12 +29,11 @@ std::uint32_t trialSeedState(std::uint64_t seed, std::uint64_t trial)
 
 std::int64_t trialSteps(const Scenario& scenario, std::optional<std::int64_t> steps)
 {
-    if (steps)
-        return *steps;
     Formation f;
     Rand15 rng;
     setUpFormation(scenario, f, rng);
-    return stepsToPlanEnd(f);
+    requireFiniteState(f, "after set-up");
+    return steps ? *steps : stepsToPlanEnd(f);
 }
 
 void setUpTrial(const TrialSetup& setup, std::uint64_t trial, Formation& f)
@@ -47,6 +46,7 @@ Scenario replayScenario(const TrialSetup& setup, std::uint64_t trial)
 {
     Formation f;
     setUpTrial(setup, trial, f);
+    requireFiniteState(f, "after set-up");
     Scenario s = setup.scenario;
     s.craft.clear();
     for (int i = 0; i < f.craftCount; ++i)

@@ -1,8 +1,11 @@
 #include "capture/capture_image.h"
 
+#include "files/replacing_file.h"
+
+#include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace velmora {
 
@@ -65,13 +68,21 @@ bool CaptureImage::save(const QString& path) const
     if (format.isEmpty() || pixels_.isNull()) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(pixels_)) {
         return false;
     }
-    QImageWriter writer(&file, format);
-    // An uncommitted QSaveFile discards its temporary file, so the old file stays as it was.
-    return writer.write(pixels_) && file.commit();
+    try {
+        ReplacingFile file(QFile::encodeName(path).toStdString());
+        file.write(std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())));
+        file.commit();
+        return true;
+    } catch (const FileError&) {
+        return false;
+    }
 }
 
 }  // namespace velmora

@@ -1,17 +1,64 @@
+#include "batch/message_text.h"
 #include "batch/scenario.h"
 #include "cli/batch_command.h"
 #include "cli/replay_command.h"
 #include "cli/run_command.h"
 #include "cli/sweep_command.h"
 #include "cli/trial_options.h"
+#include "files/replacing_file.h"
 
 #include <CLI/CLI.hpp>
 
+#include <csignal>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// Ctrl-C or a kill in the middle of a batch: no half-written file is left behind, and the shell learns
+// which signal ended the run. Only async-signal-safe calls here.
+extern "C" void onTerminatingSignal(int signal)
+{
+    const bool removed = velmora::ReplacingFile::removeTemporaryFiles() > 0;
+    const char* text = signal == SIGINT ? "\nvelmora-sim: interrupted" : "\nvelmora-sim: terminated";
+    const char* more = removed ? "; the unfinished output file was removed, any old one kept\n" : "\n";
+    [[maybe_unused]] const auto a = ::write(STDERR_FILENO, text, std::strlen(text));
+    [[maybe_unused]] const auto b = ::write(STDERR_FILENO, more, std::strlen(more));
+    ::_exit(128 + signal);
+}
+
+void handleSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = onTerminatingSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal the caller chose to ignore (nohup, a background job) stays ignored.
+        struct sigaction previous {};
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+    // A file-size limit then fails the write with "File too large", which is reported like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Every message quotes input somewhere: it reaches the terminal as one printable line.
+int fail(const char* what, int code)
+{
+    std::cerr << "velmora-sim: " << velmora::printable(what) << '\n';
+    return code;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    handleSignals();
     CLI::App app{"velmora-sim: the headless companion of Velmora. Runs formation-initialization scenarios\n"
                  "without a window and prints their results as JSON; runs Monte Carlo batches and sweeps of them.",
                  "velmora-sim"};
@@ -28,18 +75,20 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "velmora-sim: " << e.what() << " (see velmora-sim --help)\n";
+        std::cerr << "velmora-sim: " << velmora::printable(e.what()) << " (see velmora-sim --help)\n";
         return 2;
     } catch (const velmora::OptionError& e) {
-        std::cerr << "velmora-sim: " << e.what() << '\n';
-        return 2;
+        return fail(e.what(), 2);
     } catch (const velmora::ScenarioError& e) {
-        std::cerr << "velmora-sim: " << e.what() << '\n';
-        return 2;
+        return fail(e.what(), 2);
     } catch (const std::exception& e) {
         // The input was good but the run failed, e.g. a full disk while writing results.
-        std::cerr << "velmora-sim: " << e.what() << '\n';
-        return 1;
+        return fail(e.what(), 1);
     }
+    // Results that did not all reach their file (a full disk behind a redirection) are a failure too.
+    std::cout.flush();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) || !std::cout)
+        return fail((std::string("could not write the results to standard output: ") + std::strerror(errno)).c_str(),
+                    1);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "cli/progress_bar.h"
 
+#include <algorithm>
 #include <string>
 #include <unistd.h>
 
@@ -33,6 +34,7 @@ void ProgressBar::update(std::uint64_t done)
 {
     if (!enabled_ || total_ == 0)
         return;
+    done = std::min(done, total_);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     const double fraction = static_cast<double>(done) / static_cast<double>(total_);
     const int filled = static_cast<int>(fraction * barWidth);

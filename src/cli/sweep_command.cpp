@@ -5,6 +5,7 @@
 #include "batch/trial_file_writer.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
+#include "files/replacing_file.h"
 #include "sim/plan_algorithm.h"
 #if VELMORA_PLOT
 #include "plot/fraction_plot.h"
@@ -13,7 +14,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -70,7 +73,7 @@ void checkPlotPath(const std::string& path)
 }
 
 #if VELMORA_PLOT
-void savePlot(const std::vector<BatchRun>& cells, const std::string& path)
+void savePlot(const std::vector<BatchRun>& cells, ReplacingFile& file)
 {
     const BatchRun& first = cells.front();
     const Scenario& s = first.setup.scenario;
@@ -89,15 +92,24 @@ void savePlot(const std::vector<BatchRun>& cells, const std::string& path)
     }
     for (auto& x : series)
         plot.addSeries(std::move(x));
-    plot.savePng(path, 960, 560);
+    file.write(plot.png(960, 560));
+    file.commit();
 }
 #endif
 
 void runSweepCommand(const SweepOptions& o)
 {
     o.range.check();
-    if (!o.plot.empty())
+    // The plot's file is created before the first trial, so a target that cannot be written is said at once.
+    std::optional<ReplacingFile> plotFile;
+    if (!o.plot.empty()) {
         checkPlotPath(o.plot);
+        try {
+            plotFile.emplace(o.plot);
+        } catch (const FileError& e) {
+            throw ScenarioError("--plot: " + std::string(e.what()));
+        }
+    }
     std::vector<TrialSetup> setups;
     for (const int algorithm : algorithmList(o.algorithms)) {
         for (const double fov : fovList(o.fovs)) {
@@ -108,6 +120,9 @@ void runSweepCommand(const SweepOptions& o)
     }
 
     const TrialRange& r = o.range;
+    if (r.trials > std::numeric_limits<std::uint64_t>::max() / setups.size())
+        throw OptionError("--trials " + std::to_string(r.trials) + " in each of " + std::to_string(setups.size()) +
+                          " cells is more trials than a sweep can count");
     ProgressBar progress(r.trials * setups.size(), stderr);
     std::vector<BatchRun> cells;
     for (const TrialSetup& setup : setups) {
@@ -122,8 +137,8 @@ void runSweepCommand(const SweepOptions& o)
         std::cout << sweepTable(cells);
     std::cout.flush();
 #if VELMORA_PLOT
-    if (!o.plot.empty())
-        savePlot(cells, o.plot);
+    if (plotFile)
+        savePlot(cells, *plotFile);
 #endif
 }
 

@@ -1,11 +1,12 @@
 #include "plot/fraction_plot.h"
 
+#include "files/replacing_file.h"
 #include "plot/offscreen_gui.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
+#include <QBuffer>
 
 #include <algorithm>
 #include <cmath>
@@ -193,14 +194,23 @@ QImage FractionPlot::render(int width, int height) const
     return image;
 }
 
-void FractionPlot::savePng(const std::string& path, int width, int height) const
+std::string FractionPlot::png(int width, int height) const
 {
     const OffscreenGui gui;
     const QImage image = render(width, height);
-    QSaveFile file(fromUtf8(path));
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
-        throw std::runtime_error("cannot write the plot to \"" + path + "\"" +
-                                 (file.errorString().isEmpty() ? "" : ": " + file.errorString().toStdString()));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        throw std::runtime_error("cannot encode the plot as PNG");
+    return encoded.toStdString();
+}
+
+void FractionPlot::savePng(const std::string& path, int width, int height) const
+{
+    ReplacingFile file(path);
+    file.write(png(width, height));
+    file.commit();
 }
 
 }  // namespace velmora

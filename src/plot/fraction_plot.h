@@ -29,7 +29,11 @@ public:
     // Needs a QGuiApplication (for fonts); savePng brings its own when the program has none.
     QImage render(int width, int height) const;
 
-    // Writes the plot as a PNG file; the old file survives a failed write. Throws std::runtime_error.
+    // The plot as the bytes of a PNG file. Throws std::runtime_error.
+    std::string png(int width, int height) const;
+
+    // Writes the plot as a PNG file; the old file survives a failed write. Throws std::runtime_error
+    // (FileError when the file cannot be written).
     void savePng(const std::string& path, int width, int height) const;
 
     // The colour of series i, the same in the lines and the legend.

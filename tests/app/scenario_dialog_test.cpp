@@ -134,7 +134,8 @@ TEST_F(ScenarioDialog, BadFilesGiveOneMessageAndChangeNothing)
         {write("text.json", "not json at all"), "is not valid JSON"},
         {write("types.json", R"({"maxSpeed": "fast"})"), "\"maxSpeed\" must be a number"},
         {write("count.json", R"({"count": 99})"), "\"count\" must be an integer from 0 to 20"},
-        {dir.path(), ""},
+        {dir.path(), "directory"},
+        {write("huge.json", R"({"boxHalfSize": 1e308})"), "not a finite number"},
         {dir.filePath("missing.json"), "cannot read scenario file"},
     };
     for (const auto& c : cases) {

@@ -1,4 +1,5 @@
 #include "capture/capture_image.h"
+#include "support/tight_disk.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +7,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <csignal>
-#include <cstdlib>
-#include <sys/resource.h>
 
 namespace velmora {
 namespace {
@@ -128,28 +126,6 @@ TEST_F(CaptureImageSave, AnImageWithoutPixelsWritesNothing)
     EXPECT_TRUE(entries().isEmpty());
 }
 
-// Caps the size of any file this process writes, as a full disk would, for the life of the scope.
-class FileSizeCap {
-public:
-    explicit FileSizeCap(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit capped = saved_;
-        capped.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &capped);
-    }
-    ~FileSizeCap()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-};
-
 TEST_F(CaptureImageSave, AWriteThatFailsHalfWayKeepsTheOldFile)
 {
     const QByteArray oldContent(5000, 'o');
@@ -162,13 +138,46 @@ TEST_F(CaptureImageSave, AWriteThatFailsHalfWayKeepsTheOldFile)
     large.copyFrom(pattern(400, 300));
     bool saved = true;
     {
-        const FileSizeCap cap(20000);
+        const test::FileSizeCap cap(20000);
         saved = large.save(path("shot.bmp"));
     }
 
     EXPECT_FALSE(saved);
     EXPECT_EQ(fileBytes(path("shot.bmp")), oldContent);
     EXPECT_EQ(entries(), QStringList{"shot.bmp"});
+}
+
+// The last bytes of an image are written when the file is closed: a disk with room for all but those
+// must fail the save too, and keep the old file.
+TEST_F(CaptureImageSave, AWriteThatFailsAtItsLastBytesKeepsTheOldFile)
+{
+    CaptureImage image(120, 60);
+    image.copyFrom(pattern(120, 60));
+    ASSERT_TRUE(image.save(path("probe.bmp")));
+    const auto size = static_cast<rlim_t>(QFile(path("probe.bmp")).size());
+    ASSERT_GT(size, 16384u) << "more than fits on the nearly full disk";
+
+    const QByteArray oldContent(3000, 'o');
+    const auto saveOver = [&](const QString& target) {
+        QFile old(target);
+        EXPECT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(oldContent);
+        old.close();
+        return image.save(target);
+    };
+    {
+        const test::FileSizeCap cap(size - 1);
+        EXPECT_FALSE(saveOver(path("shot.bmp")));
+    }
+    EXPECT_EQ(fileBytes(path("shot.bmp")), oldContent);
+    EXPECT_EQ(entries(), (QStringList{"probe.bmp", "shot.bmp"}));
+
+    const test::NearlyFullDisk disk;
+    VELMORA_NEEDS_NEARLY_FULL_DISK(disk);
+    const QString target = QString::fromStdString(disk.path("shot.bmp"));
+    EXPECT_FALSE(saveOver(target));
+    EXPECT_EQ(fileBytes(target), oldContent);
+    EXPECT_EQ(disk.entries(), std::vector<std::string>{"shot.bmp"});
 }
 
 TEST(CaptureImageCopy, StretchesAPictureOfAnotherSizeOverTheWholeImage)

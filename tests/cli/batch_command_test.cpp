@@ -1,5 +1,6 @@
 // velmora-sim batch, replay and sweep, run as a user would.
 #include "sim_process.h"
+#include "support/tight_disk.h"
 
 #include <nlohmann/json.hpp>
 
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <sstream>
 #include <string>
@@ -218,14 +220,99 @@ TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
 #if VELMORA_PLOT
         {"sweep --trials 5 --plot " + path("sweep.svg"), ".png"},
         {"sweep --trials 5 --plot " + path("no/such/sweep.png"), "no folder"},
+        // Found before the first trial, not after the whole sweep.
+        {"sweep --trials 3000 --plot /proc/velmora-sweep.png", "--plot: cannot create"},
 #else
         {"sweep --trials 5 --plot " + path("sweep.png"), "this build of velmora-sim has no plotting"},
 #endif
+        {"sweep --trials 9223372036854775809 --fov 40,50", "more trials than a sweep can count"},
+        {"batch --box 1e308", "not a finite number"},
+        {"replay --trial 2 --max-speed 1e308 --box 1e308", "not a finite number"},
+        {"batch --tilt 1e300", "too long"},
+        {"batch --duration 1e300", "--duration is too long"},
+        {"batch --algorithm \"$(printf 'x\\033]0;owned\\007')\"", "x\\x1B]0;owned\\x07"},
     };
     for (const auto& c : cases)
         velmora::test::expectRejected(c.args, c.says);
     // Nothing half-written is left behind.
     EXPECT_TRUE(std::filesystem::is_empty(dir_));
+}
+
+TEST_F(BatchCommand, TrialFilesNeitherFollowNorDeleteWhatIsBesideThemNorMix)
+{
+    std::ofstream(path("victim.txt")) << "victim";
+    std::filesystem::create_symlink(path("victim.txt"), path("out.csv.partial"));
+    std::ofstream(path("keep.csv.partial")) << "mine";
+    ok("batch --trials 20 --trials-out " + path("out.csv"));
+    ok("batch --trials 20 --trials-out " + path("keep.csv"));
+    EXPECT_EQ(readFile(path("victim.txt")), "victim");
+    EXPECT_EQ(readFile(path("keep.csv.partial")), "mine");
+    EXPECT_EQ(lines(readFile(path("out.csv"))).size(), 21u);
+
+    // Two batches into one file at once: the file is one of them, whole.
+    const std::string batch = std::string(VELMORA_SIM_EXE) + " batch --trials 2000 --count 3 --duration 5 --trials-out " +
+                              path("both.csv");
+    EXPECT_EQ(velmora::test::runShell(batch + " --fov 40 >/dev/null & " + batch + " --fov 50 >/dev/null; wait").exitCode, 0);
+    const auto rows = lines(readFile(path("both.csv")));
+    ASSERT_EQ(rows.size(), 2001u);
+    for (std::size_t k = 1; k < rows.size(); ++k)
+        ASSERT_EQ(rows[k].substr(0, rows[k].find(',')), std::to_string(k - 1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 6);
+}
+
+// A run stopped by a signal, a file-size limit or a full disk: the old output stays, no temporary file does,
+// and the exit code says which.
+TEST_F(BatchCommand, AnInterruptedOrFailedRunKeepsTheOldOutput)
+{
+    const std::string exe = VELMORA_SIM_EXE;
+    const auto oldOutputStays = [&](const std::string& dir, const std::string& command, int code,
+                                    const std::string& says) {
+        for (const char* name : {"t.csv", "sweep.png"})
+            std::ofstream(dir + "/" + name) << "old";
+        const SimResult r = velmora::test::runShell("(" + command + ") 2>&1");
+        EXPECT_EQ(r.exitCode, code) << command << ": " << r.out;
+        EXPECT_NE(r.out.find(says), std::string::npos) << command << ": " << r.out;
+        EXPECT_EQ(readFile(dir + "/t.csv"), "old") << command;
+        EXPECT_EQ(readFile(dir + "/sweep.png"), "old") << command;
+        std::vector<std::string> left;
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            left.push_back(e.path().filename().string());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{"filler", "sweep.png", "t.csv"})) << command;
+    };
+    std::ofstream(path("filler")) << "";
+    const std::string endless = exe + " batch --trials 100000000 --threads 1 --trials-out " + path("t.csv");
+    const std::string stopWhenWriting = " & pid=$!; while ! ls " + dir_.string() +
+                                        " | grep -q partial; do sleep 0.05; done; sleep 0.2; kill -";
+    oldOutputStays(dir_.string(), "env --default-signal=INT " + endless + stopWhenWriting + "INT $pid; wait $pid",
+                   130, "velmora-sim: interrupted; the unfinished output file was removed");
+    oldOutputStays(dir_.string(), endless + stopWhenWriting + "TERM $pid; wait $pid", 143, "terminated; the unfinished");
+    oldOutputStays(dir_.string(), "prlimit --fsize=16384 " + exe + " batch --trials 3000 --trials-out " + path("t.csv"),
+                   1, "File too large");
+    oldOutputStays(dir_.string(), "prlimit --fsize=16384 " + exe + " sweep --trials 10 --plot " + path("sweep.png"),
+                   1, "File too large");
+    const SimResult full = velmora::test::runShell(exe + " replay --trial 1 2>&1 >/dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.out.find("No space left on device"), std::string::npos) << full.out;
+
+    const velmora::test::NearlyFullDisk disk;
+    VELMORA_NEEDS_NEARLY_FULL_DISK(disk);
+    oldOutputStays(disk.dir().string(), exe + " batch --trials 3000 --trials-out " + disk.path("t.csv"), 1,
+                   "No space left on device");
+    oldOutputStays(disk.dir().string(), exe + " sweep --trials 10 --plot " + disk.path("sweep.png"), 1,
+                   "No space left on device");
+}
+
+TEST_F(BatchCommand, ThreadsThatCannotStartAreSaidWithHowManyDid)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#endif
+    // Stacks of 1 GB in 3 GB of address space: only a few of 64 threads can start.
+    const SimResult r = velmora::test::runShell("ulimit -s 1000000 && ulimit -v 3000000 && " +
+                                                std::string(VELMORA_SIM_EXE) + " batch --threads 64 --trials 100 2>&1");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("could not start 64 worker threads, only "), std::string::npos) << r.out;
 }
 
 TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotIsAPng)

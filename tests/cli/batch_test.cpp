@@ -1,6 +1,7 @@
 // The Monte Carlo engine without the command line: seeds, trials, threads, blocks, statistics, trial files.
 #include "batch/batch_run.h"
 #include "batch/batch_runner.h"
+#include "batch/batch_statistics.h"
 #include "batch/sample_statistics.h"
 #include "batch/scenario_run.h"
 #include "batch/trial_file_writer.h"
@@ -8,6 +9,8 @@
 #include "sim_process.h"
 
 #include <gtest/gtest.h>
+
+#include <malloc.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -197,6 +200,44 @@ TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
     none.add({0, 0, false, 0.0, 0, 3});
     EXPECT_FALSE(none.summary().timeToInitialize);
     EXPECT_EQ(none.summary().initializedInterval.low, 0.0);
+}
+
+// A million trials that initialize at a few hundred different steps: the summary is the one of the sorted
+// times to the last bit, and the statistics grow with the steps, not with the trials.
+TEST(BatchStatistics, ExactPercentilesInMemoryBoundedByTheSteps)
+{
+    std::vector<double> timeAfter(400);
+    for (std::size_t k = 1; k < timeAfter.size(); ++k)
+        timeAfter[k] = timeAfter[k - 1] + stepSeconds;
+    Rand15 rng(7);
+    std::vector<double> sorted;
+    BatchStatistics stats;
+    std::size_t allocatedBefore = 0;
+    for (std::uint64_t trial = 0; trial < 1'000'000; ++trial) {
+        const int draw = rng.next();
+        const bool initialized = draw % 3 != 0;
+        const double time = timeAfter[1 + static_cast<std::size_t>(draw) % 399];
+        if (initialized && trial < 100'000)
+            sorted.push_back(time);
+        stats.add({trial, 0, initialized, initialized ? time : 0.0, 3, 1});
+        if (trial + 1 == 100'000) {
+            std::sort(sorted.begin(), sorted.end());
+            double sum = 0.0;
+            for (const double t : sorted)
+                sum += t;
+            const auto t = *stats.summary().timeToInitialize;
+            EXPECT_EQ(t.min, sorted.front());
+            EXPECT_EQ(t.median, percentile(sorted, 0.5));
+            EXPECT_EQ(t.p90, percentile(sorted, 0.9));
+            EXPECT_EQ(t.max, sorted.back());
+            EXPECT_EQ(t.mean, sum / static_cast<double>(sorted.size()));
+            sorted = {};
+            sorted.shrink_to_fit();
+            allocatedBefore = ::mallinfo2().uordblks;
+        }
+    }
+    // 600,000 more initialized trials would have kept almost 5 MB of times.
+    EXPECT_LT(::mallinfo2().uordblks - allocatedBefore, 64u * 1024);
 }
 
 TEST(TrialFileWriter, WritesCsvOrJsonLinesByExtensionAndOnlyAtCommit)

@@ -62,6 +62,10 @@ inline void expectRejected(const std::string& args, const std::string& says = {}
     EXPECT_TRUE(r.err.ends_with('\n')) << args << ": " << r.err;
     EXPECT_EQ(r.err.rfind("velmora-sim: ", 0), 0u) << args << ": " << r.err;
     EXPECT_NE(r.err.find(says), std::string::npos) << args << ": " << r.err;
+    // Input is quoted in short, printable excerpts: no escape sequence reaches the terminal.
+    EXPECT_LT(r.err.size(), 400u) << args << ": " << r.err.substr(0, 400);
+    EXPECT_TRUE(std::none_of(r.err.begin(), r.err.end() - 1, [](unsigned char c) { return c < 0x20 || c == 0x7F; }))
+        << args << ": " << r.err;
 }
 
 }  // namespace velmora::test

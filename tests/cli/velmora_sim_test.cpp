@@ -86,6 +86,43 @@ TEST(VelmoraSimRun, BadInputExitsTwoWithOneLineAndNoOutput)
         std::filesystem::remove(p);
 }
 
+TEST(VelmoraSimRun, HostileScenariosAreRefusedInOneShortPrintableLine)
+{
+    std::string longList = "[0";
+    for (int i = 0; i < 100000; ++i)
+        longList += ",0";
+    const struct {
+        std::string content;
+        std::string says;
+        std::string options = {};
+    } cases[] = {
+        {"{\"count\": " + std::string(80000, '[') + std::string(80000, ']') + "}", "deeper than 64 levels"},
+        {"{\"count\": " + longList.substr(0, 1800) + "]}", "not [0,0,0"},
+        {"{\"count\": " + longList + "]}", "a list or object of more than 1000 items"},
+        {"{\n  \"count\": 2,\n  \"tiltDeg\": 1e400\n}", "line 3, column 14 (\"tiltDeg\"): the number 1e400 is too large"},
+        {"{\"boxHalfSize\": 1e308}", "after set-up craft 0 has a position that is not a finite number"},
+        {"{\"craft\": [{\"position\": [1.7e308, 0, 0], \"velocity\": [1e308, 0, 0]}]}", "after step 100 craft 0",
+         " --steps 100"},
+        {"{\"tiltDeg\": 1e300}", "too long: more than ten days"},
+        {"{\"algorithm\": \"\\u001b[2J\\nx\\u009b\"}", "unknown name \"\\x1B[2J\\nx\\u009B\""},
+        {"{\"count\": 3,\n\u001b", "not valid JSON at line 2, column 1"},
+    };
+    const auto file = writeTemp("velmora-hostile.json", "");
+    for (const auto& c : cases) {
+        std::ofstream(file, std::ios::binary) << c.content;
+        velmora::test::expectRejected("run " + file.string() + c.options, c.says);
+    }
+    std::filesystem::remove(file);
+    velmora::test::expectRejected("run /tmp", "\"/tmp\" is a directory");
+    velmora::test::expectRejected("run /dev/zero", "more than 16 MiB");
+    velmora::test::expectRejected("run \"$(printf '/no/such\\033[2J\\nx')\"", "/no/such\\x1B[2J\\nx\"");
+    // A pipe is read like a file.
+    const Result piped = velmora::test::runShell(std::string(VELMORA_SIM_EXE) + " replay --trial 3 | " + VELMORA_SIM_EXE +
+                                     " run /dev/stdin --steps 2");
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_EQ(nlohmann::json::parse(piped.out)["steps"], 2);
+}
+
 TEST(VelmoraSimRun, ZeroPaddedStepCountsAreDecimal)
 {
     const Result r = runSim("run " + example("facing-pair.json") + " --steps 010");

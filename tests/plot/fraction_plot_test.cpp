@@ -1,6 +1,7 @@
 // The sweep plot drawn offscreen: lines where the data put them, a legend, the DejaVu font, PNG files.
 #include "plot/fraction_plot.h"
 #include "plot/offscreen_gui.h"
+#include "support/tight_disk.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -103,6 +104,39 @@ TEST(FractionPlot, SavesAPngThatReadsBackAndReportsAMissingFolder)
     EXPECT_THROW(plot.savePng((dir / "missing" / "plot.png").string(), 640, 400), std::runtime_error);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
     std::filesystem::remove_all(dir);
+}
+
+// The PNG's last bytes reach the disk only when the file is closed; failing there must fail the save too.
+TEST(FractionPlot, ASaveThatFailsAtItsLastBytesThrowsAndKeepsTheOldFile)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("velmora-plot-full-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const FractionPlot plot = risingAndFalling();
+    plot.savePng((dir / "probe.png").string(), 960, 560);
+    const auto size = std::filesystem::file_size(dir / "probe.png");
+    ASSERT_GT(size, 16384u) << "more than fits on the nearly full disk";
+
+    const auto saveOver = [&](const std::string& target) -> std::string {
+        std::ofstream(target, std::ios::binary) << "old plot";
+        try {
+            plot.savePng(target, 960, 560);
+        } catch (const std::runtime_error& e) {
+            return e.what();
+        }
+        return "saved";
+    };
+    {
+        const test::FileSizeCap cap(size - 1);
+        EXPECT_NE(saveOver((dir / "sweep.png").string()).find("File too large"), std::string::npos);
+    }
+    EXPECT_EQ(test::readAll(dir / "sweep.png"), "old plot");
+    std::filesystem::remove_all(dir);
+
+    const test::NearlyFullDisk disk;
+    VELMORA_NEEDS_NEARLY_FULL_DISK(disk);
+    EXPECT_NE(saveOver(disk.path("sweep.png")).find("No space left on device"), std::string::npos);
+    EXPECT_EQ(test::readAll(disk.path("sweep.png")), "old plot");
+    EXPECT_EQ(disk.entries(), std::vector<std::string>{"sweep.png"});
 }
 
 }  // namespace

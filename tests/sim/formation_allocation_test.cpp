@@ -12,7 +12,9 @@ std::atomic<long> allocations{0};
 
 }  // namespace
 
-void* operator new(std::size_t size)
+// Out of line, like the deletes below: inlined, GCC would pair a malloc() at a call site with an operator
+// delete (or a free() with the built-in operator new) and flag it as a mismatched deallocation.
+[[gnu::noinline]] void* operator new(std::size_t size)
 {
     ++allocations;
     if (void* p = std::malloc(size == 0 ? 1 : size))
@@ -20,8 +22,8 @@ void* operator new(std::size_t size)
     throw std::bad_alloc();
 }
 
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace velmora {
 namespace {
