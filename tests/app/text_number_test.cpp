@@ -36,6 +36,8 @@ TEST(ScanDouble, RefusesInfinitiesNansAndOverflowButKeepsTinyAndHugeFiniteValues
     EXPECT_EQ(scanDouble("1e-999"), 0.0);
     EXPECT_EQ(scanDouble("1.7976931348623157e308"), std::numeric_limits<double>::max());
     EXPECT_EQ(scanDouble("-1e300 km"), -1e300);
+    // The count box reads the start of such a text all the same.
+    EXPECT_EQ(scanInt("1e400"), 1);
 }
 
 TEST(ScanInt, ReadsALeadingDecimalNumber)
