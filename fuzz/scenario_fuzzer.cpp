@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace velmora;
     try {
         const Scenario s = parseScenarioText(std::string_view(reinterpret_cast<const char*>(data), size), "\"fuzz\"");
-        const std::string result = toJsonText(runScenario(s, 20));
+        const std::string result = toJsonText(runScenario(s, 20).toJson());
         if (result.find("null") != std::string::npos)
             std::abort();
     } catch (const ScenarioError&) {
