@@ -510,9 +510,8 @@ Returns the same dict as json.loads of velmora-sim run's output. Raises ValueErr
             "count", [](const PyFormation& f) { return f.formation().craftCount; }, "Number of craft.")
         .def("__repr__", [](const PyFormation& f) {
             const Formation& x = f.formation();
-            return "<velmora.Formation of " + std::to_string(x.craftCount) + " craft at t = " + numberText(x.time) +
-                   " s, " + std::to_string(x.linkCount()) + " links, " + std::to_string(x.groupCount()) +
-                   " groups>";
+            return "<velmora.Formation: " + std::to_string(x.craftCount) + " craft, t = " + numberText(x.time) +
+                   " s, links " + std::to_string(x.linkCount()) + ", groups " + std::to_string(x.groupCount()) + ">";
         });
 
     const char* batchDoc =
