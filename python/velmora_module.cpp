@@ -22,6 +22,7 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <unistd.h>
 #include <span>
 #include <string>
 #include <utility>
@@ -208,6 +209,22 @@ struct TrialColumns {
     }
 };
 
+// The trial table takes about this much per trial while it is built: the rows as they arrive, the numpy
+// arrays made from them, and pandas' copy.
+constexpr double tableBytesPerTrial = 96.0;
+
+// Trials kept in a table must fit in memory with room to spare: past half of this machine's memory the call is
+// refused before any trial runs, rather than ending in the system's out-of-memory killer hours later.
+void checkTableSize(std::uint64_t trials)
+{
+    const double memory = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGE_SIZE));
+    const double bytes = static_cast<double>(trials) * tableBytesPerTrial;
+    if (memory > 0.0 && bytes > memory / 2.0)
+        throw OptionError("per_trial: a table of " + std::to_string(trials) + " trials needs about " +
+                          std::to_string(static_cast<long long>(std::ceil(bytes / 1e9))) +
+                          " GB, more than half of this machine's memory; pass per_trial=False to keep the summary only");
+}
+
 // A pandas DataFrame when pandas is there, else the dict of numpy arrays itself.
 py::object table(const py::dict& columns)
 {
@@ -246,6 +263,8 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
     range.check();
     TrialSetup setup = options.setup(algorithmIndex(options.algorithm), options.scenario.fovDeg);
     setup.steps = trialSteps(setup.scenario, options.steps());
+    if (perTrial)
+        checkTableSize(range.trials);
 
     TrialColumns columns;
     std::optional<BatchRun> result;
@@ -322,6 +341,8 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
     if (range.trials > std::numeric_limits<std::uint64_t>::max() / setups.size())
         throw OptionError("--trials " + std::to_string(range.trials) + " in each of " +
                           std::to_string(setups.size()) + " cells is more trials than a sweep can count");
+    if (perTrial)
+        checkTableSize(range.trials * setups.size());
 
     std::vector<BatchRun> cells;
     TrialColumns columns;
@@ -399,8 +420,12 @@ public:
         if (steps < 0 || steps > maxRunSteps)
             throw ScenarioError("steps must be from 0 to " + std::to_string(maxRunSteps));
         bool changed = false;
-        for (std::int64_t k = 0; k < steps; ++k)
+        for (std::int64_t k = 0; k < steps; ++k) {
             changed = f_.step(stepSeconds) || changed;
+            // A long stretch stays stoppable with Ctrl+C; the formation keeps the steps it has taken.
+            if (k % 65536 == 65535 && PyErr_CheckSignals() != 0)
+                throw py::error_already_set();
+        }
         return changed;
     }
 

@@ -258,6 +258,13 @@ def test_bad_runs_raise_velmora_sims_message(tmp_path):
         velmora.run(42)
 
 
+@pytest.mark.parametrize("call", [lambda: velmora.batch(trials=10**12),
+                                  lambda: velmora.sweep(fov=[10, 20], trials=10**12)])
+def test_a_trial_table_larger_than_memory_is_refused_before_running(call):
+    with pytest.raises(ValueError, match=r"^per_trial: a table of .* trials needs about .* GB, more than half"):
+        call()
+
+
 def run_python(code, **kwargs):
     return subprocess.Popen([sys.executable, "-c", textwrap.dedent(code)], stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, text=True, **kwargs)
