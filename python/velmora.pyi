@@ -14,7 +14,8 @@ ALGORITHMS: tuple[str, ...]
 STEP_SECONDS: float
 
 def run(scenario: Scenario, steps: int | None = None, duration: float | None = None) -> dict[str, Any]:
-    """Run a scenario as `velmora-sim run` does and return its result document (json.loads of its output).
+    """Run a scenario as `velmora-sim run` does and return its result document (json.loads of its output, with
+    sys.argv as its "command").
 
     steps: number of 0.01 s steps; duration: simulated seconds (not both). Without either the run lasts until
     the longest plan in use has ended. Raises ValueError with velmora-sim's message on bad input."""
@@ -63,14 +64,15 @@ def batch(
     box: float | None = None,
     duration: float | None = None,
     threads: int | None = None,
+    shard: str | None = None,
     per_trial: bool = True,
 ) -> dict[str, Any]:
     """Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
 
     Every argument means what the velmora-sim batch option of that name means; None keeps its default.
     Returns velmora-sim batch --json's summary with snake_case keys (initialized_fraction, ...) and, unless
-    per_trial is False, "per_trial": the columns trial, seedState, initialized, timeToInitialize (NaN when not
-    initialized), links, groups as a pandas DataFrame, or a dict of numpy arrays without pandas. Ctrl+C stops
+    per_trial is False, "per_trial": the columns trial, seedState, initialized, stepsToInitialize (0 when not
+    initialized), timeToInitialize (NaN then), links, groups as a pandas DataFrame, or a dict of numpy arrays without pandas. Ctrl+C stops
     the trials and raises KeyboardInterrupt; bad arguments raise ValueError with velmora-sim's message."""
 
 def sweep(
@@ -86,13 +88,14 @@ def sweep(
     box: float | None = None,
     duration: float | None = None,
     threads: int | None = None,
+    shard: str | None = None,
     per_trial: bool = True,
 ) -> dict[str, Any]:
     """Run one batch per algorithm and field of view as `velmora-sim sweep` does.
 
     algorithm: a name, an index, "all" (the default) or a list; fov: a number or a list. Returns velmora-sim
     sweep --json's document with snake_case keys, one summary per cell in "cells", and, unless per_trial is
-    False, "per_trial": every cell's trials with their algorithm and fov_deg."""
+    False, "per_trial": every cell's trials with their algorithm and fovDeg."""
 
 def replay(
     trial: int,

@@ -6,6 +6,7 @@
 #include "batch/batch_run.h"
 #include "batch/json_writer.h"
 #include "batch/message_text.h"
+#include "batch/provenance.h"
 #include "batch/scenario.h"
 #include "batch/scenario_run.h"
 #include "batch/trial_runner.h"
@@ -21,7 +22,6 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
-#include <mutex>
 #include <unistd.h>
 #include <span>
 #include <string>
@@ -71,6 +71,17 @@ void parseArguments(CLI::App& command, const std::vector<Argument>& arguments)
     // CLI11 takes a vector of arguments last first.
     std::reverse(args.begin(), args.end());
     command.parse(args);
+}
+
+// What every document says made it: here the Python program's sys.argv.
+std::vector<std::string> pythonCommand()
+{
+    std::vector<std::string> command;
+    const py::module_ sys = py::module_::import("sys");
+    if (py::hasattr(sys, "argv"))
+        for (const py::handle arg : sys.attr("argv"))
+            command.push_back(py::str(arg).cast<std::string>());
+    return command;
 }
 
 py::object jsonLoads(const nlohmann::ordered_json& doc)
@@ -124,10 +135,6 @@ Scenario scenarioFrom(const py::object& scenario)
                          py::str(py::type::of(scenario).attr("__name__")).cast<std::string>());
 }
 
-// Single runs draw their placement from the process-wide sequence, as velmora-sim run does. Each run here
-// starts it afresh, as a new velmora-sim process would, so the tenth run in a session gives what the first did.
-std::mutex processSequence;
-
 py::object run(const py::object& scenario, const py::object& steps, const py::object& duration)
 {
     std::int64_t stepCount = -1;
@@ -149,11 +156,9 @@ py::object run(const py::object& scenario, const py::object& steps, const py::ob
     std::optional<ScenarioResult> result;
     {
         py::gil_scoped_release release;
-        const std::lock_guard lock(processSequence);
-        processRand15() = Rand15{};
         result.emplace(runScenario(s, n));
     }
-    return jsonLoads(result->toJson());
+    return jsonLoads(runResultJson(s, *result, pythonCommand()));
 }
 
 // Called on the caller's thread about ten times a second while trials run: a Ctrl+C turns into a
@@ -170,6 +175,7 @@ struct TrialColumns {
     std::vector<std::uint64_t> trial;
     std::vector<std::uint32_t> seedState;
     std::vector<bool> initialized;
+    std::vector<std::int64_t> stepsToInitialize;
     std::vector<double> timeToInitialize;
     std::vector<std::int32_t> links;
     std::vector<std::int32_t> groups;
@@ -181,6 +187,8 @@ struct TrialColumns {
             trial.push_back(r.trial);
             seedState.push_back(r.seedState);
             initialized.push_back(r.initialized);
+            // Steps count from 1, so 0 says "never", as NaN does for the time.
+            stepsToInitialize.push_back(r.initialized ? r.stepsToInitialize : 0);
             timeToInitialize.push_back(r.initialized ? r.timeToInitialize : std::nan(""));
             links.push_back(r.links);
             groups.push_back(r.groups);
@@ -203,6 +211,7 @@ struct TrialColumns {
         columns["trial"] = array(trial);
         columns["seedState"] = array(seedState);
         columns["initialized"] = init;
+        columns["stepsToInitialize"] = array(stepsToInitialize);
         columns["timeToInitialize"] = array(timeToInitialize);
         columns["links"] = array(links);
         columns["groups"] = array(groups);
@@ -248,7 +257,7 @@ std::vector<Argument> trialArguments(const py::object& count, const py::object& 
 py::object batch(const py::object& algorithm, const py::object& count, const py::object& trials,
                  const py::object& seed, const py::object& firstTrial, const py::object& fov, const py::object& tilt,
                  const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, bool perTrial)
+                 const py::object& duration, const py::object& threads, const py::object& shard, bool perTrial)
 {
     TrialOptions options;
     TrialRange range;
@@ -258,9 +267,10 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
     addTrialRangeOptions(command, range, "", "");
     auto arguments = trialArguments(count, seed, tilt, maxSpeed, radius, box);
     arguments.insert(arguments.end(), {{"algorithm", algorithm}, {"fov", fov}, {"trials", trials},
-                                       {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads}});
+                                       {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads},
+                                       {"shard", shard}});
     parseArguments(command, arguments);
-    range.check();
+    range = range.resolved();
     TrialSetup setup = options.setup(algorithmIndex(options.algorithm), options.scenario.fovDeg);
     setup.steps = trialSteps(setup.scenario, options.steps());
     if (perTrial)
@@ -278,7 +288,7 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
             },
             checkSignals));
     }
-    py::dict out = jsonLoads(snakeKeys(batchRunJson(*result)));
+    py::dict out = jsonLoads(snakeKeys(batchRunJson(*result, pythonCommand())));
     if (perTrial) {
         py::dict perTrialColumns;
         columns.addTo(perTrialColumns);
@@ -297,7 +307,7 @@ void appendOnce(std::vector<T>& list, const T& value)
 py::object sweep(const py::object& algorithm, const py::object& fov, const py::object& count,
                  const py::object& trials, const py::object& seed, const py::object& firstTrial,
                  const py::object& tilt, const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, bool perTrial)
+                 const py::object& duration, const py::object& threads, const py::object& shard, bool perTrial)
 {
     TrialOptions options;
     TrialRange range;
@@ -309,14 +319,15 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
         ->delimiter(',')
         ->check(CLI::Validator([](std::string& text) { return text == "all" ? std::string() : algorithmText()(text); },
                                ""));
-    command.add_option("--fov", fovs)->delimiter(',')->check(finiteNumber());
+    command.add_option("--fov", fovs)->delimiter(',')->check(coneAngle());
     addTrialOptions(command, options, true);
     addTrialRangeOptions(command, range, "", "");
     auto arguments = trialArguments(count, seed, tilt, maxSpeed, radius, box);
     arguments.insert(arguments.end(), {{"algorithm", algorithm}, {"fov", fov}, {"trials", trials},
-                                       {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads}});
+                                       {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads},
+                                       {"shard", shard}});
     parseArguments(command, arguments);
-    range.check();
+    range = range.resolved();
 
     std::vector<int> algorithmIndices;
     for (const std::string& text : algorithms) {
@@ -358,9 +369,9 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
                 checkSignals));
         }
     }
-    py::dict out = jsonLoads(snakeKeys(sweepJson(cells)));
+    py::dict out = jsonLoads(snakeKeys(sweepJson(cells, pythonCommand())));
     if (perTrial) {
-        // Each trial's cell first, then the trial file's columns.
+        // Each trial's cell first, then the batch's columns, as in sweep's trial file.
         const auto rows = static_cast<py::ssize_t>(columns.cell.size());
         py::array algorithm(py::dtype("O"), std::vector<py::ssize_t>{rows});
         py::array_t<double> fovDeg(rows);
@@ -378,7 +389,7 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
         }
         py::dict perTrialColumns;
         perTrialColumns["algorithm"] = algorithm;
-        perTrialColumns["fov_deg"] = fovDeg;
+        perTrialColumns["fovDeg"] = fovDeg;
         columns.addTo(perTrialColumns);
         out["per_trial"] = table(perTrialColumns);
     }
@@ -409,8 +420,8 @@ public:
     explicit PyFormation(const py::object& scenario)
     {
         const Scenario s = scenarioFrom(scenario);
-        // The first state of the sequence, as velmora-sim run and the desktop program start from.
-        Rand15 rng;
+        // From the scenario's seed, as velmora-sim run sets it up.
+        Rand15 rng(s.seed);
         setUpFormation(s, f_, rng);
         requireFiniteState(f_, "after set-up");
     }
@@ -502,11 +513,11 @@ PYBIND11_MODULE(velmora, m)
           R"(Run a scenario as `velmora-sim run` does and return its result document.
 
 scenario: a dict with the scenario keys (algorithm, maxSpeed, fovDeg, tiltDeg, craftRadius, boxHalfSize,
-    count, craft, counterexample), or the path of a scenario file.
+    count, craft, counterexample, seed), or the path of a scenario file.
 steps: number of 0.01 s steps; duration: simulated seconds (not both). Without either the run lasts until
     the longest plan in use has ended.
 
-Returns the same dict as json.loads of velmora-sim run's output. Raises ValueError on bad input.)");
+Returns the same dict as json.loads of velmora-sim run's output, whose "command" is sys.argv here. Raises ValueError on bad input.)");
 
     py::class_<PyFormation>(m, "Formation", "A formation set up from a scenario and stepped in 0.01 s steps.")
         .def(py::init<const py::object&>(), arg("scenario"),
@@ -543,30 +554,31 @@ Returns the same dict as json.loads of velmora-sim run's output. Raises ValueErr
         R"(Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
 
 Every argument is optional and means what the velmora-sim batch option of that name means (first_trial is
---first-trial, max_speed --max-speed); None keeps velmora-sim's default. Trial k draws its formation from its
+--first-trial, max_speed --max-speed, shard "i/n" --shard); None keeps velmora-sim's default. Trial k draws its formation from its
 own sequence derived from seed and k, so the results are the same for any threads.
 
 Returns velmora-sim batch --json's summary with its keys in snake_case (initialized_fraction,
 time_to_initialize, ...) and, unless per_trial is False, "per_trial": the trial file's columns (trial,
-seedState, initialized, timeToInitialize (NaN when not initialized), links, groups) as a pandas DataFrame, or
+seedState, initialized, stepsToInitialize (0 when not initialized), timeToInitialize (NaN then), links,
+groups) as a pandas DataFrame, or
 a dict of numpy arrays when pandas is not installed. The GIL is released while the trials run; Ctrl+C stops
 them and raises KeyboardInterrupt. Raises ValueError with velmora-sim's message on bad arguments.)";
     m.def("batch", &batch, arg("algorithm") = none, arg("count") = none, arg("trials") = none, arg("seed") = none,
           arg("first_trial") = none, arg("fov") = none, arg("tilt") = none, arg("max_speed") = none,
           arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("per_trial") = true, batchDoc);
+          arg("shard") = none, arg("per_trial") = true, batchDoc);
 
     m.def("sweep", &sweep, arg("algorithm") = none, arg("fov") = none, arg("count") = none, arg("trials") = none,
           arg("seed") = none, arg("first_trial") = none, arg("tilt") = none, arg("max_speed") = none,
           arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("per_trial") = true,
+          arg("shard") = none, arg("per_trial") = true,
           R"(Run one batch per algorithm and field of view as `velmora-sim sweep` does.
 
 algorithm: a name, an index, "all" (the default) or a list of them; fov: a number or a list of numbers. The
 other arguments are those of velmora.batch. Every cell runs the same trials.
 
 Returns velmora-sim sweep --json's document with its keys in snake_case, whose "cells" hold one summary
-each, and, unless per_trial is False, "per_trial": every cell's trials with its algorithm and fov_deg, as a
+each, and, unless per_trial is False, "per_trial": every cell's trials with its algorithm and fovDeg, as a
 pandas DataFrame or a dict of numpy arrays.)");
 
     m.def("replay", &replay, arg("trial"), arg("algorithm") = none, arg("count") = none, arg("seed") = none,

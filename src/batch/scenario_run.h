@@ -37,7 +37,7 @@ struct ScenarioResult {
     nlohmann::ordered_json toJson() const;
 };
 
-// Sets the scenario up from the process-wide sequence and runs it. Throws ScenarioError for a step count
+// Sets the scenario up from a sequence that starts at its seed, and runs it. Throws ScenarioError for a step count
 // out of range.
 ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps);
 
