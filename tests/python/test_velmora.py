@@ -308,7 +308,7 @@ def test_other_python_threads_run_while_trials_run():
     counter.start()
     try:
         start = time.monotonic()
-        velmora.batch(trials=3000, threads=1, per_trial=False)
+        velmora.batch(trials=10000, threads=1, per_trial=False)
         end = time.monotonic()
     finally:
         stop.set()
