@@ -81,7 +81,10 @@ TrialFileReader::TrialFileReader(const std::string& path) : path_(path), format_
         ::close(fd_);
         throw ScenarioError("trial file \"" + excerpt(path, 200) + "\" is a directory, not a file");
     }
-    if (format_ == TrialFileWriter::Format::Csv) {
+    if (format_ != TrialFileWriter::Format::Csv)
+        return;
+    // A constructor that throws runs no destructor: the descriptor is closed here.
+    try {
         std::string header;
         if (!nextLine(header))
             fail("the file is empty; a CSV trial file starts with its header row");
@@ -90,6 +93,9 @@ TrialFileReader::TrialFileReader(const std::string& path) : path_(path), format_
         else if (header != trialCsvHeader)
             fail("the header row is not a trial file's (\"" + std::string(trialCsvHeader) + "\", or a sweep's with "
                  "algorithm,fovDeg first)");
+    } catch (...) {
+        ::close(fd_);
+        throw;
     }
 }
 
