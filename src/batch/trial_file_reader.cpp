@@ -81,7 +81,10 @@ TrialFileReader::TrialFileReader(const std::string& path) : path_(path), format_
         ::close(fd_);
         throw ScenarioError("trial file \"" + excerpt(path, 200) + "\" is a directory, not a file");
     }
-    if (format_ == TrialFileWriter::Format::Csv) {
+    if (format_ != TrialFileWriter::Format::Csv)
+        return;
+    // A constructor that throws runs no destructor: the descriptor is closed here.
+    try {
         std::string header;
         if (!nextLine(header))
             fail("the file is empty; a CSV trial file starts with its header row");
@@ -90,6 +93,9 @@ TrialFileReader::TrialFileReader(const std::string& path) : path_(path), format_
         else if (header != trialCsvHeader)
             fail("the header row is not a trial file's (\"" + std::string(trialCsvHeader) + "\", or a sweep's with "
                  "algorithm,fovDeg first)");
+    } catch (...) {
+        ::close(fd_);
+        throw;
     }
 }
 
@@ -162,8 +168,8 @@ TrialRow TrialFileReader::parseCsv(const std::string& line)
         const auto fov = wholeNumberOf<double>(all[1]);
         if (!algorithm)
             fail("unknown algorithm \"" + excerpt(all[0]) + "\"");
-        if (!fov || !std::isfinite(*fov))
-            fail("fovDeg \"" + excerpt(all[1]) + "\" is not a number");
+        if (!fov || !(*fov > 0.0 && *fov < 90.0))
+            fail("fovDeg \"" + excerpt(all[1]) + "\" is not a cone's half-angle (more than 0, less than 90)");
         row.cell = TrialCell{*algorithm, *fov};
     }
     const auto f = [&](std::size_t i) { return all[offset + i]; };
@@ -217,8 +223,8 @@ TrialRow TrialFileReader::parseJson(const std::string& line)
         const auto algorithm = a.is_string() ? planAlgorithmFromName(a.get<std::string>()) : std::nullopt;
         if (!algorithm)
             fail("\"algorithm\" is not an algorithm's name");
-        if (!fov.is_number() || !std::isfinite(fov.get<double>()))
-            fail("\"fovDeg\" is not a number");
+        if (!fov.is_number() || !(fov.get<double>() > 0.0 && fov.get<double>() < 90.0))
+            fail("\"fovDeg\" is not a cone's half-angle (more than 0, less than 90)");
         row.cell = TrialCell{*algorithm, fov.get<double>()};
     }
     const auto field = [&](const char* key) -> const json& {

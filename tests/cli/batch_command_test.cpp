@@ -166,6 +166,20 @@ TEST_F(BatchCommand, MergedSweepShardsSummarizeAsTheUnsplitSweep)
     EXPECT_EQ(withoutTiming(merged), withoutTiming(whole));
     velmora::test::expectRejected("merge --count 5 --seed 3 --trials 30 " + path("a.csv"),
                                   "HalfTwist at FOV 25°: trials 15 to 29 are missing");
+
+    // Rows that no run writes are refused at their line.
+    const std::string header = rows[0] + "\n";
+    const std::pair<std::string, std::string> bad[] = {
+        {header + "Orlo,95,0,1,false,,,0,5\n", "line 2: fovDeg \"95\" is not a cone's half-angle"},
+        {header + "Orlo,60,0,1,false,,,0\n", "line 2: a row has 8 fields where the header names 9"},
+        {header + "Orlo,60,0,1,true,,,0,5\n", "line 2: an initialized trial needs its stepsToInitialize"},
+        {header + std::string(5000, '7') + "\n", "line 2: a row of more than 4096 bytes"},
+        {"trial,seedState\n", "line 1: the header row is not a trial file's"},
+    };
+    for (const auto& [text, says] : bad) {
+        std::ofstream(path("bad.csv"), std::ios::trunc) << text;
+        velmora::test::expectRejected("merge --count 5 --seed 3 --trials 1 " + path("bad.csv"), says);
+    }
 }
 
 // A CSV time is the JSON Lines time to the step, and both files name the step itself.
