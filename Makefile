@@ -15,7 +15,9 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Only what the desktop program needs: the tests and benchmarks wait for `make test`.
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target velmora
 	$(BUILD_DIR)/bin/velmora
 
 test: build

@@ -316,8 +316,8 @@ bool MainDialog::openScenario(const QString& path)
     auto loaded = std::make_unique<Formation>();
     try {
         scenario = loadScenarioFile(path.toStdString());
-        // A fresh sequence, as velmora-sim run starts with, so random craft land where they land there.
-        Rand15 rng;
+        // The scenario's own sequence, as velmora-sim run starts with, so random craft land where they land there.
+        Rand15 rng(scenario.seed);
         setUpFormation(scenario, *loaded, rng);
         requireFiniteState(*loaded, "after set-up");
     } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 #include "batch/batch_report.h"
 
 #include "batch/json_writer.h"
+#include "batch/provenance.h"
 #include "batch/scenario_run.h"
 #include "sim/plan_algorithm.h"
 
@@ -73,10 +74,12 @@ ordered_json resultJson(const BatchRun& run)
     }
     out["meanLinks"] = s.meanLinks;
     out["meanGroups"] = s.meanGroups;
-    out["threads"] = run.threads;
-    out["wallSeconds"] = run.wallSeconds;
-    out["trialsPerSecond"] = run.trialsPerSecond();
     return out;
+}
+
+ordered_json timingJson(const BatchRun& run)
+{
+    return {{"threads", run.threads}, {"wallSeconds", run.wallSeconds}, {"trialsPerSecond", run.trialsPerSecond()}};
 }
 
 // Column widths count characters, not bytes: "°" and "±" take two bytes each.
@@ -95,14 +98,17 @@ std::string padded(const std::string& text, std::size_t width, bool right)
 
 }  // namespace
 
-ordered_json batchRunJson(const BatchRun& run)
+ordered_json batchRunJson(const BatchRun& run, const std::vector<std::string>& command, bool timed)
 {
-    ordered_json out = parametersJson(run, true);
+    ordered_json out = provenanceJson(command);
+    out.update(parametersJson(run, true));
     out.update(resultJson(run));
+    if (timed)
+        out["timing"] = timingJson(run);
     return out;
 }
 
-std::string batchRunTable(const BatchRun& run)
+std::string batchRunTable(const BatchRun& run, bool timed)
 {
     const Scenario& sc = run.setup.scenario;
     const BatchSummary& s = run.summary;
@@ -121,7 +127,8 @@ std::string batchRunTable(const BatchRun& run)
     }
     rows.emplace_back("mean links", fixed(s.meanLinks, 2));
     rows.emplace_back("mean groups at the end", fixed(s.meanGroups, 2));
-    rows.emplace_back("wall time", fixed(run.wallSeconds, 2) + " s with " + std::to_string(run.threads) +
+    if (timed)
+        rows.emplace_back("wall time", fixed(run.wallSeconds, 2) + " s with " + std::to_string(run.threads) +
                                        (run.threads == 1 ? " thread" : " threads") + " (" +
                                        fixed(run.trialsPerSecond(), 0) + " trials/s)");
 
@@ -133,18 +140,25 @@ std::string batchRunTable(const BatchRun& run)
     return out;
 }
 
-ordered_json sweepJson(std::span<const BatchRun> cells)
+ordered_json sweepJson(std::span<const BatchRun> cells, const std::vector<std::string>& command, bool timed)
 {
-    ordered_json out = parametersJson(cells.front(), false);
+    ordered_json out = provenanceJson(command);
+    out.update(parametersJson(cells.front(), false));
     ordered_json list = ordered_json::array();
+    double wallSeconds = 0.0;
     for (const BatchRun& run : cells) {
         ordered_json cell;
         cell["algorithm"] = algorithmName(run.setup.scenario.algorithm);
         cell["fovDeg"] = run.setup.scenario.fovDeg;
         cell.update(resultJson(run));
+        if (timed)
+            cell["timing"] = timingJson(run);
         list.push_back(cell);
+        wallSeconds += run.wallSeconds;
     }
     out["cells"] = list;
+    if (timed)
+        out["timing"] = {{"threads", cells.front().threads}, {"wallSeconds", wallSeconds}};
     return out;
 }
 

@@ -1,6 +1,9 @@
 #include "batch/message_text.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -81,6 +84,59 @@ std::string excerpt(std::string_view text, std::size_t max)
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0u) == 0x80u)
         --cut;
     return printable(text.substr(0, cut)) + "...";
+}
+
+namespace {
+
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+std::string lowered(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), lower);
+    return out;
+}
+
+// Levenshtein distance, one row at a time.
+std::size_t editDistance(const std::string& a, const std::string& b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+std::optional<std::string_view> closestName(std::string_view text, std::span<const std::string_view> known)
+{
+    // A key from a hostile file may be megabytes long; no name is anywhere near that.
+    if (text.empty() || text.size() > 64)
+        return std::nullopt;
+    const std::string typed = lowered(text);
+    std::optional<std::string_view> best;
+    std::size_t bestDistance = 0;
+    for (const std::string_view name : known) {
+        const std::string candidate = lowered(name);
+        const std::size_t distance = editDistance(typed, candidate);
+        const bool near = 3 * distance <= std::max(typed.size(), candidate.size());
+        const bool contained = typed.size() >= 3 && (candidate.find(typed) != std::string::npos ||
+                                                     typed.find(candidate) != std::string::npos);
+        if ((near || contained) && (!best || distance < bestDistance)) {
+            best = name;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 }  // namespace velmora

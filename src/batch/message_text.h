@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -11,5 +13,10 @@ std::string printable(std::string_view text);
 
 // At most about max bytes of text, made printable, with "..." when it was cut.
 std::string excerpt(std::string_view text, std::size_t max = 40);
+
+// The name among known that a user most likely meant by text, for a "did you mean" hint: the nearest by
+// edit distance (ignoring case) when it is within a third of the length, or a name that contains the text
+// or is contained in it ("fov" for "fovDeg"). Nothing when no name is that close.
+std::optional<std::string_view> closestName(std::string_view text, std::span<const std::string_view> known);
 
 }  // namespace velmora

@@ -37,6 +37,26 @@ double numberAt(const json& value, const std::string& where)
 // A short, printable excerpt of a value for a message: never the whole of it, which may be megabytes.
 std::string valueExcerpt(const json& value) { return excerpt(value.dump(), 40); }
 
+// A key the program does not know is most likely a misspelt one, which would otherwise be ignored in
+// silence and leave its parameter at the default.
+void requireKnownKeys(const json& object, std::span<const std::string_view> known, const std::string& where)
+{
+    for (const auto& [key, value] : object.items()) {
+        if (std::find(known.begin(), known.end(), key) != known.end())
+            continue;
+        std::string message = where + "unknown key '" + excerpt(key) + "'";
+        if (const auto name = closestName(key, known)) {
+            message += " (did you mean '" + std::string(*name) + "'?)";
+        } else {
+            message += " (the keys are";
+            for (std::size_t i = 0; i < known.size(); ++i)
+                message += (i == 0 ? " " : ", ") + std::string(known[i]);
+            message += ")";
+        }
+        throw ScenarioError(message);
+    }
+}
+
 bool integerFits(const json& value, long long lo, long long hi, long long& out)
 {
     if (value.is_number_unsigned()) {
@@ -87,6 +107,7 @@ CraftState craftAt(const json& value, const std::string& where)
 {
     if (!value.is_object())
         throw ScenarioError(where + " must be an object with position, velocity and optional attitude");
+    requireKnownKeys(value, craftKeys, where + ": ");
     CraftState c;
     const json* position = member(value, "position");
     const json* velocity = member(value, "velocity");
@@ -246,6 +267,7 @@ Scenario parseScenario(const json& doc)
 {
     if (!doc.is_object())
         throw ScenarioError("a scenario must be a JSON object, not " + std::string(doc.type_name()));
+    requireKnownKeys(doc, scenarioKeys, "");
     Scenario s;
     if (const json* v = member(doc, "algorithm"))
         s.algorithm = algorithmAt(*v);
@@ -283,6 +305,12 @@ Scenario parseScenario(const json& doc)
         if (!v->is_boolean())
             throw ScenarioError("\"counterexample\" must be true or false");
         s.counterexample = v->get<bool>();
+    }
+    if (const json* v = member(doc, "seed")) {
+        long long seed = 0;
+        if (!v->is_number_integer() || !integerFits(*v, 0, 0xFFFFFFFFll, seed))
+            throw ScenarioError("\"seed\" must be an integer from 0 to 4294967295, not " + valueExcerpt(*v));
+        s.seed = static_cast<std::uint32_t>(seed);
     }
     if (s.counterexample && s.count < 2)
         throw ScenarioError("the counterexample needs at least 2 craft (\"count\" is " + std::to_string(s.count) +
@@ -343,7 +371,7 @@ void setUpFormation(const Scenario& s, Formation& f, Rand15& rng)
         f.setupCounterexample();
 }
 
-nlohmann::ordered_json scenarioToJson(const Scenario& s)
+nlohmann::ordered_json scenarioToJson(const Scenario& s, bool withSeed)
 {
     nlohmann::ordered_json out;
     if (s.algorithm >= 0 && s.algorithm < planAlgorithmCount)
@@ -369,6 +397,8 @@ nlohmann::ordered_json scenarioToJson(const Scenario& s)
         out["craft"] = craft;
     if (s.counterexample)
         out["counterexample"] = true;
+    if (withSeed || s.seed != Rand15::firstState)
+        out["seed"] = s.seed;
     return out;
 }
 

@@ -39,6 +39,8 @@ struct Scenario {
     int count = defaultScene::craftCount;
     std::vector<CraftState> craft;
     bool counterexample = false;
+    // The first state of the sequence the random craft are drawn from.
+    std::uint32_t seed = Rand15::firstState;
 };
 
 // A scenario is a few kilobytes, three levels deep, and its longest list holds 20 craft; input far beyond
@@ -46,6 +48,12 @@ struct Scenario {
 inline constexpr std::size_t maxScenarioBytes = 16 * 1024 * 1024;
 inline constexpr int maxScenarioDepth = 64;
 inline constexpr std::size_t maxScenarioItems = 1000;
+
+// The keys a scenario object may have, and those of each of its craft; any other is refused.
+inline constexpr std::string_view scenarioKeys[] = {"algorithm",   "maxSpeed", "fovDeg", "tiltDeg",
+                                                    "craftRadius", "boxHalfSize", "count", "craft",
+                                                    "counterexample", "seed"};
+inline constexpr std::string_view craftKeys[] = {"position", "velocity", "attitude"};
 
 Scenario parseScenario(const nlohmann::json& doc);
 
@@ -64,6 +72,7 @@ FormationParams formationParams(const Scenario& s);
 // Sets up f from s, drawing the random placement from rng.
 void setUpFormation(const Scenario& s, Formation& f, Rand15& rng);
 
-nlohmann::ordered_json scenarioToJson(const Scenario& s);
+// The scenario as a file holds it; the seed only when it is not the default, unless withSeed.
+nlohmann::ordered_json scenarioToJson(const Scenario& s, bool withSeed = false);
 
 }  // namespace velmora

@@ -51,7 +51,8 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps,
 {
     ScenarioResult result;
     Formation& f = result.formation;
-    setUpFormation(s, f, processRand15());
+    Rand15 rng(s.seed);
+    setUpFormation(s, f, rng);
     requireFiniteState(f, "after set-up");
     const std::int64_t n = steps ? *steps : stepsToPlanEnd(f);
     if (n < 0 || n > maxRunSteps)

@@ -1,22 +1,45 @@
 #include "batch/trial_file_writer.h"
 
 #include "batch/json_writer.h"
+#include "sim/plan_algorithm.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 
 namespace velmora {
 namespace {
 
-void appendCsvRow(std::string& out, const TrialResult& r)
+// A time in a CSV file is the time after a whole number of 0.01 s steps: printed to the step, so that a
+// spreadsheet or a CSV reader sees 14.05 and not the summation noise of 14.049999999999745. The exact double
+// is in the JSON Lines file, and stepsToInitialize gives the step in either.
+std::string stepTime(double seconds)
 {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.2f", seconds);
+    return buffer;
+}
+
+void appendCsvRow(std::string& out, const TrialResult& r, const std::optional<TrialCell>& cell)
+{
+    if (cell) {
+        out += planAlgorithmNames[cell->algorithm];
+        out += ',';
+        out += numberText(cell->fovDeg);
+        out += ',';
+    }
     out += std::to_string(r.trial);
     out += ',';
     out += std::to_string(r.seedState);
     out += r.initialized ? ",true," : ",false,";
-    if (r.initialized)
-        out += numberText(r.timeToInitialize);
+    if (r.initialized) {
+        out += std::to_string(r.stepsToInitialize);
+        out += ',';
+        out += stepTime(r.timeToInitialize);
+    } else {
+        out += ',';
+    }
     out += ',';
     out += std::to_string(r.links);
     out += ',';
@@ -24,12 +47,17 @@ void appendCsvRow(std::string& out, const TrialResult& r)
     out += '\n';
 }
 
-void appendJsonRow(std::string& out, const TrialResult& r)
+void appendJsonRow(std::string& out, const TrialResult& r, const std::optional<TrialCell>& cell)
 {
     nlohmann::ordered_json row;
+    if (cell) {
+        row["algorithm"] = planAlgorithmNames[cell->algorithm];
+        row["fovDeg"] = cell->fovDeg;
+    }
     row["trial"] = r.trial;
     row["seedState"] = r.seedState;
     row["initialized"] = r.initialized;
+    row["stepsToInitialize"] = r.initialized ? nlohmann::ordered_json(r.stepsToInitialize) : nullptr;
     row["timeToInitialize"] = r.initialized ? nlohmann::ordered_json(r.timeToInitialize) : nullptr;
     row["links"] = r.links;
     row["groups"] = r.groups;
@@ -38,6 +66,10 @@ void appendJsonRow(std::string& out, const TrialResult& r)
 }
 
 }  // namespace
+
+const char* const trialCsvHeader = "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
+const char* const cellTrialCsvHeader =
+    "algorithm,fovDeg,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
 
 std::string lowerExtension(const std::string& path)
 {
@@ -56,25 +88,27 @@ TrialFileWriter::Format TrialFileWriter::formatOf(const std::string& path)
     throw ScenarioError("--trials-out \"" + path + "\": the name must end in .jsonl (JSON Lines) or .csv");
 }
 
-TrialFileWriter::TrialFileWriter(const std::string& path) : format_(formatOf(path))
+TrialFileWriter::TrialFileWriter(const std::string& path, bool perCell) : format_(formatOf(path))
 {
     try {
         file_.emplace(path);
     } catch (const FileError& e) {
         throw ScenarioError("--trials-out: " + std::string(e.what()));
     }
-    if (format_ == Format::Csv)
-        file_->write("trial,seedState,initialized,timeToInitialize,links,groups\n");
+    if (format_ == Format::Csv) {
+        file_->write(perCell ? cellTrialCsvHeader : trialCsvHeader);
+        file_->write("\n");
+    }
 }
 
-void TrialFileWriter::write(std::span<const TrialResult> rows)
+void TrialFileWriter::write(std::span<const TrialResult> rows, const std::optional<TrialCell>& cell)
 {
     text_.clear();
     for (const TrialResult& r : rows) {
         if (format_ == Format::Csv)
-            appendCsvRow(text_, r);
+            appendCsvRow(text_, r, cell);
         else
-            appendJsonRow(text_, r);
+            appendJsonRow(text_, r, cell);
     }
     file_->write(text_);
 }

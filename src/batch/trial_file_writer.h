@@ -9,6 +9,16 @@
 
 namespace velmora {
 
+// A sweep's rows say which cell (algorithm and field of view) they belong to.
+struct TrialCell {
+    int algorithm = 0;
+    double fovDeg = 0.0;
+};
+
+// The header rows of CSV trial files, without the line end: a batch's, and a sweep's with its cell columns.
+extern const char* const trialCsvHeader;
+extern const char* const cellTrialCsvHeader;
+
 // The extension of path, lower-cased: ".CSV" for "t.CSV" gives ".csv".
 std::string lowerExtension(const std::string& path);
 
@@ -20,12 +30,13 @@ public:
     enum class Format { JsonLines, Csv };
 
     // Throws ScenarioError for any other extension (matched case-insensitively) or a file it cannot create.
-    explicit TrialFileWriter(const std::string& path);
+    // perCell: the rows start with the algorithm and field of view of their sweep cell.
+    explicit TrialFileWriter(const std::string& path, bool perCell = false);
 
     static Format formatOf(const std::string& path);
 
     // Throws FileError when the rows could not be written.
-    void write(std::span<const TrialResult> rows);
+    void write(std::span<const TrialResult> rows, const std::optional<TrialCell>& cell = std::nullopt);
 
     // Throws FileError when the rows could not all be written.
     void commit();

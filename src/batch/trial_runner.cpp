@@ -70,6 +70,7 @@ TrialResult TrialRunner::run(std::uint64_t trial)
         seen = now;
         if (f.allInOneGroup()) {
             r.initialized = true;
+            r.stepsToInitialize = k + 1;
             r.timeToInitialize = f.time;
             break;
         }

@@ -28,7 +28,9 @@ struct TrialResult {
     std::uint64_t trial = 0;
     std::uint32_t seedState = 0;
     bool initialized = false;
-    // Formation time after the step that put every craft in one group; meaningful only when initialized.
+    // The 1-based step that put every craft in one group, and the formation time after it (the sum of that
+    // many 0.01 s steps, so not always a round number); both meaningful only when initialized.
+    std::int64_t stepsToInitialize = 0;
     double timeToInitialize = 0.0;
     // Pairs that have seen each other, and groups, when the trial stopped.
     int links = 0;

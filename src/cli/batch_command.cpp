@@ -15,29 +15,32 @@ namespace {
 
 constexpr const char* batchFooter =
     "Trial k draws its formation from its own sequence derived from --seed and k, so results are the same\n"
-    "for any --threads and any split into shards by --first-trial/--trials. A trial stops at the step that\n"
-    "puts every craft in one group; its time to initialize is the formation time after that step.\n"
+    "for any --threads and any split into shards by --shard or --first-trial/--trials; velmora-sim merge\n"
+    "summarizes the shards' trial files as one batch. A trial stops at the step that puts every craft in one\n"
+    "group; its time to initialize is the formation time after that step.\n"
     "Example: velmora-sim batch --algorithm HalfTwist --count 8 --fov 60 --trials 5000 --trials-out t.csv";
 
 struct BatchOptions {
     TrialOptions trial;
     TrialRange range;
     std::string trialsOut;
+    std::string output;
     bool json = false;
 };
 
 void runBatchCommand(const BatchOptions& o)
 {
-    o.range.check();
+    const TrialRange range = o.range.resolved();
     TrialSetup setup = o.trial.setup(algorithmIndex(o.trial.algorithm), o.trial.scenario.fovDeg);
     setup.steps = trialSteps(setup.scenario, o.trial.steps());
 
+    SummaryOutput output(o.output);
     std::optional<TrialFileWriter> file;
     if (!o.trialsOut.empty())
         file.emplace(o.trialsOut);
-    ProgressBar progress(o.range.trials, stderr);
+    ProgressBar progress(range.trials, stderr);
     const BatchRun run = runBatch(
-        setup, o.range.firstTrial, o.range.trials, o.range.threads,
+        setup, range.firstTrial, range.trials, range.threads,
         [&](std::span<const TrialResult> block) {
             if (file)
                 file->write(block);
@@ -46,10 +49,7 @@ void runBatchCommand(const BatchOptions& o)
     progress.finish();
     if (file)
         file->commit();
-    if (o.json)
-        std::cout << toJsonText(batchRunJson(run)) << '\n';
-    else
-        std::cout << batchRunTable(run);
+    output.write(o.json ? toJsonText(batchRunJson(run, commandLine())) + '\n' : batchRunTable(run));
 }
 
 }  // namespace
@@ -66,9 +66,10 @@ void addBatchCommand(CLI::App& app)
     addTrialRangeOptions(*batch, o->range, "Number of trials", "Number of the first trial (to run one shard of a batch)");
     batch->add_option("--trials-out", o->trialsOut,
                       "Write one row per trial to FILE.jsonl (JSON Lines) or FILE.csv: trial, seedState, "
-                      "initialized, timeToInitialize, links, groups")
+                      "initialized, stepsToInitialize, timeToInitialize, links, groups")
         ->type_name("FILE");
     batch->add_flag("--json", o->json, "Print the summary as one JSON document instead of a table");
+    addOutputOption(*batch, o->output);
     batch->callback([o] { runBatchCommand(*o); });
 }
 

@@ -1,6 +1,8 @@
 #include "batch/message_text.h"
+#include "batch/provenance.h"
 #include "batch/scenario.h"
 #include "cli/batch_command.h"
+#include "cli/merge_command.h"
 #include "cli/replay_command.h"
 #include "cli/run_command.h"
 #include "cli/sweep_command.h"
@@ -9,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +19,8 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -54,25 +59,62 @@ int fail(const char* what, int code)
     return code;
 }
 
+// The first word that is not an option names the command; one that names none is said as such, with the
+// list, rather than as a missing command.
+std::string unknownCommand(const CLI::App& app, int argc, char** argv)
+{
+    if (argc < 2 || argv[1][0] == '-')
+        return {};
+    const std::string word = argv[1];
+    std::vector<std::string_view> names;
+    for (const CLI::App* command : app.get_subcommands({}))
+        names.push_back(command->get_name());
+    if (std::find(names.begin(), names.end(), word) != names.end())
+        return {};
+    std::string message = "unknown command '" + velmora::excerpt(word) + "'";
+    if (const auto name = velmora::closestName(word, names))
+        message += " (did you mean '" + std::string(*name) + "'?)";
+    message += "; the commands are";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        message += (i == 0 ? " " : ", ") + std::string(names[i]);
+    return message + " (see velmora-sim --help)";
+}
+
+constexpr const char* exitStatusText = "Exit status: 0 when the command did its work, 1 when it failed while "
+                                       "running (a file that could\nnot be written, a full disk), 2 for bad "
+                                       "input (an unknown command or option, a value out of range, a\nscenario "
+                                       "or trial file that cannot be read), 128 + N when signal N (Ctrl+C: 130) "
+                                       "ended it.";
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     handleSignals();
+    velmora::commandLine().assign(argv, argv + argc);
     CLI::App app{"velmora-sim: the headless companion of Velmora. Runs formation-initialization scenarios\n"
-                 "without a window and prints their results as JSON; runs Monte Carlo batches and sweeps of them.",
+                 "without a window and prints their results as JSON; runs Monte Carlo batches and sweeps of them\n"
+                 "and merges the trial files of their shards.",
                  "velmora-sim"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("velmora-sim ") + velmora::velmoraVersion(),
+                         "Print the version and exit");
+    app.footer(exitStatusText);
     velmora::addRunCommand(app);
     velmora::addBatchCommand(app);
     velmora::addReplayCommand(app);
     velmora::addSweepCommand(app);
+    velmora::addMergeCommand(app);
+    if (const std::string unknown = unknownCommand(app, argc, argv); !unknown.empty())
+        return fail(unknown.c_str(), 2);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::cerr << "velmora-sim: " << velmora::printable(e.what()) << " (see velmora-sim --help)\n";

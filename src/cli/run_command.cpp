@@ -2,10 +2,12 @@
 
 #include "batch/history_writer.h"
 #include "batch/json_writer.h"
+#include "batch/provenance.h"
 #include "batch/scenario_run.h"
 #include "cli/trial_options.h"
 #include "sim/plan_algorithm.h"
 
+#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -21,6 +23,14 @@ struct RunOptions {
     std::int64_t every = 1;
 };
 
+// Times after whole 0.01 s steps, to the step: 14.05, not the summation noise of 14.049999999999745.
+std::string stepTime(double seconds)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.2f", seconds);
+    return buffer;
+}
+
 // The result as a few lines a person reads at a glance.
 void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioResult& result)
 {
@@ -28,11 +38,11 @@ void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioRes
     out << scenario.count << " craft, algorithm " << algorithm << ", field of view " << scenario.fovDeg
         << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed << "\n";
     const Formation& f = result.formation;
-    out << "ran " << result.steps << " steps to t = " << f.time << " s, " << result.segmentChangeSteps.size()
+    out << "ran " << result.steps << " steps to t = " << stepTime(f.time) << " s, " << result.segmentChangeSteps.size()
         << " steps changed a plan segment\n";
     out << result.links.size() << " link(s):\n";
     for (const ScenarioLink& link : result.links)
-        out << "  craft " << link.i << " and " << link.j << " at t = " << link.time << " s (step " << link.step
+        out << "  craft " << link.i << " and " << link.j << " at t = " << stepTime(link.time) << " s (step " << link.step
             << ")\n";
     out << "groups: [";
     for (int i = 0; i < f.craftCount; ++i)
@@ -53,7 +63,8 @@ void addRunCommand(CLI::App& app)
         "Scenario keys (all optional): algorithm (" + planAlgorithmNameList() + " or an\n"
         "index; outside 0..4 the plans are empty), maxSpeed (5), fovDeg (70), tiltDeg (45), craftRadius (10),\n"
         "boxHalfSize (500), count (6, or the length of craft; 0..20), craft (list of {position, velocity,\n"
-        "attitude?} overwriting the first random craft), counterexample (false).\n"
+        "attitude?} overwriting the first random craft), counterexample (false), seed (1: the first state of\n"
+        "the sequence the random craft are drawn from). Any other key is refused.\n"
         "Without --steps or --duration the run lasts until the longest plan in use has ended.\n"
         "--history writes a row for step 0 (the set-up), every --every'th step, the last step and every step\n"
         "in which a pair first saw each other: step, time, each craft's position and sensor axis (CSV columns\n"
@@ -92,7 +103,7 @@ void addRunCommand(CLI::App& app)
         if (options->summary)
             printSummary(std::cout, scenario, result);
         else
-            std::cout << toJsonText(result.toJson()) << '\n';
+            std::cout << toJsonText(runResultJson(scenario, result, commandLine())) << '\n';
     });
 }
 

@@ -30,6 +30,8 @@ struct SweepOptions {
     TrialRange range;
     bool json = false;
     PlotOptions plot;
+    std::string trialsOut;
+    std::string output;
 };
 
 template <typename T>
@@ -100,7 +102,7 @@ void savePlot(const std::vector<BatchRun>& cells, const PlotOptions& options, Re
 
 void runSweepCommand(const SweepOptions& o)
 {
-    o.range.check();
+    const TrialRange r = o.range.resolved();
     // The plot's file is created before the first trial, so a target that cannot be written is said at once.
     std::optional<ReplacingFile> plotFile;
     if (!o.plot.path.empty()) {
@@ -120,22 +122,30 @@ void runSweepCommand(const SweepOptions& o)
         }
     }
 
-    const TrialRange& r = o.range;
     if (r.trials > std::numeric_limits<std::uint64_t>::max() / setups.size())
         throw OptionError("--trials " + std::to_string(r.trials) + " in each of " + std::to_string(setups.size()) +
                           " cells is more trials than a sweep can count");
+    SummaryOutput output(o.output);
+    std::optional<TrialFileWriter> file;
+    if (!o.trialsOut.empty())
+        file.emplace(o.trialsOut, true);
     ProgressBar progress(r.trials * setups.size(), stderr);
     std::vector<BatchRun> cells;
     for (const TrialSetup& setup : setups) {
         const std::uint64_t before = r.trials * cells.size();
-        cells.push_back(runBatch(setup, r.firstTrial, r.trials, r.threads, {},
-                                 [&](std::uint64_t done) { progress.update(before + done); }));
+        const TrialCell cell{setup.scenario.algorithm, setup.scenario.fovDeg};
+        cells.push_back(runBatch(
+            setup, r.firstTrial, r.trials, r.threads,
+            [&](std::span<const TrialResult> block) {
+                if (file)
+                    file->write(block, cell);
+            },
+            [&](std::uint64_t done) { progress.update(before + done); }));
     }
     progress.finish();
-    if (o.json)
-        std::cout << toJsonText(sweepJson(cells)) << '\n';
-    else
-        std::cout << sweepTable(cells);
+    if (file)
+        file->commit();
+    output.write(o.json ? toJsonText(sweepJson(cells, commandLine())) + '\n' : sweepTable(cells));
     std::cout.flush();
 #if VELMORA_PLOT
     if (plotFile)
@@ -164,13 +174,18 @@ void addSweepCommand(CLI::App& app)
         ->check(CLI::Validator(
             [](std::string& text) { return text == "all" ? std::string() : algorithmText()(text); }, ""))
         ->capture_default_str();
-    sweep->add_option("--fov", o->fovs, "Comma-separated field-of-view half-angles, degrees")
+    sweep->add_option("--fov", o->fovs, "Comma-separated field-of-view half-angles, degrees (0 to 90)")
         ->delimiter(',')
-        ->check(finiteNumber())
+        ->check(coneAngle())
         ->capture_default_str();
     addTrialOptions(*sweep, o->trial, true);
     addTrialRangeOptions(*sweep, o->range, "Trials per cell", "Number of the first trial of every cell");
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
+    addOutputOption(*sweep, o->output);
+    sweep->add_option("--trials-out", o->trialsOut,
+                      "Write one row per trial of every cell to FILE.jsonl or FILE.csv: algorithm, fovDeg, then "
+                      "the columns of batch --trials-out")
+        ->type_name("FILE");
     addPlotOptions(*sweep, o->plot);
     sweep->callback([o] { runSweepCommand(*o); });
 }

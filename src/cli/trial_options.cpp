@@ -1,11 +1,13 @@
 #include "cli/trial_options.h"
 
+#include "batch/message_text.h"
 #include "batch/scenario_run.h"
 #include "sim/plan_algorithm.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <iostream>
 #include <limits>
 
 namespace velmora {
@@ -22,6 +24,41 @@ std::string algorithmChoices()
 }
 
 }  // namespace
+
+std::vector<std::string>& commandLine()
+{
+    static std::vector<std::string> line;
+    return line;
+}
+
+SummaryOutput::SummaryOutput(const std::string& path)
+{
+    if (path.empty())
+        return;
+    try {
+        file_.emplace(path);
+    } catch (const FileError& e) {
+        throw OptionError("--output: " + std::string(e.what()));
+    }
+}
+
+void SummaryOutput::write(const std::string& text)
+{
+    if (!file_) {
+        std::cout << text;
+        return;
+    }
+    file_->write(text);
+    file_->commit();
+}
+
+void addOutputOption(CLI::App& command, std::string& path)
+{
+    command
+        .add_option("--output", path,
+                    "Write the summary to FILE instead of standard output; FILE appears only when complete")
+        ->type_name("FILE");
+}
 
 std::optional<std::int64_t> TrialOptions::steps() const
 {
@@ -40,11 +77,37 @@ TrialSetup TrialOptions::setup(int algorithmIndex, double fovDeg) const
     return s;
 }
 
-void TrialRange::check() const
+TrialRange TrialRange::resolved() const
 {
     if (firstTrial > std::numeric_limits<std::uint64_t>::max() - trials)
         throw OptionError("--first-trial " + std::to_string(firstTrial) + " plus --trials " + std::to_string(trials) +
                           " runs past the last trial number");
+    if (shard.empty())
+        return *this;
+    const auto slash = shard.find('/');
+    const std::string index = shard.substr(0, slash);
+    const std::string count = slash == std::string::npos ? std::string() : shard.substr(slash + 1);
+    std::uint64_t i = 0;
+    std::uint64_t n = 0;
+    if (slash == std::string::npos || !allDigits(index) || !allDigits(count) || index.size() > 19 ||
+        count.size() > 19 || !CLI::detail::lexical_cast(index, i) || !CLI::detail::lexical_cast(count, n))
+        throw OptionError("--shard \"" + excerpt(shard) + "\": give it as I/N, shard I (from 0) of N, e.g. 3/10");
+    if (n == 0 || i >= n)
+        throw OptionError("--shard " + shard + ": the shard number must be from 0 to N - 1 (" +
+                          (n == 0 ? std::string("N is 0") : "0 to " + std::to_string(n - 1)) + ")");
+    if (n > trials)
+        throw OptionError("--shard " + shard + ": " + std::to_string(trials) + " trials do not fill " +
+                          std::to_string(n) + " shards; use at most " + std::to_string(trials));
+    // Shard i runs trials floor(i * T / n) to floor((i + 1) * T / n) - 1 of the range: consecutive shards
+    // join without gap or overlap, and their sizes differ by at most one.
+    const auto bound = [&](std::uint64_t k) {
+        return static_cast<std::uint64_t>(static_cast<unsigned __int128>(k) * trials / n);
+    };
+    TrialRange part = *this;
+    part.firstTrial = firstTrial + bound(i);
+    part.trials = bound(i + 1) - bound(i);
+    part.shard.clear();
+    return part;
 }
 
 void addAlgorithmAndFovOptions(CLI::App& command, TrialOptions& o)
@@ -55,8 +118,8 @@ void addAlgorithmAndFovOptions(CLI::App& command, TrialOptions& o)
         ->type_name("NAME")
         ->check(algorithmText())
         ->capture_default_str();
-    command.add_option("--fov", o.scenario.fovDeg, "Sensor field-of-view half-angle, degrees")
-        ->check(finiteNumber())
+    command.add_option("--fov", o.scenario.fovDeg, "Sensor field-of-view half-angle, degrees (0 to 90)")
+        ->check(coneAngle())
         ->capture_default_str();
 }
 
@@ -67,6 +130,10 @@ void addTrialRangeOptions(CLI::App& command, TrialRange& range, const std::strin
     command.add_option("--first-trial", range.firstTrial, firstTrialText)
         ->transform(wholeNumber())
         ->capture_default_str();
+    command.add_option("--shard", range.shard,
+                       "Run only shard I (from 0) of N nearly equal consecutive parts of the trials, as I/N; "
+                       "velmora-sim merge joins the shards' trial files")
+        ->type_name("I/N");
     command.add_option("--threads", range.threads, "Worker threads (default: all cores)")
         ->transform(wholeNumber())
         ->check(CLI::Range(1, 1024));
@@ -78,8 +145,8 @@ void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)
         ->transform(wholeNumber())
         ->check(CLI::Range(2, Formation::capacity))
         ->capture_default_str();
-    command.add_option("--tilt", o.scenario.tiltDeg, "Sensor tilt angle, degrees")
-        ->check(finiteNumber())
+    command.add_option("--tilt", o.scenario.tiltDeg, "Sensor tilt angle, degrees (0 to 90)")
+        ->check(coneAngle())
         ->capture_default_str();
     command.add_option("--max-speed", o.scenario.maxSpeed, "Largest craft speed")
         ->check(nonNegativeNumber())
@@ -88,7 +155,7 @@ void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)
         ->check(nonNegativeNumber())
         ->capture_default_str();
     command.add_option("--box", o.scenario.boxHalfSize, "Half size of the placement box")
-        ->check(nonNegativeNumber())
+        ->check(positiveNumber())
         ->capture_default_str();
     command.add_option("--seed", o.seed, "Batch seed; trial k draws from its own sequence derived from it")
         ->transform(wholeNumber())
@@ -140,6 +207,30 @@ CLI::Validator nonNegativeNumber()
             double value = 0.0;
             if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value < 0.0)
                 return "\"" + text + "\" is not a finite number of 0 or more";
+            return std::string();
+        },
+        "");
+}
+
+CLI::Validator positiveNumber()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value <= 0.0)
+                return "\"" + text + "\" is not a finite number more than 0";
+            return std::string();
+        },
+        "");
+}
+
+CLI::Validator coneAngle()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value <= 0.0 || value >= 90.0)
+                return "\"" + text + "\" is not an angle of a cone: it must be more than 0 and less than 90 degrees";
             return std::string();
         },
         "");

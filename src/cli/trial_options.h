@@ -3,6 +3,7 @@
 #include "batch/batch_runner.h"
 #include "batch/scenario.h"
 #include "batch/trial_runner.h"
+#include "files/replacing_file.h"
 
 #include <CLI/CLI.hpp>
 
@@ -10,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -19,6 +21,26 @@ class OptionError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The command line velmora-sim was started with, as every JSON output quotes it; main() sets it.
+std::vector<std::string>& commandLine();
+
+// Where a command's summary goes: standard output, or with --output a file that is created before any
+// trial runs (so a target that cannot be written is said at once) and replaced only by the whole summary.
+class SummaryOutput {
+public:
+    // Throws OptionError when path (not empty) cannot be created.
+    explicit SummaryOutput(const std::string& path);
+
+    // Throws FileError when the file could not be written.
+    void write(const std::string& text);
+
+private:
+    std::optional<ReplacingFile> file_;
+};
+
+// --output FILE for the summary.
+void addOutputOption(CLI::App& command, std::string& path);
 
 // Command-line options that every trial-running command shares. The parameters land straight in a
 // Scenario, so their defaults are the default scene's.
@@ -41,9 +63,12 @@ struct TrialRange {
     std::uint64_t trials = 1000;
     std::uint64_t firstTrial = 0;
     int threads = defaultThreadCount();
+    // "i/n": run only the i-th (from 0) of n consecutive, nearly equal parts of the range.
+    std::string shard;
 
-    // Throws OptionError when the range runs past the last trial number.
-    void check() const;
+    // The range to run, with --shard applied. Throws OptionError when the range runs past the last trial
+    // number or the shard is malformed or empty.
+    TrialRange resolved() const;
 };
 
 // --count, --tilt, --max-speed, --radius, --box and --seed; --duration too when withDuration.
@@ -52,7 +77,7 @@ void addTrialOptions(CLI::App& command, TrialOptions& options, bool withDuration
 // --algorithm and --fov, one of each.
 void addAlgorithmAndFovOptions(CLI::App& command, TrialOptions& options);
 
-// --trials (described by trialsText), --first-trial (by firstTrialText) and --threads.
+// --trials (described by trialsText), --first-trial (by firstTrialText), --shard and --threads.
 void addTrialRangeOptions(CLI::App& command, TrialRange& range, const std::string& trialsText,
                           const std::string& firstTrialText);
 
@@ -66,6 +91,12 @@ CLI::Validator finiteNumber();
 
 // A finite number, 0 or more.
 CLI::Validator nonNegativeNumber();
+
+// A finite number more than 0.
+CLI::Validator positiveNumber();
+
+// An angle of a cone that can exist: more than 0° and less than 90°.
+CLI::Validator coneAngle();
 
 // An algorithm name or its index.
 CLI::Validator algorithmText();

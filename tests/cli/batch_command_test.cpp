@@ -55,10 +55,14 @@ std::vector<std::string> lines(const std::string& text)
     return out;
 }
 
+// What two runs of the same trials share: all but the command line and the timing.
 json withoutTiming(json summary)
 {
-    for (const char* key : {"threads", "wallSeconds", "trialsPerSecond"})
+    for (const char* key : {"command", "timing"})
         summary.erase(key);
+    if (summary.contains("cells"))
+        for (json& cell : summary["cells"])
+            cell.erase("timing");
     return summary;
 }
 
@@ -71,7 +75,7 @@ TEST_F(BatchCommand, ThreadsAndShardsChangeNeitherTrialsNorSummary)
     const json one = json::parse(ok(base + "--trials 90 --threads 1 --trials-out " + path("all.jsonl")));
     const json five = json::parse(ok(base + "--trials 90 --threads 5 --trials-out " + path("all.csv")));
     EXPECT_EQ(withoutTiming(five), withoutTiming(one));
-    EXPECT_EQ(five["threads"], 5);
+    EXPECT_EQ(five["timing"]["threads"], 5);
     EXPECT_EQ(lines(readFile(path("all.jsonl"))).size(), 90u);
     // The shards run with other thread counts again; the CSV they add up to is the five-thread one.
     const std::pair<int, int> shards[] = {{0, 25}, {25, 40}, {65, 25}};
@@ -92,6 +96,116 @@ TEST_F(BatchCommand, ThreadsAndShardsChangeNeitherTrialsNorSummary)
     }
     EXPECT_EQ(jsonl, readFile(path("all.jsonl")));
     EXPECT_EQ(csv, readFile(path("all.csv")));
+}
+
+// Shards by --shard, in either file format and any order, merge into exactly the unsplit run's summary;
+// a shard that is missing, doubled or from another batch is named.
+TEST_F(BatchCommand, MergedShardsSummarizeAsTheUnsplitRun)
+{
+    const std::string batch = "batch " + mixed + " --trials 100";
+    const json whole = json::parse(ok(batch + " --json --trials-out " + path("whole.jsonl")));
+    EXPECT_EQ(whole["velmora"], VELMORA_VERSION);
+    EXPECT_EQ(whole["command"].front(), VELMORA_SIM_EXE);
+    EXPECT_EQ(whole["command"][1], "batch");
+    EXPECT_EQ(whole["command"].size(), 15u);
+    std::string concatenated;
+    for (int i = 0; i < 3; ++i) {
+        const std::string shard = " --shard " + std::to_string(i) + "/3 --trials-out " + path("s" + std::to_string(i));
+        ok(batch + shard + ".jsonl");
+        ok(batch + shard + ".csv");
+        concatenated += readFile(path("s" + std::to_string(i) + ".jsonl"));
+    }
+    EXPECT_EQ(concatenated, readFile(path("whole.jsonl")));
+    // floor(k * 100 / 3): shards of 33, 33 and 34 trials.
+    EXPECT_EQ(json::parse(lines(readFile(path("s1.jsonl"))).front())["trial"], 33);
+    EXPECT_EQ(json::parse(lines(readFile(path("s2.jsonl"))).front())["trial"], 66);
+    EXPECT_EQ(lines(readFile(path("s2.jsonl"))).size(), 34u);
+
+    const std::string merge = "merge " + mixed + " --trials 100 ";
+    const std::string jsonl = path("s2.jsonl") + " " + path("s0.jsonl") + " " + path("s1.jsonl");
+    const json merged = json::parse(ok(merge + "--json " + jsonl));
+    EXPECT_FALSE(merged.contains("timing"));
+    EXPECT_EQ(merged["command"][1], "merge");
+    EXPECT_EQ(withoutTiming(merged), withoutTiming(whole));
+    const std::string csv = path("s0.csv") + " " + path("s1.csv") + " " + path("s2.csv");
+    EXPECT_EQ(withoutTiming(json::parse(ok(merge + "--json " + csv))), withoutTiming(whole));
+    // The table is the batch's but for its wall time; --output puts it into a file.
+    std::string table = ok(batch);
+    table.erase(table.find("wall time"));
+    ok(merge + csv + " --output " + path("summary.txt"));
+    EXPECT_EQ(readFile(path("summary.txt")), table);
+
+    velmora::test::expectRejected(merge + path("s0.jsonl") + " " + path("s2.jsonl"),
+                                  "trials 33 to 65 are missing: no file holds them");
+    velmora::test::expectRejected(merge + path("s0.csv") + " " + path("s1.csv"), "trials 66 to 99 are missing");
+    velmora::test::expectRejected(merge + jsonl + " " + path("s1.csv"),
+                                  "trials 33 to 65 appear twice, in \"" + path("s1.jsonl") + "\" and \"" +
+                                      path("s1.csv") + "\"");
+    velmora::test::expectRejected("merge --algorithm Orlo --count 6 --fov 20 --seed 12 --trials 100 " + jsonl,
+                                  "line 1: trial 66 has seedState");
+    velmora::test::expectRejected("merge --algorithm Orlo --count 3 --fov 20 --seed 11 --trials 100 " + jsonl,
+                                  "impossible for 3 craft");
+    velmora::test::expectRejected("merge --algorithm Orlo --count 6 --fov 20 --seed 11 --duration 1 --trials 100 " +
+                                      jsonl,
+                                  "past the batch's last step 100");
+}
+
+// A sweep run in two shards merges into the unsplit sweep, cell by cell; its rows name their cell.
+TEST_F(BatchCommand, MergedSweepShardsSummarizeAsTheUnsplitSweep)
+{
+    const std::string sweep = "sweep --algorithm HalfTwist,Orlo --fov 25,60 --count 5 --seed 3 --trials 30";
+    const json whole = json::parse(ok(sweep + " --json --trials-out " + path("whole.csv")));
+    ok(sweep + " --shard 0/2 --trials-out " + path("a.csv"));
+    ok(sweep + " --shard 1/2 --trials-out " + path("b.jsonl"));
+    const auto rows = lines(readFile(path("whole.csv")));
+    ASSERT_EQ(rows.size(), 1u + 4 * 30);
+    EXPECT_EQ(rows[0], "algorithm,fovDeg,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups");
+    EXPECT_EQ(rows[31].substr(0, 15), "HalfTwist,60,0,");
+    const json merged = json::parse(ok("merge --count 5 --seed 3 --trials 30 --json " + path("b.jsonl") + " " +
+                                       path("a.csv")));
+    EXPECT_EQ(withoutTiming(merged), withoutTiming(whole));
+    velmora::test::expectRejected("merge --count 5 --seed 3 --trials 30 " + path("a.csv"),
+                                  "HalfTwist at FOV 25°: trials 15 to 29 are missing");
+
+    // Rows that no run writes are refused at their line.
+    const std::string header = rows[0] + "\n";
+    const std::pair<std::string, std::string> bad[] = {
+        {header + "Orlo,95,0,1,false,,,0,5\n", "line 2: fovDeg \"95\" is not a cone's half-angle"},
+        {header + "Orlo,60,0,1,false,,,0\n", "line 2: a row has 8 fields where the header names 9"},
+        {header + "Orlo,60,0,1,true,,,0,5\n", "line 2: an initialized trial needs its stepsToInitialize"},
+        {header + std::string(5000, '7') + "\n", "line 2: a row of more than 4096 bytes"},
+        {"trial,seedState\n", "line 1: the header row is not a trial file's"},
+    };
+    for (const auto& [text, says] : bad) {
+        std::ofstream(path("bad.csv"), std::ios::trunc) << text;
+        velmora::test::expectRejected("merge --count 5 --seed 3 --trials 1 " + path("bad.csv"), says);
+    }
+}
+
+// A CSV time is the JSON Lines time to the step, and both files name the step itself.
+TEST_F(BatchCommand, TrialFilesGiveTheStepAndCsvTimesToTheStep)
+{
+    ok("batch " + mixed + " --trials 60 --trials-out " + path("t.jsonl"));
+    ok("batch " + mixed + " --trials 60 --trials-out " + path("t.csv"));
+    const auto exact = lines(readFile(path("t.jsonl")));
+    const auto rounded = lines(readFile(path("t.csv")));
+    ASSERT_EQ(rounded.size(), exact.size() + 1);
+    int initialized = 0;
+    for (std::size_t k = 0; k < exact.size(); ++k) {
+        const json row = json::parse(exact[k]);
+        if (!row["initialized"].get<bool>())
+            continue;
+        ++initialized;
+        const auto steps = row["stepsToInitialize"].get<long>();
+        double time = 0.0;
+        for (long n = 0; n < steps; ++n)
+            time = time + 0.01;
+        EXPECT_EQ(row["timeToInitialize"].get<double>(), time) << exact[k];
+        char fields[64];
+        std::snprintf(fields, sizeof fields, ",%ld,%ld.%02ld,", steps, steps / 100, steps % 100);
+        EXPECT_NE(rounded[k + 1].find(fields), std::string::npos) << rounded[k + 1];
+    }
+    EXPECT_GT(initialized, 5);
 }
 
 TEST_F(BatchCommand, SummaryAgreesWithTheTrialFile)
@@ -245,7 +359,30 @@ TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
         {"sweep --trials 9223372036854775809 --fov 40,50", "more trials than a sweep can count"},
         {"batch --box 1e308", "not a finite number"},
         {"replay --trial 2 --max-speed 1e308 --box 1e308", "not a finite number"},
-        {"batch --tilt 1e300", "too long"},
+        {"batch --tilt 1e300", "--tilt: \"1e300\" is not an angle of a cone"},
+        // Options with no physical meaning.
+        {"batch --fov -5", "--fov: \"-5\" is not an angle of a cone: it must be more than 0 and less than 90"},
+        {"batch --fov 90", "--fov: \"90\" is not an angle of a cone"},
+        {"batch --tilt 0", "--tilt: \"0\" is not an angle of a cone"},
+        {"sweep --fov 30,95", "--fov: \"95\" is not an angle of a cone"},
+        {"replay --trial 1 --fov 0", "--fov: \"0\""},
+        {"batch --box 0", "--box: \"0\" is not a finite number more than 0"},
+        {"batch --radius -1", "--radius: \"-1\" is not a finite number of 0 or more"},
+        // Shards.
+        {"batch --trials 10 --shard 3/3", "--shard 3/3: the shard number must be from 0 to N - 1 (0 to 2)"},
+        {"batch --trials 10 --shard 0/0", "(N is 0)"},
+        {"batch --trials 2 --shard 0/3", "--shard 0/3: 2 trials do not fill 3 shards"},
+        {"sweep --shard 1", "give it as I/N"},
+        {"batch --shard -1/3", "give it as I/N"},
+        {"batch --shard 1/99999999999999999999", "give it as I/N"},
+        // Commands.
+        {"bogus", "unknown command 'bogus'; the commands are run, batch, replay, sweep, merge"},
+        {"bach --trials 3", "unknown command 'bach' (did you mean 'batch'?)"},
+        {"merge --trials 10", "files"},
+        {"merge " + path("none.jsonl"), "--trials"},
+        {"merge --trials 5 " + path("none.jsonl"), "cannot read trial file"},
+        {"merge --trials 5 " + path("none.txt"), ".jsonl"},
+        {"batch --output " + path("no/such/summary.json"), "--output: cannot create"},
         {"batch --duration 1e300", "--duration is too long"},
         {"batch --algorithm \"$(printf 'x\\033]0;owned\\007')\"", "x\\x1B]0;owned\\x07"},
     };

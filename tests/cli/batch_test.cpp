@@ -180,8 +180,8 @@ TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
     BatchStatistics stats;
     const double times[] = {4.0, 1.0, 3.0, 2.0};
     for (int k = 0; k < 4; ++k)
-        stats.add({static_cast<std::uint64_t>(k), 0, true, times[k], 6, 1});
-    stats.add({4, 0, false, 0.0, 2, 4});
+        stats.add({static_cast<std::uint64_t>(k), 0, true, 100 * k, times[k], 6, 1});
+    stats.add({4, 0, false, 0, 0.0, 2, 4});
     const BatchSummary s = stats.summary();
     EXPECT_EQ(s.trials, 5u);
     EXPECT_EQ(s.initialized, 4u);
@@ -199,7 +199,7 @@ TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
     EXPECT_DOUBLE_EQ(s.meanGroups, 8.0 / 5);
 
     BatchStatistics none;
-    none.add({0, 0, false, 0.0, 0, 3});
+    none.add({0, 0, false, 0, 0.0, 0, 3});
     EXPECT_FALSE(none.summary().timeToInitialize);
     EXPECT_EQ(none.summary().initializedInterval.low, 0.0);
 }
@@ -211,7 +211,7 @@ TEST(BatchStatistics, QuartilesInterpolateBetweenTheHistogramsRanks)
     BatchStatistics stats;
     std::uint64_t trial = 0;
     for (const double time : {5.0, 1.0, 9.0, 3.0, 1.0, 8.0, 2.0, 5.0})
-        stats.add({trial++, 0, true, time, 1, 1});
+        stats.add({trial++, 0, true, static_cast<std::int64_t>(100 * time), time, 1, 1});
     const TimeToInitialize t = *stats.summary().timeToInitialize;
     EXPECT_EQ(t.p25, 1.75);
     EXPECT_EQ(t.median, 4.0);
@@ -236,7 +236,7 @@ TEST(BatchStatistics, ExactPercentilesInMemoryBoundedByTheSteps)
         const double time = timeAfter[1 + static_cast<std::size_t>(draw) % 399];
         if (initialized && trial < 100'000)
             sorted.push_back(time);
-        stats.add({trial, 0, initialized, initialized ? time : 0.0, 3, 1});
+        stats.add({trial, 0, initialized, 0, initialized ? time : 0.0, 3, 1});
         if (trial + 1 == 100'000) {
             std::sort(sorted.begin(), sorted.end());
             double sum = 0.0;
@@ -263,7 +263,7 @@ TEST(TrialFileWriter, WritesCsvOrJsonLinesByExtensionAndOnlyAtCommit)
 {
     const auto dir = std::filesystem::temp_directory_path() / ("velmora-trials-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    const TrialResult rows[] = {{7, 123, true, 5.079999999999936, 6, 1}, {8, 456, false, 0.0, 2, 3}};
+    const TrialResult rows[] = {{7, 123, true, 508, 5.079999999999936, 6, 1}, {8, 456, false, 0, 0.0, 2, 3}};
 
     const auto csv = dir / "t.CSV";
     {
@@ -272,9 +272,10 @@ TEST(TrialFileWriter, WritesCsvOrJsonLinesByExtensionAndOnlyAtCommit)
         EXPECT_FALSE(std::filesystem::exists(csv)) << "visible before the run is complete";
         w.commit();
     }
-    EXPECT_EQ(test::readFile(csv), "trial,seedState,initialized,timeToInitialize,links,groups\n"
-                                   "7,123,true,5.079999999999936,6,1\n"
-                                   "8,456,false,,2,3\n");
+    // CSV times to the step: a CSV reader gets 5.08 where the exact sum of 508 steps is a hair below.
+    EXPECT_EQ(test::readFile(csv), "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\n"
+                                   "7,123,true,508,5.08,6,1\n"
+                                   "8,456,false,,,2,3\n");
 
     const auto jsonl = dir / "t.jsonl";
     {
@@ -283,10 +284,21 @@ TEST(TrialFileWriter, WritesCsvOrJsonLinesByExtensionAndOnlyAtCommit)
         w.commit();
     }
     EXPECT_EQ(test::readFile(jsonl),
-              "{\"trial\":7,\"seedState\":123,\"initialized\":true,\"timeToInitialize\":5.079999999999936,"
-              "\"links\":6,\"groups\":1}\n"
-              "{\"trial\":8,\"seedState\":456,\"initialized\":false,\"timeToInitialize\":null,\"links\":2,"
-              "\"groups\":3}\n");
+              "{\"trial\":7,\"seedState\":123,\"initialized\":true,\"stepsToInitialize\":508,"
+              "\"timeToInitialize\":5.079999999999936,\"links\":6,\"groups\":1}\n"
+              "{\"trial\":8,\"seedState\":456,\"initialized\":false,\"stepsToInitialize\":null,"
+              "\"timeToInitialize\":null,\"links\":2,\"groups\":3}\n");
+
+    // A sweep's rows lead with their cell.
+    const auto cells = dir / "cells.csv";
+    {
+        TrialFileWriter w(cells.string(), true);
+        w.write(std::span(rows, 1), TrialCell{3, 62.5});
+        w.commit();
+    }
+    EXPECT_EQ(test::readFile(cells),
+              "algorithm,fovDeg,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\n"
+              "HalfTwist,62.5,7,123,true,508,5.08,6,1\n");
 
     // A run that fails before commit leaves the earlier file as it was and no partial file behind.
     {

@@ -64,6 +64,20 @@ TEST(Scenario, RejectsBadInputWithAMessageNamingTheKey)
          "\"count\" is 1"},
         {R"({"count":1,"counterexample":true})", "counterexample"},
         {R"({"counterexample":"yes"})", "counterexample"},
+        // A misspelt key would leave its parameter at the default in silence.
+        {R"({"algorithm":"Orlo","fov":30})", "unknown key 'fov' (did you mean 'fovDeg'?)"},
+        {R"({"FOVDEG":30})", "unknown key 'FOVDEG' (did you mean 'fovDeg'?)"},
+        {R"({"maxspeed":3})", "(did you mean 'maxSpeed'?)"},
+        {R"({"tilt":3})", "(did you mean 'tiltDeg'?)"},
+        {R"({"radius":3})", "(did you mean 'craftRadius'?)"},
+        {R"({"seeds":3})", "(did you mean 'seed'?)"},
+        {R"({"zzzz":1})", "unknown key 'zzzz' (the keys are algorithm, maxSpeed, fovDeg, tiltDeg, craftRadius, "
+                          "boxHalfSize, count, craft, counterexample, seed)"},
+        {R"({"craft":[{"position":[0,0,0],"velocity":[0,0,0],"atitude":[]}]})",
+         "\"craft\"[0]: unknown key 'atitude' (did you mean 'attitude'?)"},
+        {R"({"seed":-1})", "\"seed\" must be an integer from 0 to 4294967295"},
+        {R"({"seed":4294967296})", "\"seed\""},
+        {R"({"seed":1.5})", "\"seed\""},
     };
     for (const auto& [text, mentions] : bad) {
         try {
@@ -74,6 +88,29 @@ TEST(Scenario, RejectsBadInputWithAMessageNamingTheKey)
             EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
         }
     }
+}
+
+// The seed is the first state of the placement's sequence: 1 is the sequence velmora-sim always started
+// from, so a file without one runs as before, and another seed places the random craft elsewhere.
+TEST(Scenario, SeedChoosesTheRandomPlacement)
+{
+    const Scenario byDefault = parseScenario(json::parse(R"({"count":3})"));
+    const Scenario one = parseScenario(json::parse(R"({"count":3,"seed":1})"));
+    const Scenario other = parseScenario(json::parse(R"({"count":3,"seed":4294967295})"));
+    EXPECT_EQ(byDefault.seed, 1u);
+    EXPECT_EQ(other.seed, 4294967295u);
+    const ScenarioResult a = runScenario(byDefault, 0);
+    const ScenarioResult b = runScenario(one, 0);
+    const ScenarioResult c = runScenario(other, 0);
+    // The first craft's x is uniform in the box from the sequence's first draw, worked out by hand for
+    // state 1: 1 * 1103515245 + 12345 = 1103527590, / 65536 % 32768 = 16838, x = -500 + 16838 / 32767 * 1000.
+    EXPECT_EQ(a.formation.spacecraft[0].position.x, -500.0 + (16838 * (1.0 / 32767)) * 1000.0);
+    EXPECT_EQ(b.formation.spacecraft[0].position.x, a.formation.spacecraft[0].position.x);
+    EXPECT_NE(c.formation.spacecraft[0].position.x, a.formation.spacecraft[0].position.x);
+    // The seed is written only where it is not the default, so saved files stay as they were.
+    EXPECT_FALSE(scenarioToJson(byDefault).contains("seed"));
+    EXPECT_EQ(scenarioToJson(other)["seed"], 4294967295u);
+    EXPECT_EQ(scenarioToJson(byDefault, true)["seed"], 1);
 }
 
 TEST(ScenarioRun, StepCounts)

@@ -136,7 +136,32 @@ TEST(VelmoraSimRun, SummaryNamesTheLinksAndTheOutcome)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("2 craft, algorithm WaitAndCheck"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("craft 0 and 1 at t = 0.01 s (step 1)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ran 2 steps to t = 0.02 s"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("initialized: every craft is in one group"), std::string::npos) << r.out;
+}
+
+// A result says what made it: the version, the command line and the whole scenario, seed included, so it
+// can be run again from the result alone.
+TEST(VelmoraSimRun, ResultsCarryTheirVersionCommandAndParameters)
+{
+    const std::string scenario = example("facing-pair.json");
+    const Result r = runSim("run " + scenario + " --steps 2");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto doc = nlohmann::ordered_json::parse(r.out);
+    EXPECT_EQ(doc.begin().key(), "velmora");
+    EXPECT_EQ(doc["velmora"], VELMORA_VERSION);
+    EXPECT_EQ(doc["command"], nlohmann::json::array({VELMORA_SIM_EXE, "run", scenario, "--steps", "2"}));
+    const auto parameters = doc["parameters"];
+    EXPECT_EQ(parameters["algorithm"], "WaitAndCheck");
+    EXPECT_EQ(parameters["seed"], 1);
+    EXPECT_EQ(parameters["craft"].size(), 2u);
+
+    const Result version = runSim("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "velmora-sim " VELMORA_VERSION "\n");
+    const Result help = runSim("--help");
+    EXPECT_NE(help.out.find("Exit status: 0 when"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("merge"), std::string::npos) << help.out;
 }
 
 TEST(VelmoraSimRun, HelpExplainsTheScenarioKeys)

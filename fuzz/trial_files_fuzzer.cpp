@@ -1,0 +1,37 @@
+// Any bytes as a shard's trial file (the first byte picks CSV or JSON Lines): merged into a summary, or
+// refused with a ScenarioError. Anything else (another exception, a crash, a sanitizer report, a hang) is
+// a fault.
+#include "batch/trial_file_reader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace velmora;
+    if (size == 0)
+        return 0;
+    static const std::string dir = [] {
+        char name[] = "/tmp/velmora-trial-fuzz-XXXXXX";
+        if (!::mkdtemp(name))
+            std::abort();
+        return std::string(name);
+    }();
+    const std::string path = dir + ((data[0] & 1) ? "/t.csv" : "/t.jsonl");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || std::fwrite(data + 1, 1, size - 1, file) != size - 1 || std::fclose(file) != 0)
+        std::abort();
+    TrialSetup setup;
+    setup.seed = 7;
+    setup.scenario.count = 8;
+    setup.scenario.algorithm = 3;
+    setup.scenario.fovDeg = 25;
+    try {
+        mergeTrialFiles({path}, setup, std::nullopt, TrialSpan{0, 4});
+    } catch (const ScenarioError&) {
+    }
+    return 0;
+}
