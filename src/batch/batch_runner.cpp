@@ -58,7 +58,15 @@ void BatchRunner::run(std::uint64_t firstTrial, std::uint64_t trials, const Bloc
             while (!allDone.wait_for(lock, std::chrono::milliseconds(100), [&] { return running == 0; })) {
                 if (onProgress) {
                     lock.unlock();
-                    onProgress(done + finished.load(std::memory_order_relaxed));
+                    try {
+                        onProgress(done + finished.load(std::memory_order_relaxed));
+                    } catch (...) {
+                        // The caller wants to stop (Ctrl+C in Python): each worker ends its current trial,
+                        // takes no new one, and is joined before the reason travels on.
+                        next = size;
+                        workers.clear();
+                        throw;
+                    }
                     lock.lock();
                 }
             }

@@ -14,7 +14,8 @@ namespace velmora {
 class BatchRunner {
 public:
     using BlockSink = std::function<void(std::span<const TrialResult>)>;
-    // Called on the caller's thread, about ten times a second, with the number of trials done so far.
+    // Called on the caller's thread, about ten times a second, with the number of trials done so far. When it
+    // throws, the run stops within a trial per thread, with no thread left running, and the exception goes on.
     using ProgressSink = std::function<void(std::uint64_t done)>;
 
     // Large enough that starting the threads of a block costs nothing next to its trials.

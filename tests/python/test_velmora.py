@@ -1,0 +1,341 @@
+"""The velmora module against velmora-sim: same results, same messages, same trials for any thread count."""
+
+import csv
+import glob
+import json
+import math
+import os
+import re
+import signal
+import subprocess
+import sys
+import textwrap
+import threading
+import time
+
+import numpy as np
+import pytest
+
+import velmora
+
+SIM = os.environ["VELMORA_SIM"]
+SOURCE = os.environ["VELMORA_SOURCE_DIR"]
+SCENARIOS = sorted(glob.glob(os.path.join(SOURCE, "examples", "*.json")) +
+                   glob.glob(os.path.join(SOURCE, "tests", "golden", "*.scenario.json")))
+# What differs between two runs of the same batch: how it was started and how long it took.
+TIMING = {"command", "timing", "threads", "wall_seconds", "trials_per_second"}
+
+
+def sim(*args):
+    return subprocess.run([SIM, *map(str, args)], capture_output=True, text=True)
+
+
+def sim_json(*args):
+    done = sim(*args)
+    assert done.returncode == 0, done.stderr
+    return done.stdout
+
+
+def snake(doc):
+    """velmora-sim's keys as the module names them: fovDeg -> fov_deg."""
+    if isinstance(doc, dict):
+        return {re.sub(r"[A-Z]", lambda m: "_" + m.group().lower(), k): snake(v) for k, v in doc.items()}
+    if isinstance(doc, list):
+        return [snake(v) for v in doc]
+    return doc
+
+
+def without_timing(summary):
+    out = {k: v for k, v in summary.items() if k not in TIMING and k != "per_trial"}
+    if "cells" in out:
+        out["cells"] = [without_timing(cell) for cell in out["cells"]]
+    return out
+
+
+def sim_message(*args):
+    """The line velmora-sim prints for bad input, without its name and its pointer to --help."""
+    done = sim(*args)
+    assert done.returncode == 2, done.stdout
+    line = done.stderr.strip()
+    assert line.startswith("velmora-sim: ")
+    return line[len("velmora-sim: "):].removesuffix(" (see velmora-sim --help)")
+
+
+@pytest.mark.parametrize("path", SCENARIOS, ids=os.path.basename)
+def test_run_prints_what_velmora_sim_prints(path):
+    text = sim_json("run", path).strip()
+    expected = json.loads(text)
+    result = velmora.run(path)
+    assert result["command"] == sys.argv
+    # Python writes doubles shortest-round-trip too: with velmora-sim's command line, the same bytes.
+    result["command"] = expected["command"]
+    assert json.dumps(result, separators=(",", ":"), ensure_ascii=False) == text
+    # The same scenario as a dict sets up the same formation.
+    with open(path, encoding="utf-8") as f:
+        from_dict = velmora.run(json.load(f))
+    assert without_timing(from_dict) == without_timing(result)
+
+
+@pytest.mark.parametrize("options", [{"steps": 0}, {"steps": 250}, {"duration": 3.333}, {"duration": 60}])
+def test_run_with_steps_or_duration(options):
+    path = os.path.join(SOURCE, "examples", "counterexample.json")
+    args = [f"--{k}={v}" for k, v in options.items()]
+    assert without_timing(velmora.run(path, **options)) == without_timing(json.loads(sim_json("run", path, *args)))
+
+
+def test_formation_steps_as_run_does():
+    path = os.path.join(SOURCE, "examples", "default-scene.json")
+    f = velmora.Formation(path)
+    before = f.positions
+    assert f.step(410) is True  # the first segment change of this scene is at step 315
+    assert not np.array_equal(before, f.positions), "an array taken before the steps must keep its values"
+    result = velmora.run(path, steps=410)
+    craft = result["craft"]
+    assert f.time == result["time"]
+    assert f.count == len(craft) == 6
+    assert f.positions.tolist() == [c["position"] for c in craft]
+    assert f.velocities.tolist() == [c["velocity"] for c in craft]
+    # The result lists each attitude column by column; the array is [craft, row, column].
+    assert [a.T.ravel().tolist() for a in f.attitudes] == [c["attitude"] for c in craft]
+    assert f.groups() == result["groups"]
+    assert f.links == len(result["links"]) == 2  # craft 2-5 at step 395, 4-5 at step 408
+    assert f.initialized is False
+    assert f.step(0) is False
+
+
+def test_formation_arrays_outlive_it():
+    f = velmora.Formation({"count": 3})
+    positions, attitudes = f.positions, f.attitudes
+    del f
+    assert positions.shape == (3, 3) and attitudes.shape == (3, 3, 3)
+    assert np.all(np.isfinite(positions)) and np.allclose(attitudes @ attitudes.transpose(0, 2, 1), np.eye(3))
+
+
+BATCH = {"algorithm": "HalfTwist", "count": 8, "fov": 25, "seed": 7, "first_trial": 100, "trials": 600,
+         "duration": 12.5}
+
+
+def option_args(options):
+    return [f"--{k.replace('_', '-')}={v}" for k, v in options.items()]
+
+
+def read_csv(path):
+    with open(path, newline="") as f:
+        return list(csv.DictReader(f))
+
+
+def test_batch_equals_velmora_sim_summary_and_trial_file(tmp_path):
+    trials_file = tmp_path / "t.jsonl"
+    summary = json.loads(sim_json("batch", *option_args(BATCH), "--json", f"--trials-out={trials_file}"))
+    result = velmora.batch(**BATCH)
+    assert without_timing(result) == without_timing(snake(summary))
+    rows = [json.loads(line) for line in trials_file.read_text().splitlines()]
+    table = result["per_trial"]
+    assert list(table.columns) == list(rows[0].keys())
+    assert len(table) == len(rows) == 600
+    for column in ("trial", "seedState", "initialized", "links", "groups"):
+        assert table[column].tolist() == [r[column] for r in rows], column
+    # The file has null where a formation did not initialize: 0 steps and NaN seconds here.
+    assert table["stepsToInitialize"].tolist() == [r["stepsToInitialize"] or 0 for r in rows]
+    times = [math.nan if r["timeToInitialize"] is None else r["timeToInitialize"] for r in rows]
+    np.testing.assert_array_equal(table["timeToInitialize"].to_numpy(), times)
+    # With 12.5 s at most, some of these formations stay apart.
+    assert 0 < result["initialized"] < 600
+    assert int(table["initialized"].sum()) == result["initialized"]
+
+
+def test_batch_from_two_threads_equals_one_thread():
+    one = velmora.batch(**BATCH, threads=1)
+    two = velmora.batch(**BATCH, threads=2)
+    assert (one["timing"]["threads"], two["timing"]["threads"]) == (1, 2)
+    assert without_timing(one) == without_timing(two)
+    assert one["per_trial"].equals(two["per_trial"])
+
+
+def test_sweep_equals_velmora_sim(tmp_path):
+    options = {"algorithm": ["Orlo", "SimpleLowFov"], "fov": [20, 45.5], "count": 5, "trials": 150, "seed": 3}
+    args = ["--algorithm=Orlo,SimpleLowFov", "--fov=20,45.5", "--count=5", "--trials=150", "--seed=3", "--json",
+            f"--trials-out={tmp_path / 'sweep.csv'}"]
+    result = velmora.sweep(**options)
+    assert without_timing(result) == without_timing(snake(json.loads(sim_json("sweep", *args))))
+    table = result["per_trial"]
+    rows = read_csv(tmp_path / "sweep.csv")
+    assert list(table.columns) == list(rows[0].keys())
+    assert table["algorithm"].tolist() == [r["algorithm"] for r in rows]
+    assert table["fovDeg"].tolist() == [float(r["fovDeg"]) for r in rows]
+    assert table["seedState"].tolist() == [int(r["seedState"]) for r in rows]
+    assert len(table) == 4 * 150
+    counts = table.groupby(["algorithm", "fovDeg"], sort=False)["initialized"].sum()
+    assert counts.tolist() == [cell["initialized"] for cell in result["cells"]]
+    # Every cell runs the same trials: the same seed states in each.
+    assert (table["seedState"].to_numpy().reshape(4, 150) == table["seedState"][:150].to_numpy()).all()
+
+
+def test_replay_equals_velmora_sim_and_runs_as_its_trial():
+    options = {"algorithm": "HalfTwist", "count": 8, "fov": 25, "seed": 7}
+    trials = velmora.batch(**options, first_trial=410, trials=4)["per_trial"]
+    assert trials["initialized"].tolist() == [True, True, False, True]
+    for trial, initialized, time in zip(trials["trial"], trials["initialized"], trials["timeToInitialize"]):
+        scenario = velmora.replay(trial=trial, **options)
+        assert scenario == json.loads(sim_json("replay", f"--trial={trial}", *option_args(options)))
+        result = velmora.run(scenario)
+        assert result["initialized"] == initialized
+        # A trial stops at the step whose link joins the last two groups.
+        if initialized:
+            assert joined_at(len(scenario["craft"]), result["links"]) == time
+
+
+def joined_at(count, links):
+    root = list(range(count))
+
+    def find(i):
+        while root[i] != i:
+            i = root[i]
+        return i
+
+    groups = count
+    for link in links:
+        a, b = find(link["i"]), find(link["j"])
+        if a != b:
+            root[a] = b
+            groups -= 1
+            if groups == 1:
+                return link["time"]
+    return None
+
+
+BAD_BATCH = [
+    {"count": 25},
+    {"count": 2.5},
+    {"fov": math.inf},
+    {"tilt": math.nan},
+    {"algorithm": "Foo"},
+    {"algorithm": 5},
+    {"trials": 0},
+    {"trials": -3},
+    {"threads": 0},
+    {"threads": True},
+    {"first_trial": 2**64 - 1, "trials": 5},
+    {"seed": 2**64},
+    {"duration": -1},
+    {"duration": 1e30},
+    {"max_speed": -5},
+    {"box": "--help"},
+]
+
+
+@pytest.mark.parametrize("options", BAD_BATCH, ids=repr)
+def test_bad_batch_arguments_raise_velmora_sims_message(options):
+    with pytest.raises(ValueError) as raised:
+        velmora.batch(**options)
+    assert str(raised.value) == sim_message("batch", *option_args(options))
+
+
+@pytest.mark.parametrize("command, options", [
+    ("sweep", {"algorithm": ["Orlo", "Nope"]}),
+    ("sweep", {"fov": [10, math.inf]}),
+    ("sweep", {"algorithm": "all", "trials": 2**63}),
+    ("replay", {"trial": None, "count": 3}),
+    ("replay", {"trial": -1}),
+], ids=repr)
+def test_bad_sweep_and_replay_arguments(command, options):
+    args = [f"--{k.replace('_', '-')}={','.join(map(str, v)) if isinstance(v, list) else v}"
+            for k, v in options.items() if v is not None]
+    with pytest.raises(ValueError) as raised:
+        getattr(velmora, command)(**options)
+    assert str(raised.value) == sim_message(command, *args)
+
+
+def test_bad_runs_raise_velmora_sims_message(tmp_path):
+    facing = os.path.join(SOURCE, "examples", "facing-pair.json")
+    bad = tmp_path / "bad.json"
+    bad.write_text('{"count": 30}')
+    cases = [
+        ((facing,), {"steps": 2, "duration": 1}, ["--steps=2", "--duration=1"]),
+        ((facing,), {"steps": -1}, ["--steps=-1"]),
+        ((facing,), {"duration": math.nan}, ["--duration=nan"]),
+        ((str(bad),), {}, []),
+        ((str(tmp_path / "missing.json"),), {}, []),
+    ]
+    for args, options, sim_args in cases:
+        with pytest.raises(ValueError) as raised:
+            velmora.run(*args, **options)
+        assert str(raised.value) == sim_message("run", *args, *sim_args)
+    with pytest.raises(ValueError, match='"count" must be an integer from 0 to 20, not 30'):
+        velmora.Formation({"count": 30})
+    with pytest.raises(TypeError):
+        velmora.run(42)
+
+
+@pytest.mark.parametrize("call", [lambda: velmora.batch(trials=10**12),
+                                  lambda: velmora.sweep(fov=[10, 20], trials=10**12)])
+def test_a_trial_table_larger_than_memory_is_refused_before_running(call):
+    with pytest.raises(ValueError, match=r"^per_trial: a table of .* trials needs about .* GB, more than half"):
+        call()
+
+
+def run_python(code, **kwargs):
+    return subprocess.Popen([sys.executable, "-c", textwrap.dedent(code)], stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True, **kwargs)
+
+
+def test_without_pandas_the_trials_are_numpy_arrays():
+    done = run_python("""
+        import sys
+        sys.modules["pandas"] = None  # as if pandas were not installed
+        import velmora
+        table = velmora.batch(trials=50, duration=4)["per_trial"]
+        print(type(table).__name__, sorted((k, v.dtype.name, len(v)) for k, v in table.items()))
+    """)
+    out, err = done.communicate(timeout=120)
+    assert done.returncode == 0, err
+    assert out.split(" ", 1)[0] == "dict"
+    assert eval(out.split(" ", 1)[1]) == sorted([
+        ("trial", "uint64", 50), ("seedState", "uint32", 50), ("initialized", "bool", 50),
+        ("stepsToInitialize", "int64", 50),
+        ("timeToInitialize", "float64", 50), ("links", "int32", 50), ("groups", "int32", 50)])
+
+
+def test_other_python_threads_run_while_trials_run():
+    ticks = []
+    stop = threading.Event()
+
+    def count():
+        while not stop.is_set():
+            ticks.append(time.monotonic())
+
+    counter = threading.Thread(target=count)
+    counter.start()
+    try:
+        start = time.monotonic()
+        velmora.batch(trials=10000, threads=1, per_trial=False)
+        end = time.monotonic()
+    finally:
+        stop.set()
+        counter.join()
+    # Holding the interpreter lock while the trials run would stop the counter for the whole batch.
+    stamps = [start] + [t for t in ticks if start < t < end] + [end]
+    longest_pause = max(b - a for a, b in zip(stamps, stamps[1:]))
+    assert longest_pause < 0.5 * (end - start)
+
+
+def test_ctrl_c_stops_a_long_batch_and_leaves_no_thread():
+    # Wait and Check at 10 degrees flies plans of thousands of seconds: this batch would run for many minutes.
+    child = run_python("""
+        import os, sys, velmora
+        print("started", flush=True)
+        try:
+            velmora.batch(algorithm="WaitAndCheck", fov=10, trials=100000, threads=2)
+        except KeyboardInterrupt:
+            print("interrupted, threads left:", len(os.listdir("/proc/self/task")), flush=True)
+            sys.exit(3)
+    """)
+    try:
+        assert child.stdout.readline() == "started\n"
+        time.sleep(1.0)  # into the trials
+        child.send_signal(signal.SIGINT)
+        out, err = child.communicate(timeout=30)
+    finally:
+        child.kill()
+    assert child.returncode == 3, err
+    assert out == "interrupted, threads left: 1\n"
