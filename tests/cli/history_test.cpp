@@ -242,6 +242,14 @@ TEST(RunHistory, AFailedRunLeavesNoHistoryAndKeepsTheOldFile)
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
     }
+    // Ctrl-C in the middle of a long run (a background job ignores SIGINT unless told otherwise).
+    const auto interrupted = velmora::test::runShell(
+        "env --default-signal=INT " + std::string(VELMORA_SIM_EXE) + " run " + example("default-scene.json") +
+        " --steps 100000000 --every 1000 --history " + file.string() + " 2>&1 & pid=$!; while ! ls " +
+        dir.path.string() + " | grep -q partial; do sleep 0.05; done; sleep 0.2; kill -INT $pid; wait $pid");
+    EXPECT_EQ(interrupted.exitCode, 130) << interrupted.out;
+    EXPECT_NE(interrupted.out.find("interrupted; the unfinished output file was removed"), std::string::npos)
+        << interrupted.out;
     EXPECT_EQ(velmora::test::readFile(file), "old history");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 2) << "no temporary file left";
 }
