@@ -67,8 +67,8 @@ ordered_json resultJson(const BatchRun& run)
     out["initializedInterval95"] = {s.initializedInterval.low, s.initializedInterval.high};
     if (s.timeToInitialize) {
         const TimeToInitialize& t = *s.timeToInitialize;
-        out["timeToInitialize"] = {{"min", t.min}, {"median", t.median}, {"p90", t.p90}, {"max", t.max},
-                                   {"mean", t.mean}};
+        out["timeToInitialize"] = {{"min", t.min},   {"p25", t.p25}, {"median", t.median}, {"p75", t.p75},
+                                   {"p90", t.p90},   {"max", t.max}, {"mean", t.mean}};
     } else {
         out["timeToInitialize"] = nullptr;
     }

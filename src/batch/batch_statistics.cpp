@@ -57,9 +57,10 @@ BatchSummary BatchStatistics::summary() const
         for (const auto& [time, count] : timeCounts_)
             for (std::uint64_t k = 0; k < count; ++k)
                 sum += time;
-        s.timeToInitialize = TimeToInitialize{timeCounts_.begin()->first, percentileOf(timeCounts_, initialized_, 0.5),
-                                              percentileOf(timeCounts_, initialized_, 0.9),
-                                              timeCounts_.rbegin()->first, sum / static_cast<double>(initialized_)};
+        const auto percentile = [&](double p) { return percentileOf(timeCounts_, initialized_, p); };
+        s.timeToInitialize = TimeToInitialize{timeCounts_.begin()->first, percentile(0.25),  percentile(0.5),
+                                              percentile(0.75),           percentile(0.9),   timeCounts_.rbegin()->first,
+                                              sum / static_cast<double>(initialized_)};
     }
     return s;
 }

@@ -11,7 +11,9 @@ namespace velmora {
 
 struct TimeToInitialize {
     double min = 0.0;
+    double p25 = 0.0;
     double median = 0.0;
+    double p75 = 0.0;
     double p90 = 0.0;
     double max = 0.0;
     double mean = 0.0;

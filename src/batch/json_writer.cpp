@@ -6,18 +6,6 @@
 namespace velmora {
 namespace {
 
-void appendDouble(std::string& out, double v)
-{
-    if (!std::isfinite(v)) {
-        out += "null";
-        return;
-    }
-    const std::string text = numberText(v);
-    out += text;
-    if (text.find_first_of(".e") == std::string::npos)
-        out += ".0";
-}
-
 void append(std::string& out, const nlohmann::ordered_json& value)
 {
     switch (value.type()) {
@@ -47,7 +35,7 @@ void append(std::string& out, const nlohmann::ordered_json& value)
         out += ']';
         break;
     }
-    case nlohmann::json::value_t::number_float: appendDouble(out, value.get<double>()); break;
+    case nlohmann::json::value_t::number_float: appendJsonDouble(out, value.get<double>()); break;
     default: out += value.dump(); break;
     }
 }
@@ -56,9 +44,28 @@ void append(std::string& out, const nlohmann::ordered_json& value)
 
 std::string numberText(double v)
 {
+    std::string out;
+    appendNumberText(out, v);
+    return out;
+}
+
+void appendNumberText(std::string& out, double v)
+{
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return std::string(buffer, result.ptr);
+    out.append(buffer, result.ptr);
+}
+
+void appendJsonDouble(std::string& out, double v)
+{
+    if (!std::isfinite(v)) {
+        out += "null";
+        return;
+    }
+    const std::size_t start = out.size();
+    appendNumberText(out, v);
+    if (out.find_first_of(".e", start) == std::string::npos)
+        out += ".0";
 }
 
 nlohmann::ordered_json vectorJson(const Vec3& v) { return nlohmann::ordered_json::array({v.x, v.y, v.z}); }

@@ -11,6 +11,12 @@ namespace velmora {
 // The shortest text that reads back as exactly v (std::to_chars): "0.1", "25", "1e+300", "inf", "nan".
 std::string numberText(double v);
 
+// numberText(v) appended to out: writers that reuse one buffer for every row build no string of their own.
+void appendNumberText(std::string& out, double v);
+
+// v as toJsonText writes a double, appended to out.
+void appendJsonDouble(std::string& out, double v);
+
 // A vector as the array [x, y, z].
 nlohmann::ordered_json vectorJson(const Vec3& v);
 

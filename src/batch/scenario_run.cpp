@@ -1,8 +1,10 @@
 #include "batch/scenario_run.h"
 
+#include "batch/history_writer.h"
 #include "batch/json_writer.h"
 
 #include <cmath>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -45,7 +47,7 @@ std::int64_t stepsForDuration(double seconds)
     return static_cast<std::int64_t>(steps);
 }
 
-ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps)
+ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history)
 {
     ScenarioResult result;
     Formation& f = result.formation;
@@ -57,8 +59,11 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps)
         throw ScenarioError("--steps must be from 0 to " + std::to_string(maxRunSteps));
 
     result.steps = n;
+    if (history)
+        history->start(f);
     for (std::int64_t k = 1; k <= n; ++k) {
         const auto before = f.seen;
+        const std::size_t linksBefore = result.links.size();
         if (f.step(stepSeconds))
             result.segmentChangeSteps.push_back(k);
         for (int i = 0; i < f.craftCount; ++i) {
@@ -67,6 +72,8 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps)
                 if (fresh & (std::uint32_t{1} << j))
                     result.links.push_back({i, j, k, f.time});
         }
+        if (history)
+            history->stepped(f, k, n, std::span(result.links).subspan(linksBefore));
     }
     // JSON has no infinities: an overflow is said rather than printed as null.
     requireFiniteState(f, ("after step " + std::to_string(n)).c_str());

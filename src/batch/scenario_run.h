@@ -9,6 +9,8 @@
 
 namespace velmora {
 
+class HistoryWriter;
+
 // Longest run a command accepts: ten days of simulated time.
 inline constexpr std::int64_t maxRunSteps = 100'000'000;
 
@@ -37,8 +39,8 @@ struct ScenarioResult {
     nlohmann::ordered_json toJson() const;
 };
 
-// Sets the scenario up from a sequence that starts at its seed, and runs it. Throws ScenarioError for a step count
-// out of range.
-ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps);
+// Sets the scenario up from a sequence that starts at its seed, and runs it, recording its rows in history when
+// given (the caller commits it). Throws ScenarioError for a step count out of range.
+ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history = nullptr);
 
 }  // namespace velmora

@@ -1,5 +1,6 @@
 #include "cli/run_command.h"
 
+#include "batch/history_writer.h"
 #include "batch/json_writer.h"
 #include "batch/provenance.h"
 #include "batch/scenario_run.h"
@@ -18,6 +19,8 @@ struct RunOptions {
     std::int64_t steps = -1;
     double duration = 0.0;
     bool summary = false;
+    std::string history;
+    std::int64_t every = 1;
 };
 
 // Times after whole 0.01 s steps, to the step: 14.05, not the summation noise of 14.049999999999745.
@@ -63,7 +66,12 @@ void addRunCommand(CLI::App& app)
         "attitude?} overwriting the first random craft), counterexample (false), seed (1: the first state of\n"
         "the sequence the random craft are drawn from). Any other key is refused.\n"
         "Without --steps or --duration the run lasts until the longest plan in use has ended.\n"
-        "Example: velmora-sim run examples/counterexample.json --duration 60");
+        "--history writes a row for step 0 (the set-up), every --every'th step, the last step and every step\n"
+        "in which a pair first saw each other: step, time, each craft's position and sensor axis (CSV columns\n"
+        "x0,y0,z0,axisX0,axisY0,axisZ0, ...; JSON Lines lists position and axis), and the pairs linked in that\n"
+        "step (CSV column links: \"0-1 2-3\"; JSON Lines: [{\"i\":0,\"j\":1}]). The file appears once the run\n"
+        "is complete.\n"
+        "Example: velmora-sim run examples/counterexample.json --duration 60 --history t.csv --every 10");
     run->add_option("scenario", options->scenarioPath, "Scenario file (JSON)")->required();
     auto* steps = run->add_option("--steps", options->steps, "Number of 0.01 s steps to run")
                       ->transform(wholeNumber())
@@ -72,14 +80,26 @@ void addRunCommand(CLI::App& app)
                                      "Simulated seconds to run (rounded to whole 0.01 s steps)");
     steps->excludes(duration);
     run->add_flag("--summary", options->summary, "Print a short readable summary instead of JSON");
-    run->callback([options, duration] {
+    auto* history = run->add_option("--history", options->history,
+                                    "Also write the run step by step to FILE.csv or FILE.jsonl (JSON Lines)")
+                        ->type_name("FILE");
+    run->add_option("--every", options->every, "Record every K'th step in the history (default 1: every step)")
+        ->type_name("K")
+        ->transform(wholeNumber(1))
+        ->needs(history);
+    run->callback([options, duration, history] {
         const Scenario scenario = loadScenarioFile(options->scenarioPath);
         std::optional<std::int64_t> steps;
         if (options->steps >= 0)
             steps = options->steps;
         else if (duration->count() > 0)
             steps = stepsForDuration(options->duration);
-        const auto result = runScenario(scenario, steps);
+        std::optional<HistoryWriter> historyFile;
+        if (history->count() > 0)
+            historyFile.emplace(options->history, options->every);
+        const auto result = runScenario(scenario, steps, historyFile ? &*historyFile : nullptr);
+        if (historyFile)
+            historyFile->commit();
         if (options->summary)
             printSummary(std::cout, scenario, result);
         else

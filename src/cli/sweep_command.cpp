@@ -3,12 +3,13 @@
 #include "batch/batch_report.h"
 #include "batch/json_writer.h"
 #include "batch/trial_file_writer.h"
+#include "cli/plot_options.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
 #include "files/replacing_file.h"
 #include "sim/plan_algorithm.h"
 #if VELMORA_PLOT
-#include "plot/fraction_plot.h"
+#include "plot/sweep_plot.h"
 #endif
 
 #include <algorithm>
@@ -28,7 +29,7 @@ struct SweepOptions {
     std::vector<double> fovs{defaultScene::fovDeg};
     TrialRange range;
     bool json = false;
-    std::string plot;
+    PlotOptions plot;
     std::string trialsOut;
     std::string output;
 };
@@ -63,38 +64,38 @@ std::vector<double> fovList(const std::vector<double>& values)
     return list;
 }
 
-void checkPlotPath(const std::string& path)
+void checkPlot(const PlotOptions& plot)
 {
     if (!VELMORA_PLOT)
         throw OptionError("--plot: this build of velmora-sim has no plotting (it was built with VELMORA_PLOT=OFF)");
-    if (lowerExtension(path) != ".png")
-        throw OptionError("--plot \"" + path + "\": the name must end in .png");
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    if (!parent.empty() && !std::filesystem::is_directory(parent))
-        throw OptionError("--plot \"" + path + "\": no folder \"" + parent.string() + "\"");
+    plot.check();
 }
 
 #if VELMORA_PLOT
-void savePlot(const std::vector<BatchRun>& cells, ReplacingFile& file)
+void savePlot(const std::vector<BatchRun>& cells, const PlotOptions& options, ReplacingFile& file)
 {
     const BatchRun& first = cells.front();
     const Scenario& s = first.setup.scenario;
-    FractionPlot plot(std::to_string(s.count) + " craft, tilt " + numberText(s.tiltDeg) +
-                          "°: formations initialized, " + std::to_string(first.trials) + " trials per point",
-                      "sensor field-of-view half-angle (°)", "initialized (95 % interval)");
-    std::vector<FractionPlot::Series> series;
+    SweepPlot plot(std::to_string(s.count) + " craft, tilt " + numberText(s.tiltDeg) + "°, " +
+                       std::to_string(first.trials) + " trials per point",
+                   "sensor field-of-view half-angle (°)", "initialized", "median time (s)");
+    std::vector<SweepPlot::Series> series;
     for (const BatchRun& cell : cells) {
         const std::string name(planAlgorithmNames[cell.setup.scenario.algorithm]);
         auto it = std::find_if(series.begin(), series.end(), [&](const auto& x) { return x.name == name; });
         if (it == series.end())
-            it = series.insert(series.end(), FractionPlot::Series{name, {}});
+            it = series.insert(series.end(), SweepPlot::Series{name, {}});
         const BatchSummary& sum = cell.summary;
-        it->points.push_back({cell.setup.scenario.fovDeg, sum.initializedFraction, sum.initializedInterval.low,
-                              sum.initializedInterval.high});
+        SweepPlot::Point point{cell.setup.scenario.fovDeg,
+                               {sum.initializedInterval.low, sum.initializedFraction, sum.initializedInterval.high},
+                               std::nullopt};
+        if (const auto& t = sum.timeToInitialize)
+            point.time = SweepPlot::Spread{t->p25, t->median, t->p75};
+        it->points.push_back(point);
     }
     for (auto& x : series)
         plot.addSeries(std::move(x));
-    file.write(plot.png(960, 560));
+    file.write(plot.encode(*plotFormatOf(options.path), {options.widthInches, options.heightInches, options.dpi}));
     file.commit();
 }
 #endif
@@ -104,10 +105,10 @@ void runSweepCommand(const SweepOptions& o)
     const TrialRange r = o.range.resolved();
     // The plot's file is created before the first trial, so a target that cannot be written is said at once.
     std::optional<ReplacingFile> plotFile;
-    if (!o.plot.empty()) {
-        checkPlotPath(o.plot);
+    if (!o.plot.path.empty()) {
+        checkPlot(o.plot);
         try {
-            plotFile.emplace(o.plot);
+            plotFile.emplace(o.plot.path);
         } catch (const FileError& e) {
             throw ScenarioError("--plot: " + std::string(e.what()));
         }
@@ -148,7 +149,7 @@ void runSweepCommand(const SweepOptions& o)
     std::cout.flush();
 #if VELMORA_PLOT
     if (plotFile)
-        savePlot(cells, *plotFile);
+        savePlot(cells, o.plot, *plotFile);
 #endif
 }
 
@@ -163,7 +164,9 @@ void addSweepCommand(CLI::App& app)
     sweep->footer(
         "Every cell runs the same trials (same --seed and trial numbers), so the cells compare the algorithms\n"
         "on the same random formations.\n"
-        "Example: velmora-sim sweep --algorithm all --fov 50,60,70,80 --trials 2000 --plot sweep.png");
+        "The plot has two panels against the field of view: the initialized fraction with its 95 % interval,\n"
+        "and the median time to initialize with its interquartile range (a gap where no trial initialized).\n"
+        "Example: velmora-sim sweep --algorithm all --fov 50,60,70,80 --trials 2000 --plot sweep.pdf");
     sweep->add_option("--algorithm", o->algorithms,
                       "Comma-separated algorithms (names or 0..4), or all")
         ->type_name("NAMES")
@@ -183,8 +186,7 @@ void addSweepCommand(CLI::App& app)
                       "Write one row per trial of every cell to FILE.jsonl or FILE.csv: algorithm, fovDeg, then "
                       "the columns of batch --trials-out")
         ->type_name("FILE");
-    sweep->add_option("--plot", o->plot, "Also draw the initialized fraction against the field of view (FILE.png)")
-        ->type_name("FILE");
+    addPlotOptions(*sweep, o->plot);
     sweep->callback([o] { runSweepCommand(*o); });
 }
 

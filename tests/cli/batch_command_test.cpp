@@ -332,8 +332,25 @@ TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
         {"sweep --fov 50,wide", "\"wide\""},
         {"sweep --algorithm Orlo,all,Zigzag", "Zigzag"},
 #if VELMORA_PLOT
-        {"sweep --trials 5 --plot " + path("sweep.svg"), ".png"},
+        {"sweep --trials 5 --plot " + path("sweep.gif"), "must end in .png, .svg or .pdf"},
+        {"sweep --trials 5 --plot " + path("sweep"), "must end in .png, .svg or .pdf"},
         {"sweep --trials 5 --plot " + path("no/such/sweep.png"), "no folder"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size 3.5", "not WIDTHxHEIGHT in inches"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size 3.5x", "not WIDTHxHEIGHT in inches"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size 3.5x2.6x1", "not WIDTHxHEIGHT"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size 0x2", "from 1.5 to 20 inches"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size 3.5x-2", "from 1.5 to 20 inches"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size 1e9x2", "from 1.5 to 20 inches"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size nanx2", "from 1.5 to 20 inches"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-dpi 0", "--plot-dpi"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-dpi 72.5", "--plot-dpi"},
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-dpi 5000", "--plot-dpi"},
+        // 20 by 20 inches at 2400 pixels per inch would be 2.3 billion pixels, 9 GB to draw.
+        {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size 20x20 --plot-dpi 2400",
+         "is 2304 million pixels; a PNG plot holds at most 40 million"},
+        {"sweep --trials 5 --plot " + path("sweep.pdf") + " --plot-dpi 600", "--plot-dpi sets the resolution of a PNG"},
+        {"sweep --trials 5 --plot-size 3x2", "--plot-size requires --plot"},
+        {"sweep --trials 5 --plot-dpi 300", "--plot-dpi requires --plot"},
         // Found before the first trial, not after the whole sweep.
         {"sweep --trials 3000 --plot /proc/velmora-sweep.png", "--plot: cannot create"},
 #else
@@ -454,7 +471,7 @@ TEST_F(BatchCommand, ThreadsThatCannotStartAreSaidWithHowManyDid)
     EXPECT_NE(r.out.find("could not start 64 worker threads, only "), std::string::npos) << r.out;
 }
 
-TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotIsAPng)
+TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAskedFor)
 {
     const std::string common = " --count 5 --seed 3 --trials 40 --json";
     const std::string plot = VELMORA_PLOT ? " --plot " + path("sweep.png") : "";
@@ -472,9 +489,24 @@ TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotIsAPng)
         EXPECT_EQ(cell["timeToInitialize"], batch["timeToInitialize"]) << k;
     }
     if (VELMORA_PLOT) {
-        const std::string png = readFile(path("sweep.png"));
-        ASSERT_GT(png.size(), 1000u);
-        EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+        // By default one column of a paper, 3.5 by 3.2 inches at 300 pixels per inch; the PNG header holds
+        // the width and height big-endian at bytes 16 and 20.
+        const auto pngSize = [&](const std::string& png) {
+            const auto at = [&](std::size_t k) {
+                return (static_cast<unsigned char>(png[k]) << 24) | (static_cast<unsigned char>(png[k + 1]) << 16) |
+                       (static_cast<unsigned char>(png[k + 2]) << 8) | static_cast<unsigned char>(png[k + 3]);
+            };
+            EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+            return png.size() < 24 ? std::pair(0u, 0u) : std::pair(unsigned(at(16)), unsigned(at(20)));
+        };
+        EXPECT_EQ(pngSize(readFile(path("sweep.png"))), std::pair(1050u, 960u));
+        ok("sweep --algorithm 0 --fov 25,60 --count 5 --trials 10 --plot " + path("small.PNG") +
+           " --plot-size 2x1.5 --plot-dpi 150");
+        EXPECT_EQ(pngSize(readFile(path("small.PNG"))), std::pair(300u, 225u));
+        ok("sweep --algorithm 0 --fov 25,60 --count 5 --trials 10 --plot " + path("sweep.Pdf"));
+        EXPECT_EQ(readFile(path("sweep.Pdf")).substr(0, 5), "%PDF-");
+        ok("sweep --algorithm 0 --fov 25,60 --count 5 --trials 10 --plot " + path("sweep.svg"));
+        EXPECT_NE(readFile(path("sweep.svg")).find("<svg"), std::string::npos);
     }
 
     const std::string table = ok("sweep --algorithm all --fov 60 --count 5 --seed 3 --trials 10");

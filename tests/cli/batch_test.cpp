@@ -189,7 +189,9 @@ TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
     EXPECT_EQ(s.initializedInterval.low, wilsonInterval(4, 5).low);
     ASSERT_TRUE(s.timeToInitialize);
     EXPECT_EQ(s.timeToInitialize->min, 1.0);
+    EXPECT_EQ(s.timeToInitialize->p25, 1.75);
     EXPECT_EQ(s.timeToInitialize->median, 2.5);
+    EXPECT_EQ(s.timeToInitialize->p75, 3.25);
     EXPECT_DOUBLE_EQ(s.timeToInitialize->p90, 3.7);
     EXPECT_EQ(s.timeToInitialize->max, 4.0);
     EXPECT_EQ(s.timeToInitialize->mean, 2.5);
@@ -200,6 +202,21 @@ TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
     none.add({0, 0, false, 0, 0.0, 0, 3});
     EXPECT_FALSE(none.summary().timeToInitialize);
     EXPECT_EQ(none.summary().initializedInterval.low, 0.0);
+}
+
+// The quartiles of a histogram with repeated times, worked out by hand from the sorted times
+// 1 1 2 3 5 5 8 9: rank 7·0.25 = 1.75 lies between 1 and 2, rank 7·0.75 = 5.25 between 5 and 8.
+TEST(BatchStatistics, QuartilesInterpolateBetweenTheHistogramsRanks)
+{
+    BatchStatistics stats;
+    std::uint64_t trial = 0;
+    for (const double time : {5.0, 1.0, 9.0, 3.0, 1.0, 8.0, 2.0, 5.0})
+        stats.add({trial++, 0, true, static_cast<std::int64_t>(100 * time), time, 1, 1});
+    const TimeToInitialize t = *stats.summary().timeToInitialize;
+    EXPECT_EQ(t.p25, 1.75);
+    EXPECT_EQ(t.median, 4.0);
+    EXPECT_EQ(t.p75, 5.75);
+    EXPECT_EQ(t.p90, 8.3);
 }
 
 // A million trials that initialize at a few hundred different steps: the summary is the one of the sorted
@@ -227,7 +244,9 @@ TEST(BatchStatistics, ExactPercentilesInMemoryBoundedByTheSteps)
                 sum += t;
             const auto t = *stats.summary().timeToInitialize;
             EXPECT_EQ(t.min, sorted.front());
+            EXPECT_EQ(t.p25, percentile(sorted, 0.25));
             EXPECT_EQ(t.median, percentile(sorted, 0.5));
+            EXPECT_EQ(t.p75, percentile(sorted, 0.75));
             EXPECT_EQ(t.p90, percentile(sorted, 0.9));
             EXPECT_EQ(t.max, sorted.back());
             EXPECT_EQ(t.mean, sum / static_cast<double>(sorted.size()));
