@@ -9,6 +9,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -74,7 +75,12 @@ std::vector<Row> readCsv(const std::string& text, int craft)
             continue;
         Row row;
         row.step = std::stol(cells[0]);
-        row.time = exactNumber(cells[1]);
+        // CSV times are printed to the step; the exact time is the sum of that many 0.01 s steps.
+        for (long n = 0; n < row.step; ++n)
+            row.time = row.time + 0.01;
+        char rounded[32];
+        std::snprintf(rounded, sizeof rounded, "%.2f", row.time);
+        EXPECT_EQ(cells[1], rounded) << lines[k];
         for (int i = 0; i < craft; ++i) {
             const auto at = [&](int c) { return exactNumber(cells[2 + 6 * i + c]); };
             row.position.push_back({at(0), at(1), at(2)});
