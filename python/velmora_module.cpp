@@ -297,13 +297,6 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
     return out;
 }
 
-template <typename T>
-void appendOnce(std::vector<T>& list, const T& value)
-{
-    if (std::find(list.begin(), list.end(), value) == list.end())
-        list.push_back(value);
-}
-
 py::object sweep(const py::object& algorithm, const py::object& fov, const py::object& count,
                  const py::object& trials, const py::object& seed, const py::object& firstTrial,
                  const py::object& tilt, const py::object& maxSpeed, const py::object& radius, const py::object& box,
@@ -311,15 +304,9 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
 {
     TrialOptions options;
     TrialRange range;
-    std::vector<std::string> algorithms{"all"};
-    std::vector<double> fovs{defaultScene::fovDeg};
+    SweepGrid grid;
     CLI::App command;
-    // As velmora-sim sweep reads its --algorithm and --fov lists.
-    command.add_option("--algorithm", algorithms)
-        ->delimiter(',')
-        ->check(CLI::Validator([](std::string& text) { return text == "all" ? std::string() : algorithmText()(text); },
-                               ""));
-    command.add_option("--fov", fovs)->delimiter(',')->check(coneAngle());
+    addSweepGridOptions(command, grid);
     addTrialOptions(command, options, true);
     addTrialRangeOptions(command, range, "", "");
     auto arguments = trialArguments(count, seed, tilt, maxSpeed, radius, box);
@@ -329,29 +316,7 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
     parseArguments(command, arguments);
     range = range.resolved();
 
-    std::vector<int> algorithmIndices;
-    for (const std::string& text : algorithms) {
-        if (text == "all") {
-            for (int a = 0; a < planAlgorithmCount; ++a)
-                appendOnce(algorithmIndices, a);
-        } else {
-            appendOnce(algorithmIndices, algorithmIndex(text));
-        }
-    }
-    std::vector<double> fovList;
-    for (const double f : fovs)
-        appendOnce(fovList, f);
-    std::vector<TrialSetup> setups;
-    for (const int a : algorithmIndices) {
-        for (const double f : fovList) {
-            TrialSetup setup = options.setup(a, f);
-            setup.steps = trialSteps(setup.scenario, options.steps());
-            setups.push_back(setup);
-        }
-    }
-    if (range.trials > std::numeric_limits<std::uint64_t>::max() / setups.size())
-        throw OptionError("--trials " + std::to_string(range.trials) + " in each of " +
-                          std::to_string(setups.size()) + " cells is more trials than a sweep can count");
+    const std::vector<TrialSetup> setups = grid.setups(options, range.trials);
     if (perTrial)
         checkTableSize(range.trials * setups.size());
 

@@ -25,44 +25,13 @@ namespace {
 
 struct SweepOptions {
     TrialOptions trial;
-    std::vector<std::string> algorithms{"all"};
-    std::vector<double> fovs{defaultScene::fovDeg};
+    SweepGrid grid;
     TrialRange range;
     bool json = false;
     PlotOptions plot;
     std::string trialsOut;
     std::string output;
 };
-
-template <typename T>
-void appendOnce(std::vector<T>& list, const T& value)
-{
-    if (std::find(list.begin(), list.end(), value) == list.end())
-        list.push_back(value);
-}
-
-// In the order given, each algorithm once.
-std::vector<int> algorithmList(const std::vector<std::string>& texts)
-{
-    std::vector<int> list;
-    for (const std::string& text : texts) {
-        if (text == "all") {
-            for (int a = 0; a < planAlgorithmCount; ++a)
-                appendOnce(list, a);
-        } else {
-            appendOnce(list, algorithmIndex(text));
-        }
-    }
-    return list;
-}
-
-std::vector<double> fovList(const std::vector<double>& values)
-{
-    std::vector<double> list;
-    for (const double v : values)
-        appendOnce(list, v);
-    return list;
-}
 
 void checkPlot(const PlotOptions& plot)
 {
@@ -113,18 +82,7 @@ void runSweepCommand(const SweepOptions& o)
             throw ScenarioError("--plot: " + std::string(e.what()));
         }
     }
-    std::vector<TrialSetup> setups;
-    for (const int algorithm : algorithmList(o.algorithms)) {
-        for (const double fov : fovList(o.fovs)) {
-            TrialSetup setup = o.trial.setup(algorithm, fov);
-            setup.steps = trialSteps(setup.scenario, o.trial.steps());
-            setups.push_back(setup);
-        }
-    }
-
-    if (r.trials > std::numeric_limits<std::uint64_t>::max() / setups.size())
-        throw OptionError("--trials " + std::to_string(r.trials) + " in each of " + std::to_string(setups.size()) +
-                          " cells is more trials than a sweep can count");
+    const std::vector<TrialSetup> setups = o.grid.setups(o.trial, r.trials);
     SummaryOutput output(o.output);
     std::optional<TrialFileWriter> file;
     if (!o.trialsOut.empty())
@@ -167,17 +125,7 @@ void addSweepCommand(CLI::App& app)
         "The plot has two panels against the field of view: the initialized fraction with its 95 % interval,\n"
         "and the median time to initialize with its interquartile range (a gap where no trial initialized).\n"
         "Example: velmora-sim sweep --algorithm all --fov 50,60,70,80 --trials 2000 --plot sweep.pdf");
-    sweep->add_option("--algorithm", o->algorithms,
-                      "Comma-separated algorithms (names or 0..4), or all")
-        ->type_name("NAMES")
-        ->delimiter(',')
-        ->check(CLI::Validator(
-            [](std::string& text) { return text == "all" ? std::string() : algorithmText()(text); }, ""))
-        ->capture_default_str();
-    sweep->add_option("--fov", o->fovs, "Comma-separated field-of-view half-angles, degrees (0 to 90)")
-        ->delimiter(',')
-        ->check(coneAngle())
-        ->capture_default_str();
+    addSweepGridOptions(*sweep, o->grid);
     addTrialOptions(*sweep, o->trial, true);
     addTrialRangeOptions(*sweep, o->range, "Trials per cell", "Number of the first trial of every cell");
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");

@@ -123,6 +123,59 @@ void addAlgorithmAndFovOptions(CLI::App& command, TrialOptions& o)
         ->capture_default_str();
 }
 
+namespace {
+
+template <typename T>
+void appendOnce(std::vector<T>& list, const T& value)
+{
+    if (std::find(list.begin(), list.end(), value) == list.end())
+        list.push_back(value);
+}
+
+}  // namespace
+
+std::vector<TrialSetup> SweepGrid::setups(const TrialOptions& options, std::uint64_t trialsPerCell) const
+{
+    std::vector<int> algorithmIndices;
+    for (const std::string& text : algorithms) {
+        if (text == "all") {
+            for (int a = 0; a < planAlgorithmCount; ++a)
+                appendOnce(algorithmIndices, a);
+        } else {
+            appendOnce(algorithmIndices, algorithmIndex(text));
+        }
+    }
+    std::vector<double> fovList;
+    for (const double fov : fovs)
+        appendOnce(fovList, fov);
+    std::vector<TrialSetup> list;
+    for (const int algorithm : algorithmIndices) {
+        for (const double fov : fovList) {
+            TrialSetup setup = options.setup(algorithm, fov);
+            setup.steps = trialSteps(setup.scenario, options.steps());
+            list.push_back(setup);
+        }
+    }
+    if (trialsPerCell > std::numeric_limits<std::uint64_t>::max() / list.size())
+        throw OptionError("--trials " + std::to_string(trialsPerCell) + " in each of " + std::to_string(list.size()) +
+                          " cells is more trials than a sweep can count");
+    return list;
+}
+
+void addSweepGridOptions(CLI::App& command, SweepGrid& grid)
+{
+    command.add_option("--algorithm", grid.algorithms, "Comma-separated algorithms (names or 0..4), or all")
+        ->type_name("NAMES")
+        ->delimiter(',')
+        ->check(CLI::Validator(
+            [](std::string& text) { return text == "all" ? std::string() : algorithmText()(text); }, ""))
+        ->capture_default_str();
+    command.add_option("--fov", grid.fovs, "Comma-separated field-of-view half-angles, degrees (0 to 90)")
+        ->delimiter(',')
+        ->check(coneAngle())
+        ->capture_default_str();
+}
+
 void addTrialRangeOptions(CLI::App& command, TrialRange& range, const std::string& trialsText,
                           const std::string& firstTrialText)
 {

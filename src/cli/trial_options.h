@@ -71,6 +71,19 @@ struct TrialRange {
     TrialRange resolved() const;
 };
 
+// The cells of a sweep: its --algorithm list (names, indices or all) and --fov list, comma-separated.
+struct SweepGrid {
+    std::vector<std::string> algorithms{"all"};
+    std::vector<double> fovs{defaultScene::fovDeg};
+
+    // One set-up per cell, algorithms outer and fields of view inner, each value once in the order given.
+    // Throws OptionError when trialsPerCell in every cell are more trials than a sweep can count.
+    std::vector<TrialSetup> setups(const TrialOptions& options, std::uint64_t trialsPerCell) const;
+};
+
+// --algorithm and --fov as lists, for a sweep.
+void addSweepGridOptions(CLI::App& command, SweepGrid& grid);
+
 // --count, --tilt, --max-speed, --radius, --box and --seed; --duration too when withDuration.
 void addTrialOptions(CLI::App& command, TrialOptions& options, bool withDuration);
 
