@@ -5,9 +5,7 @@
 #include "batch/scenario_run.h"
 #include "batch/trial_file_writer.h"
 
-#include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 
 namespace velmora {
@@ -99,11 +97,9 @@ void HistoryWriter::writeRow(const Formation& f, std::int64_t step, std::span<co
     if (format_ == Format::Csv) {
         appendInteger(row_, step);
         row_ += ',';
-        // To the step, as in every text output: a CSV reader gets 14.05, not the summation noise of
-        // 14.049999999999745; the JSON Lines file keeps the exact double, and the step column joins both.
-        char time[32];
-        const int length = std::snprintf(time, sizeof time, "%.2f", f.time);
-        row_.append(time, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof time) - 1)));
+        // To the step, as in every text output; the JSON Lines file keeps the exact double, and the step
+        // column joins both.
+        appendStepTime(row_, f.time);
         for (int i = 0; i < f.craftCount; ++i) {
             const Spacecraft& c = f.spacecraft[i];
             appendCsvVector(row_, c.position);

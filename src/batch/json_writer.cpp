@@ -1,7 +1,9 @@
 #include "batch/json_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace velmora {
 namespace {
@@ -66,6 +68,20 @@ void appendJsonDouble(std::string& out, double v)
     appendNumberText(out, v);
     if (out.find_first_of(".e", start) == std::string::npos)
         out += ".0";
+}
+
+void appendStepTime(std::string& out, double seconds)
+{
+    char buffer[32];
+    const int length = std::snprintf(buffer, sizeof buffer, "%.2f", seconds);
+    out.append(buffer, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof buffer) - 1)));
+}
+
+std::string stepTimeText(double seconds)
+{
+    std::string out;
+    appendStepTime(out, seconds);
+    return out;
 }
 
 nlohmann::ordered_json vectorJson(const Vec3& v) { return nlohmann::ordered_json::array({v.x, v.y, v.z}); }

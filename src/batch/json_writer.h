@@ -17,6 +17,12 @@ void appendNumberText(std::string& out, double v);
 // v as toJsonText writes a double, appended to out.
 void appendJsonDouble(std::string& out, double v);
 
+// A formation time, the sum of whole 0.01 s steps, printed to the step: "14.05", not the summation noise of
+// "14.049999999999745". For text meant for people and CSV readers; JSON keeps the exact double. Appending
+// allocates nothing where out has the room.
+void appendStepTime(std::string& out, double seconds);
+std::string stepTimeText(double seconds);
+
 // A vector as the array [x, y, z].
 nlohmann::ordered_json vectorJson(const Vec3& v);
 

@@ -62,13 +62,6 @@ std::optional<T> integerOf(const json& value)
     return std::nullopt;
 }
 
-std::string twoDecimals(double seconds)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", seconds);
-    return buffer;
-}
-
 }  // namespace
 
 TrialFileReader::TrialFileReader(const std::string& path) : path_(path), format_(TrialFileWriter::formatOf(path))
@@ -400,7 +393,7 @@ MergedTrials mergeTrialFiles(const std::vector<std::string>& paths, const TrialS
                                 std::to_string(it->setup.steps) +
                                 ": the file comes from a batch with other parameters");
                 const double t = clock.timeAfter(r.stepsToInitialize);
-                if (row->csvTime.empty() ? r.timeToInitialize != t : row->csvTime != twoDecimals(t))
+                if (row->csvTime.empty() ? r.timeToInitialize != t : row->csvTime != stepTimeText(t))
                     reader.fail(range(r.trial, r.trial) + ": the time to initialize is not the time after step " +
                                 std::to_string(r.stepsToInitialize));
                 r.timeToInitialize = t;

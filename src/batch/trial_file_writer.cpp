@@ -5,21 +5,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 
 namespace velmora {
 namespace {
-
-// A time in a CSV file is the time after a whole number of 0.01 s steps: printed to the step, so that a
-// spreadsheet or a CSV reader sees 14.05 and not the summation noise of 14.049999999999745. The exact double
-// is in the JSON Lines file, and stepsToInitialize gives the step in either.
-std::string stepTime(double seconds)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", seconds);
-    return buffer;
-}
 
 void appendCsvRow(std::string& out, const TrialResult& r, const std::optional<TrialCell>& cell)
 {
@@ -36,7 +25,8 @@ void appendCsvRow(std::string& out, const TrialResult& r, const std::optional<Tr
     if (r.initialized) {
         out += std::to_string(r.stepsToInitialize);
         out += ',';
-        out += stepTime(r.timeToInitialize);
+        // To the step: a CSV reader gets 14.05; the JSON Lines file keeps the exact double.
+        appendStepTime(out, r.timeToInitialize);
     } else {
         out += ',';
     }

@@ -7,7 +7,6 @@
 #include "cli/trial_options.h"
 #include "sim/plan_algorithm.h"
 
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -23,14 +22,6 @@ struct RunOptions {
     std::int64_t every = 1;
 };
 
-// Times after whole 0.01 s steps, to the step: 14.05, not the summation noise of 14.049999999999745.
-std::string stepTime(double seconds)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", seconds);
-    return buffer;
-}
-
 // The result as a few lines a person reads at a glance.
 void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioResult& result)
 {
@@ -38,11 +29,11 @@ void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioRes
     out << scenario.count << " craft, algorithm " << algorithm << ", field of view " << scenario.fovDeg
         << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed << "\n";
     const Formation& f = result.formation;
-    out << "ran " << result.steps << " steps to t = " << stepTime(f.time) << " s, " << result.segmentChangeSteps.size()
+    out << "ran " << result.steps << " steps to t = " << stepTimeText(f.time) << " s, " << result.segmentChangeSteps.size()
         << " steps changed a plan segment\n";
     out << result.links.size() << " link(s):\n";
     for (const ScenarioLink& link : result.links)
-        out << "  craft " << link.i << " and " << link.j << " at t = " << stepTime(link.time) << " s (step " << link.step
+        out << "  craft " << link.i << " and " << link.j << " at t = " << stepTimeText(link.time) << " s (step " << link.step
             << ")\n";
     out << "groups: [";
     for (int i = 0; i < f.craftCount; ++i)
