@@ -3,32 +3,12 @@
 #include "batch/history_writer.h"
 #include "batch/scenario_run.h"
 
+#include "support/counted_new.h"
+
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <unistd.h>
-
-namespace {
-
-std::atomic<long> allocations{0};
-
-}  // namespace
-
-// Out of line, like the deletes below: inlined, GCC would pair a malloc() at a call site with an operator
-// delete (or a free() with the built-in operator new) and flag it as a mismatched deallocation.
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace velmora {
 namespace {
@@ -51,12 +31,12 @@ TEST(HistoryAllocation, RowsAfterTheFirstAllocateNothing)
         f->step(0.01);
         history.stepped(*f, 1, 3000, formed);
 
-        const long before = allocations.load();
+        const long before = test::allocations.load();
         for (std::int64_t k = 2; k <= 3000; ++k) {
             f->step(0.01);
             history.stepped(*f, k, 3000, k % 7 == 0 ? std::span<const ScenarioLink>(formed) : std::span<const ScenarioLink>());
         }
-        EXPECT_EQ(allocations.load(), before) << name;
+        EXPECT_EQ(test::allocations.load(), before) << name;
         history.commit();
         EXPECT_GT(std::filesystem::file_size(dir / name), 3000u * 20u * 6u) << name;
     }
