@@ -2,6 +2,7 @@
 
 #include "geometry/angles.h"
 #include "scene/formation_scene.h"
+#include "scene/sphere_mesh.h"
 #include "scene/view_volume.h"
 #include "view/display_lists.h"
 #include "view/display_turn.h"
@@ -10,7 +11,10 @@
 #include <GL/glu.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <memory>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -61,16 +65,73 @@ void drawShape(DisplayLists* lists, const DisplayLists::Key& key, Draw&& draw)
         draw();
 }
 
-// The volume of the view being rendered, in the current modelview coordinates.
-ViewVolume currentViewVolume()
+// The view being rendered as OpenGL has it now.
+struct CurrentView {
+    std::array<double, 16> projection{};
+    std::array<double, 16> modelview{};
+    GLint viewport[4] = {0, 0, 0, 0};
+
+    CurrentView()
+    {
+        glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
+        glGetIntegerv(GL_VIEWPORT, viewport);
+    }
+
+    // The view's volume in the current modelview coordinates.
+    ViewVolume volume() const { return ViewVolume::fromMatrices(projection, modelview, viewport[2], viewport[3]); }
+};
+
+// Sphere meshes of the last few radii; like the quadrics they hold no GL objects and serve every context.
+SphereMesh& sphereMesh(double r)
 {
-    std::array<double, 16> projection;
+    static std::array<std::unique_ptr<SphereMesh>, 4> meshes;
+    static std::size_t next = 0;
+    for (const auto& mesh : meshes)
+        if (mesh && std::bit_cast<std::uint64_t>(mesh->radius()) == std::bit_cast<std::uint64_t>(r))
+            return *mesh;
+    auto& slot = meshes[next];
+    next = (next + 1) % meshes.size();
+    slot = std::make_unique<SphereMesh>(r);
+    return *slot;
+}
+
+// The sphere without what cannot change a pixel: the quads that lie deep behind its own front, and the
+// triangles too small or too far out to cover a pixel centre. When neither can be told, the whole sphere from
+// the view's list.
+void drawSphereShown(DisplayLists& lists, double r, const CurrentView& view)
+{
     std::array<double, 16> modelview;
-    GLint viewport[4];
-    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    return ViewVolume::fromMatrices(projection, modelview, viewport[2], viewport[3]);
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    GLint sampleBuffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    const std::optional<Vec3> eye = sphereCullingEye(view.projection, modelview, view.viewport[3], depthBits, r);
+    SphereMesh& mesh = sphereMesh(r);
+    static PixelCoverage coverage;
+    const bool covered = sampleBuffers == 0 &&
+        coverage.project(mesh.positions(), SphereMesh::vertexCount, view.projection, modelview, view.viewport);
+    if (!eye && !covered) {
+        lists.call(DisplayLists::key(sphereShape, r), [&] { drawSphere(r); });
+        return;
+    }
+    const SphereMesh::Selection part = mesh.select(eye ? &*eye : nullptr, covered ? &coverage : nullptr);
+    SpacecraftGlyph::sphereTrianglesHidden += part.hiddenLeftOut;
+    SpacecraftGlyph::sphereTrianglesUncovered += part.uncoveredLeftOut;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, mesh.positions());
+    glNormalPointer(GL_FLOAT, 0, mesh.normals());
+    // In GLU's order: top cap, bottom cap, strips.
+    if (part.topCap)
+        glDrawArrays(GL_TRIANGLE_FAN, 0, SphereMesh::capVertices);
+    if (part.bottomCap)
+        glDrawArrays(GL_TRIANGLE_FAN, SphereMesh::capVertices, SphereMesh::capVertices);
+    if (part.indexCount > 0)
+        glDrawElements(GL_TRIANGLES, part.indexCount, GL_UNSIGNED_SHORT, part.indices);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 }  // namespace
@@ -91,12 +152,15 @@ void SpacecraftGlyph::draw()
     MatrixScope scope;
     applyDisplayTurn();
 
-    // With a view's display lists at hand, parts wholly outside its volume are skipped and the rest replayed
-    // from lists; otherwise every vertex is sent. Both give the same pixels.
+    // With a view's display lists at hand, parts wholly outside its volume are skipped, the rest replayed
+    // from lists, and the sphere sent without the triangles that cannot change a pixel; otherwise every vertex
+    // is sent. Both give the same pixels.
     DisplayLists* lists = DisplayLists::current();
     CraftVisibility visible;
+    std::optional<CurrentView> view;
     if (lists != nullptr) {
-        visible = craftVisibility(*craft, currentViewVolume());
+        view.emplace();
+        visible = craftVisibility(*craft, view->volume());
         if (!visible.body && !visible.rays)
             return;
     }
@@ -122,7 +186,10 @@ void SpacecraftGlyph::draw()
     glColor3dv(craft->selected ? grey : red);
     drawShape(lists, DisplayLists::key(ringShape, r), [&] { drawRing(r); });
     glColor3dv(craft->selected ? red : grey);
-    drawShape(lists, DisplayLists::key(sphereShape, r), [&] { drawSphere(r); });
+    if (lists != nullptr)
+        drawSphereShown(*lists, r, *view);
+    else
+        drawSphere(r);
 }
 
 }  // namespace velmora

@@ -14,6 +14,11 @@ public:
     virtual ~SpacecraftGlyph() = default;
 
     const SceneCraft* craft = nullptr;
+
+    // Triangles of spheres left out, over every rendering so far, as hidden behind the sphere's own front or
+    // as covering no pixel centre.
+    static inline long long sphereTrianglesHidden = 0;
+    static inline long long sphereTrianglesUncovered = 0;
 };
 
 }  // namespace velmora
