@@ -31,6 +31,7 @@ void MouseMoveRendersBothViews(benchmark::State& state)
     int k = 0;
     const long long hiddenBefore = SpacecraftGlyph::sphereTrianglesHidden;
     const long long uncoveredBefore = SpacecraftGlyph::sphereTrianglesUncovered;
+    const long long cylinderBefore = SpacecraftGlyph::cylinderTrianglesUncovered;
     for (auto _ : state) {
         QMouseEvent move(QEvent::MouseMove, points[k], view.mapToGlobal(points[k]), Qt::NoButton, Qt::LeftButton,
             Qt::NoModifier);
@@ -48,6 +49,9 @@ void MouseMoveRendersBothViews(benchmark::State& state)
         static_cast<double>(SpacecraftGlyph::sphereTrianglesHidden - hiddenBefore) / renderings;
     state.counters["uncoveredPerRendering"] =
         static_cast<double>(SpacecraftGlyph::sphereTrianglesUncovered - uncoveredBefore) / renderings;
+    // Of the 800 of each cone stub and ring, those covering no pixel centre.
+    state.counters["stubRingUncoveredPerRendering"] =
+        static_cast<double>(SpacecraftGlyph::cylinderTrianglesUncovered - cylinderBefore) / renderings;
 }
 BENCHMARK(MouseMoveRendersBothViews)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,5 +1,7 @@
 #include "scene/sphere_mesh.h"
 
+#include "scene/strip_quads.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -149,30 +151,15 @@ SphereMesh::Selection SphereMesh::select(const Vec3* eye, const PixelCoverage* c
     selection.bottomCap = capShown(-away.z, capVertices);
 
     int n = 0;
-    std::uint16_t* out = indices_.data();
-    const auto emit = [&](int a, int b, int c) {
-        if (coverage != nullptr && !coverage->mayCover(a, b, c)) {
-            ++selection.uncoveredLeftOut;
-            return;
-        }
-        out[n] = static_cast<std::uint16_t>(a);
-        out[n + 1] = static_cast<std::uint16_t>(b);
-        out[n + 2] = static_cast<std::uint16_t>(c);
-        n += 3;
-    };
     for (int b = 0; b < bands; ++b) {
         const double threshold = hiddenWithin(bandSpread_[b]);
         const Vec3* centres = &quadCentres_[b * slices];
         for (int k = 0; k < slices; ++k) {
-            if (dot(centres[k], away) >= threshold) {
+            if (dot(centres[k], away) >= threshold)
                 selection.hiddenLeftOut += 2;
-                continue;
-            }
-            // Quad k of a strip is vertices a, a + 1, a + 3, a + 2 around; OpenGL draws it as the triangles
-            // (a + 2, a, a + 3) and (a, a + 1, a + 3), and so must this, corner order included.
-            const int a = firstStripVertex + b * stripVertices + 2 * k;
-            emit(a + 2, a, a + 3);
-            emit(a, a + 1, a + 3);
+            else
+                n = appendStripQuad(firstStripVertex + b * stripVertices + 2 * k, coverage, indices_.data(), n,
+                    selection.uncoveredLeftOut);
         }
     }
     selection.indices = indices_.data();

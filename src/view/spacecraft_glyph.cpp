@@ -2,6 +2,7 @@
 
 #include "geometry/angles.h"
 #include "scene/formation_scene.h"
+#include "scene/cylinder_mesh.h"
 #include "scene/sphere_mesh.h"
 #include "scene/view_volume.h"
 #include "view/display_lists.h"
@@ -70,48 +71,105 @@ struct CurrentView {
     std::array<double, 16> projection{};
     std::array<double, 16> modelview{};
     GLint viewport[4] = {0, 0, 0, 0};
+    GLint depthBits = 0;
+    GLint sampleBuffers = 0;
 
     CurrentView()
     {
         glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
         glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
         glGetIntegerv(GL_VIEWPORT, viewport);
+        glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+        glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
     }
 
     // The view's volume in the current modelview coordinates.
     ViewVolume volume() const { return ViewVolume::fromMatrices(projection, modelview, viewport[2], viewport[3]); }
+
+    // Where count vertices, given in the current modelview coordinates, land in the window; false when that
+    // cannot be told, or when multisampling makes coverage more than pixel centres.
+    bool project(PixelCoverage& coverage, const float* positions, int count, std::array<double, 16>& current) const
+    {
+        glGetDoublev(GL_MODELVIEW_MATRIX, current.data());
+        return sampleBuffers == 0 && coverage.project(positions, count, projection, current, viewport);
+    }
 };
 
-// Sphere meshes of the last few radii; like the quadrics they hold no GL objects and serve every context.
+// Meshes of the last few sizes; like the quadrics they hold no GL objects and serve every context.
+template <typename Mesh, std::size_t N, typename Same, typename Make>
+Mesh& cachedMesh(std::array<std::unique_ptr<Mesh>, N>& meshes, std::size_t& next, Same&& same, Make&& make)
+{
+    for (const auto& mesh : meshes)
+        if (mesh && same(*mesh))
+            return *mesh;
+    auto& slot = meshes[next];
+    next = (next + 1) % N;
+    slot = make();
+    return *slot;
+}
+
 SphereMesh& sphereMesh(double r)
 {
     static std::array<std::unique_ptr<SphereMesh>, 4> meshes;
     static std::size_t next = 0;
-    for (const auto& mesh : meshes)
-        if (mesh && std::bit_cast<std::uint64_t>(mesh->radius()) == std::bit_cast<std::uint64_t>(r))
-            return *mesh;
-    auto& slot = meshes[next];
-    next = (next + 1) % meshes.size();
-    slot = std::make_unique<SphereMesh>(r);
-    return *slot;
+    return cachedMesh(
+        meshes, next,
+        [&](const SphereMesh& m) { return std::bit_cast<std::uint64_t>(m.radius()) == std::bit_cast<std::uint64_t>(r); },
+        [&] { return std::make_unique<SphereMesh>(r); });
 }
+
+CylinderMesh& cylinderMesh(double base, double top, double height)
+{
+    static std::array<std::unique_ptr<CylinderMesh>, 8> meshes;
+    static std::size_t next = 0;
+    return cachedMesh(
+        meshes, next, [&](const CylinderMesh& m) { return m.sameShape(base, top, height); },
+        [&] { return std::make_unique<CylinderMesh>(base, top, height); });
+}
+
+// One window projection serves every mesh in turn: renderings happen on the user-interface thread only.
+PixelCoverage& sharedCoverage()
+{
+    static PixelCoverage coverage;
+    return coverage;
+}
+
+// Vertex and normal arrays switched on for the life of the scope.
+class MeshArrays {
+public:
+    MeshArrays(const float* positions, const float* normals)
+    {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, positions);
+        glNormalPointer(GL_FLOAT, 0, normals);
+    }
+    ~MeshArrays()
+    {
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+    }
+    MeshArrays(const MeshArrays&) = delete;
+    MeshArrays& operator=(const MeshArrays&) = delete;
+
+    static void drawTriangles(const std::uint16_t* indices, int count)
+    {
+        if (count > 0)
+            glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_SHORT, indices);
+    }
+};
 
 // The sphere without what cannot change a pixel: the quads that lie deep behind its own front, and the
 // triangles too small or too far out to cover a pixel centre. When neither can be told, the whole sphere from
 // the view's list.
 void drawSphereShown(DisplayLists& lists, double r, const CurrentView& view)
 {
-    std::array<double, 16> modelview;
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
-    GLint depthBits = 0;
-    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
-    GLint sampleBuffers = 0;
-    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
-    const std::optional<Vec3> eye = sphereCullingEye(view.projection, modelview, view.viewport[3], depthBits, r);
     SphereMesh& mesh = sphereMesh(r);
-    static PixelCoverage coverage;
-    const bool covered = sampleBuffers == 0 &&
-        coverage.project(mesh.positions(), SphereMesh::vertexCount, view.projection, modelview, view.viewport);
+    PixelCoverage& coverage = sharedCoverage();
+    std::array<double, 16> modelview;
+    const bool covered = view.project(coverage, mesh.positions(), SphereMesh::vertexCount, modelview);
+    const std::optional<Vec3> eye =
+        sphereCullingEye(view.projection, modelview, view.viewport[3], view.depthBits, r);
     if (!eye && !covered) {
         lists.call(DisplayLists::key(sphereShape, r), [&] { drawSphere(r); });
         return;
@@ -119,19 +177,32 @@ void drawSphereShown(DisplayLists& lists, double r, const CurrentView& view)
     const SphereMesh::Selection part = mesh.select(eye ? &*eye : nullptr, covered ? &coverage : nullptr);
     SpacecraftGlyph::sphereTrianglesHidden += part.hiddenLeftOut;
     SpacecraftGlyph::sphereTrianglesUncovered += part.uncoveredLeftOut;
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, mesh.positions());
-    glNormalPointer(GL_FLOAT, 0, mesh.normals());
+    const MeshArrays arrays(mesh.positions(), mesh.normals());
     // In GLU's order: top cap, bottom cap, strips.
     if (part.topCap)
         glDrawArrays(GL_TRIANGLE_FAN, 0, SphereMesh::capVertices);
     if (part.bottomCap)
         glDrawArrays(GL_TRIANGLE_FAN, SphereMesh::capVertices, SphereMesh::capVertices);
-    if (part.indexCount > 0)
-        glDrawElements(GL_TRIANGLES, part.indexCount, GL_UNSIGNED_SHORT, part.indices);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
+    MeshArrays::drawTriangles(part.indices, part.indexCount);
+}
+
+// A cone stub or ring without the triangles that cover no pixel centre; when that cannot be told, the whole
+// shape from the view's list.
+template <typename Draw>
+void drawCylinderShown(DisplayLists& lists, const DisplayLists::Key& key, double base, double top, double height,
+    const CurrentView& view, Draw&& draw)
+{
+    CylinderMesh& mesh = cylinderMesh(base, top, height);
+    PixelCoverage& coverage = sharedCoverage();
+    std::array<double, 16> modelview;
+    if (!view.project(coverage, mesh.positions(), CylinderMesh::vertexCount, modelview)) {
+        lists.call(key, draw);
+        return;
+    }
+    const CylinderMesh::Selection part = mesh.select(&coverage);
+    SpacecraftGlyph::cylinderTrianglesUncovered += part.uncoveredLeftOut;
+    const MeshArrays arrays(mesh.positions(), mesh.normals());
+    MeshArrays::drawTriangles(part.indices, part.indexCount);
 }
 
 }  // namespace
@@ -171,7 +242,11 @@ void SpacecraftGlyph::draw()
     glTranslated(0.0, 0.0, r);
     if (visible.body) {
         glColor3d(0.1, 0.0, 1.0);
-        drawShape(lists, DisplayLists::key(coneStubShape, r, t), [&] { drawConeStub(r, t); });
+        if (lists != nullptr)
+            drawCylinderShown(*lists, DisplayLists::key(coneStubShape, r, t), 0.0, 0.25 * r * t, 0.25 * r, *view,
+                [&] { drawConeStub(r, t); });
+        else
+            drawConeStub(r, t);
     }
     if (visible.rays) {
         glColor3d(0.7, 0.7, 0.0);
@@ -184,7 +259,10 @@ void SpacecraftGlyph::draw()
     // The ring's axis runs along body axis 0. A selected craft swaps the colours of ring and sphere.
     glRotated(90.0, 0.0, 1.0, 0.0);
     glColor3dv(craft->selected ? grey : red);
-    drawShape(lists, DisplayLists::key(ringShape, r), [&] { drawRing(r); });
+    if (lists != nullptr)
+        drawCylinderShown(*lists, DisplayLists::key(ringShape, r), r, r, 0.25 * r, *view, [&] { drawRing(r); });
+    else
+        drawRing(r);
     glColor3dv(craft->selected ? red : grey);
     if (lists != nullptr)
         drawSphereShown(*lists, r, *view);

@@ -19,6 +19,8 @@ public:
     // as covering no pixel centre.
     static inline long long sphereTrianglesHidden = 0;
     static inline long long sphereTrianglesUncovered = 0;
+    // Triangles of cone stubs and rings left out as covering no pixel centre.
+    static inline long long cylinderTrianglesUncovered = 0;
 };
 
 }  // namespace velmora
