@@ -72,7 +72,10 @@ struct CurrentView {
     std::array<double, 16> modelview{};
     GLint viewport[4] = {0, 0, 0, 0};
     GLint depthBits = 0;
-    GLint sampleBuffers = 0;
+    // Triangles are filled, one sample a pixel at its centre, so one that covers no centre makes no fragment.
+    bool plainFill = false;
+    // The nearest fragment of a pixel decides it alone, whatever is drawn before or after.
+    bool nearestWins = false;
 
     CurrentView()
     {
@@ -80,18 +83,30 @@ struct CurrentView {
         glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
         glGetIntegerv(GL_VIEWPORT, viewport);
         glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+        GLint sampleBuffers = 0;
         glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+        GLint polygonMode[2] = {0, 0};
+        glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+        plainFill = sampleBuffers == 0 && polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL &&
+                    !glIsEnabled(GL_POLYGON_SMOOTH);
+        GLboolean depthWrites = GL_FALSE;
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+        GLint depthFunction = 0;
+        glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+        nearestWins = plainFill && glIsEnabled(GL_DEPTH_TEST) && depthWrites == GL_TRUE &&
+                      (depthFunction == GL_LESS || depthFunction == GL_LEQUAL) && !glIsEnabled(GL_BLEND) &&
+                      !glIsEnabled(GL_ALPHA_TEST) && !glIsEnabled(GL_STENCIL_TEST);
     }
 
     // The view's volume in the current modelview coordinates.
     ViewVolume volume() const { return ViewVolume::fromMatrices(projection, modelview, viewport[2], viewport[3]); }
 
     // Where count vertices, given in the current modelview coordinates, land in the window; false when that
-    // cannot be told, or when multisampling makes coverage more than pixel centres.
+    // cannot be told, or when pixel centres do not decide what a triangle covers.
     bool project(PixelCoverage& coverage, const float* positions, int count, std::array<double, 16>& current) const
     {
         glGetDoublev(GL_MODELVIEW_MATRIX, current.data());
-        return sampleBuffers == 0 && coverage.project(positions, count, projection, current, viewport);
+        return plainFill && coverage.project(positions, count, projection, current, viewport);
     }
 };
 
@@ -168,8 +183,9 @@ void drawSphereShown(DisplayLists& lists, double r, const CurrentView& view)
     PixelCoverage& coverage = sharedCoverage();
     std::array<double, 16> modelview;
     const bool covered = view.project(coverage, mesh.positions(), SphereMesh::vertexCount, modelview);
-    const std::optional<Vec3> eye =
-        sphereCullingEye(view.projection, modelview, view.viewport[3], view.depthBits, r);
+    const std::optional<Vec3> eye = view.nearestWins
+        ? sphereCullingEye(view.projection, modelview, view.viewport[3], view.depthBits, r)
+        : std::nullopt;
     if (!eye && !covered) {
         lists.call(DisplayLists::key(sphereShape, r), [&] { drawSphere(r); });
         return;

@@ -202,6 +202,42 @@ TEST_F(Scene, ShortcutsDrawTheSamePixelsAsTheStraightforwardPath)
     EXPECT_LE(left.displayLists().size(), 4);
 }
 
+// Where fragments add up instead of the nearest one deciding, a hidden back counts: with additive blending
+// nothing is left out as hidden, and the pixels still match the straightforward path's.
+TEST_F(Scene, UnderBlendingTheBackOfASphereIsSentToo)
+{
+    struct AdditiveBlending : Drawable {
+        void draw() override
+        {
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_ONE, GL_ONE);
+        }
+    } blending;
+    singleCraftAtOrigin();
+    cameras[0].frame.setEyeDistance(60.0);
+    left.linkedView = nullptr;
+    QImage frames[2];
+    for (const bool blend : {false, true}) {
+        if (blend)
+            left.sceneList.insert(left.sceneList.begin(), &blending);
+        const long long hidden = SpacecraftGlyph::sphereTrianglesHidden;
+        left.drawingShortcuts = false;
+        left.paint();
+        const QImage plain = left.lastFrame().copy();
+        left.drawingShortcuts = true;
+        left.paint();
+        frames[blend] = left.lastFrame().copy();
+        EXPECT_TRUE(frames[blend] == plain) << "blending " << blend;
+        if (blend)
+            EXPECT_EQ(hidden, SpacecraftGlyph::sphereTrianglesHidden);
+        else
+            EXPECT_GT(SpacecraftGlyph::sphereTrianglesHidden - hidden, 500);
+    }
+    EXPECT_FALSE(frames[0] == frames[1]);  // the blending did show
+    left.sceneList.erase(left.sceneList.begin());
+    left.linkedView = &right;
+}
+
 // Qt Test sends a pressed button's window a move to the press position first, without the button; the moves
 // after it carry the button. As with a real mouse, only moves reach the handlers.
 
