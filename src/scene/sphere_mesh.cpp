@@ -12,14 +12,14 @@ constexpr double pi = 3.14159265358979323846;
 
 // A flat triangle of the mesh strays from the true sphere by at most r (1 - cos psi), psi the angle from its
 // circumcentre to its corners: under 5.1 degrees for the largest, the quads at the equator (9 by 4.5 degrees).
-constexpr double meshPsi = 5.2 * pi / 180.0;
+// Take psi as 5.2 degrees.
 constexpr double meshSag = 0.005;  // > 1 - cos(5.2 degrees) = 0.0041, in radii
 // A point of a flat triangle lies off the sphere's radial line through its corners' patch by less than this.
 constexpr double spreadSlack = 2.5 * pi / 180.0;
 
 // Along a ray that leaves the sphere at a left-out point, the front mesh lies this many radii nearer than
 // the back mesh: the chord of at least 2 r sin(15 degrees), less the mesh's inward stray at both ends, each
-// lengthened by the ray's slant against a triangle that may itself be tilted by meshPsi.
+// lengthened by the ray's slant against a triangle that may itself be tilted by psi.
 constexpr double depthGapRadii = 0.45;
 static_assert(depthGapRadii < 2.0 * sphereBackMargin - 2.0 * meshSag / 0.17021);  // sin(15 - 5.2 degrees)
 
