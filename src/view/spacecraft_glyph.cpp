@@ -239,9 +239,9 @@ void SpacecraftGlyph::draw()
     MatrixScope scope;
     applyDisplayTurn();
 
-    // With a view's display lists at hand, parts wholly outside its volume are skipped, the rest replayed
-    // from lists, and the sphere sent without the triangles that cannot change a pixel; otherwise every vertex
-    // is sent. Both give the same pixels.
+    // With a view's display lists at hand, parts wholly outside its volume are skipped, the rays replayed from
+    // a list, and the stub, ring and sphere sent without the triangles that cannot change a pixel; otherwise
+    // every vertex is sent. Both give the same pixels.
     DisplayLists* lists = DisplayLists::current();
     CraftVisibility visible;
     std::optional<CurrentView> view;
