@@ -1,23 +1,18 @@
 #include "scene/cylinder_mesh.h"
 
+#include "geometry/angles.h"
 #include "scene/strip_quads.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
 
 namespace velmora {
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
-
-bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
-
 }  // namespace
 
 CylinderMesh::CylinderMesh(double baseRadius, double topRadius, double height)
-    : base_(baseRadius), top_(topRadius), height_(height), positions_(3 * vertexCount), normals_(3 * vertexCount),
-      indices_(3 * triangleCount)
+    : positions_(3 * vertexCount), normals_(3 * vertexCount), indices_(3 * triangleCount)
 {
     // GLU's own arithmetic: the slope kept in float, angles rounded to float and their sines taken in double,
     // heights and radii worked in double and rounded to float.
@@ -61,11 +56,6 @@ CylinderMesh::CylinderMesh(double baseRadius, double topRadius, double height)
             put(i, radiusHigh, zHigh);
         }
     }
-}
-
-bool CylinderMesh::sameShape(double baseRadius, double topRadius, double height) const
-{
-    return sameBits(base_, baseRadius) && sameBits(top_, topRadius) && sameBits(height_, height);
 }
 
 CylinderMesh::Selection CylinderMesh::select(const PixelCoverage* coverage)

@@ -21,7 +21,6 @@ public:
 
     CylinderMesh(double baseRadius, double topRadius, double height);
 
-    bool sameShape(double baseRadius, double topRadius, double height) const;
     // Three floats a vertex, strip after strip, each pairing a vertex on its lower edge with one above it.
     const float* positions() const { return positions_.data(); }
     const float* normals() const { return normals_.data(); }
@@ -35,9 +34,6 @@ public:
     Selection select(const PixelCoverage* coverage);
 
 private:
-    double base_ = 0.0;
-    double top_ = 0.0;
-    double height_ = 0.0;
     std::vector<float> positions_;
     std::vector<float> normals_;
     std::vector<std::uint16_t> indices_;

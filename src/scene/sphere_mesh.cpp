@@ -1,5 +1,6 @@
 #include "scene/sphere_mesh.h"
 
+#include "geometry/angles.h"
 #include "scene/strip_quads.h"
 
 #include <algorithm>
@@ -7,8 +8,6 @@
 
 namespace velmora {
 namespace {
-
-constexpr double pi = 3.14159265358979323846;
 
 // A flat triangle of the mesh strays from the true sphere by at most r (1 - cos psi), psi the angle from its
 // circumcentre to its corners: under 5.1 degrees for the largest, the quads at the equator (9 by 4.5 degrees).

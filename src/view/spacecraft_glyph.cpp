@@ -12,10 +12,10 @@
 #include <GL/glu.h>
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace velmora {
 namespace {
@@ -110,36 +110,33 @@ struct CurrentView {
     }
 };
 
-// Meshes of the last few sizes; like the quadrics they hold no GL objects and serve every context.
-template <typename Mesh, std::size_t N, typename Same, typename Make>
-Mesh& cachedMesh(std::array<std::unique_ptr<Mesh>, N>& meshes, std::size_t& next, Same&& same, Make&& make)
-{
-    for (const auto& mesh : meshes)
-        if (mesh && same(*mesh))
-            return *mesh;
-    auto& slot = meshes[next];
-    next = (next + 1) % N;
-    slot = make();
-    return *slot;
-}
+// Meshes of the last few sizes, found by the same key as the shape's display list; like the quadrics they
+// hold no GL objects and serve every context.
+template <typename Mesh, std::size_t N>
+class MeshCache {
+public:
+    template <typename Make>
+    Mesh& find(const DisplayLists::Key& key, Make&& make)
+    {
+        for (const auto& [k, mesh] : entries_)
+            if (mesh && k == key)
+                return *mesh;
+        auto& slot = entries_[next_];
+        next_ = (next_ + 1) % N;
+        slot = {key, make()};
+        return *slot.second;
+    }
 
-SphereMesh& sphereMesh(double r)
-{
-    static std::array<std::unique_ptr<SphereMesh>, 4> meshes;
-    static std::size_t next = 0;
-    return cachedMesh(
-        meshes, next,
-        [&](const SphereMesh& m) { return std::bit_cast<std::uint64_t>(m.radius()) == std::bit_cast<std::uint64_t>(r); },
-        [&] { return std::make_unique<SphereMesh>(r); });
-}
+private:
+    std::array<std::pair<DisplayLists::Key, std::unique_ptr<Mesh>>, N> entries_;
+    std::size_t next_ = 0;
+};
 
-CylinderMesh& cylinderMesh(double base, double top, double height)
+// Stubs and rings alike, told apart by their keys' shapes.
+MeshCache<CylinderMesh, 8>& cylinderMeshes()
 {
-    static std::array<std::unique_ptr<CylinderMesh>, 8> meshes;
-    static std::size_t next = 0;
-    return cachedMesh(
-        meshes, next, [&](const CylinderMesh& m) { return m.sameShape(base, top, height); },
-        [&] { return std::make_unique<CylinderMesh>(base, top, height); });
+    static MeshCache<CylinderMesh, 8> meshes;
+    return meshes;
 }
 
 // One window projection serves every mesh in turn: renderings happen on the user-interface thread only.
@@ -179,7 +176,9 @@ public:
 // the view's list.
 void drawSphereShown(DisplayLists& lists, double r, const CurrentView& view)
 {
-    SphereMesh& mesh = sphereMesh(r);
+    static MeshCache<SphereMesh, 4> meshes;
+    const DisplayLists::Key key = DisplayLists::key(sphereShape, r);
+    SphereMesh& mesh = meshes.find(key, [&] { return std::make_unique<SphereMesh>(r); });
     PixelCoverage& coverage = sharedCoverage();
     std::array<double, 16> modelview;
     const bool covered = view.project(coverage, mesh.positions(), SphereMesh::vertexCount, modelview);
@@ -187,7 +186,7 @@ void drawSphereShown(DisplayLists& lists, double r, const CurrentView& view)
         ? sphereCullingEye(view.projection, modelview, view.viewport[3], view.depthBits, r)
         : std::nullopt;
     if (!eye && !covered) {
-        lists.call(DisplayLists::key(sphereShape, r), [&] { drawSphere(r); });
+        lists.call(key, [&] { drawSphere(r); });
         return;
     }
     const SphereMesh::Selection part = mesh.select(eye ? &*eye : nullptr, covered ? &coverage : nullptr);
@@ -208,7 +207,7 @@ template <typename Draw>
 void drawCylinderShown(DisplayLists& lists, const DisplayLists::Key& key, double base, double top, double height,
     const CurrentView& view, Draw&& draw)
 {
-    CylinderMesh& mesh = cylinderMesh(base, top, height);
+    CylinderMesh& mesh = cylinderMeshes().find(key, [&] { return std::make_unique<CylinderMesh>(base, top, height); });
     PixelCoverage& coverage = sharedCoverage();
     std::array<double, 16> modelview;
     if (!view.project(coverage, mesh.positions(), CylinderMesh::vertexCount, modelview)) {

@@ -1,6 +1,7 @@
 // Leaving out parts of a sphere that cannot change a pixel: which quads lie behind the front, which
 // triangles cover no pixel centre, and when a view allows either. Pixels themselves are compared in the view
 // tests; these pin the geometry with numbers worked out by hand.
+#include "geometry/angles.h"
 #include "scene/pixel_coverage.h"
 #include "scene/sphere_mesh.h"
 
@@ -14,8 +15,6 @@
 
 namespace velmora {
 namespace {
-
-constexpr double pi = 3.14159265358979323846;
 
 // gluPerspective(45 degrees, aspect 1, near, far), column-major.
 std::array<double, 16> perspective(double nearPlane = 10.0, double farPlane = 10000.0)
