@@ -1,6 +1,6 @@
-#include "batch/batch_runner.h"
-#include "batch/scenario_run.h"
-#include "batch/trial_runner.h"
+#include "scenario/scenario_run.h"
+#include "trials/batch_runner.h"
+#include "trials/trial_runner.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,10 @@
 // Any command line (arguments separated by newlines) through velmora-sim's option parsers and checks,
 // stopping before a command would run: parsed, or refused with an error whose message is one printable line.
-#include "batch/message_text.h"
 #include "cli/batch_command.h"
 #include "cli/replay_command.h"
 #include "cli/run_command.h"
 #include "cli/sweep_command.h"
+#include "text/message_text.h"
 
 #include <CLI/CLI.hpp>
 

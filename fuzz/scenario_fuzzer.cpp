@@ -1,8 +1,8 @@
-// Any bytes as a scenario file: refused with a ScenarioError, or set up and run for a few steps to a
-// result without a null in it. Anything else (another exception, a crash, a sanitizer report) is a fault.
-#include "batch/json_writer.h"
-#include "batch/scenario.h"
-#include "batch/scenario_run.h"
+// Any bytes as a scenario file: refused with an InputError (a ScenarioError, or a step count out of range), or
+// set up and run for a few steps to a result without a null in it. Anything else (another exception, a crash, a sanitizer report) is a fault.
+#include "scenario/scenario_file.h"
+#include "scenario/scenario_run.h"
+#include "text/json_writer.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string result = toJsonText(runScenario(s, 20).toJson());
         if (result.find("null") != std::string::npos)
             std::abort();
-    } catch (const ScenarioError&) {
+    } catch (const InputError&) {
     }
     return 0;
 }

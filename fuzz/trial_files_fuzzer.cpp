@@ -1,7 +1,8 @@
 // Any bytes as a shard's trial file (the first byte picks CSV or JSON Lines): merged into a summary, or
-// refused with a ScenarioError. Anything else (another exception, a crash, a sanitizer report, a hang) is
+// refused with a TrialFileError. Anything else (another exception, a crash, a sanitizer report, a hang) is
 // a fault.
-#include "batch/trial_file_reader.h"
+#include "trials/trial_file_reader.h"
+#include "trials/trial_merge.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     setup.scenario.fovDeg = 25;
     try {
         mergeTrialFiles({path}, setup, std::nullopt, TrialSpan{0, 4});
-    } catch (const ScenarioError&) {
+    } catch (const TrialFileError&) {
     }
     return 0;
 }

@@ -2,16 +2,16 @@
 // replays, over the same engine and option readers as velmora-sim, so both give the same numbers and the same
 // one-line messages for bad input.
 
-#include "batch/batch_report.h"
-#include "batch/batch_run.h"
-#include "batch/json_writer.h"
-#include "batch/message_text.h"
-#include "batch/provenance.h"
-#include "batch/scenario.h"
-#include "batch/scenario_run.h"
-#include "batch/trial_runner.h"
 #include "cli/trial_options.h"
+#include "scenario/scenario_file.h"
+#include "scenario/scenario_run.h"
 #include "sim/plan_algorithm.h"
+#include "text/json_writer.h"
+#include "text/message_text.h"
+#include "text/provenance.h"
+#include "trials/batch_report.h"
+#include "trials/batch_run.h"
+#include "trials/trial_runner.h"
 
 #include <CLI/CLI.hpp>
 #include <pybind11/numpy.h>
@@ -394,7 +394,7 @@ public:
     bool step(std::int64_t steps)
     {
         if (steps < 0 || steps > maxRunSteps)
-            throw ScenarioError("steps must be from 0 to " + std::to_string(maxRunSteps));
+            throw InputError("steps must be from 0 to " + std::to_string(maxRunSteps));
         bool changed = false;
         for (std::int64_t k = 0; k < steps; ++k) {
             changed = f_.step(stepSeconds) || changed;
@@ -457,9 +457,7 @@ PYBIND11_MODULE(velmora, m)
         try {
             if (p)
                 std::rethrow_exception(p);
-        } catch (const ScenarioError& e) {
-            PyErr_SetString(PyExc_ValueError, printable(e.what()).c_str());
-        } catch (const OptionError& e) {
+        } catch (const InputError& e) {
             PyErr_SetString(PyExc_ValueError, printable(e.what()).c_str());
         } catch (const CLI::ParseError& e) {
             PyErr_SetString(PyExc_ValueError, printable(e.what()).c_str());

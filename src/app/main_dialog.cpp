@@ -6,12 +6,12 @@
 #include "app/multi_line_button.h"
 #include "app/save_as_dialog.h"
 #include "app/text_number.h"
-#include "batch/json_writer.h"
-#include "batch/scenario.h"
 #include "files/replacing_file.h"
 #include "geometry/angles.h"
+#include "scenario/scenario_file.h"
 #include "sim/default_scene.h"
 #include "sim/plan_algorithm.h"
+#include "text/json_writer.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>

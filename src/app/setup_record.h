@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/scenario.h"
+#include "scenario/scenario.h"
 #include "sim/formation.h"
 
 #include <array>

@@ -1,10 +1,10 @@
 #include "cli/batch_command.h"
 
-#include "batch/batch_report.h"
-#include "batch/json_writer.h"
-#include "batch/trial_file_writer.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
+#include "text/json_writer.h"
+#include "trials/batch_report.h"
+#include "trials/trial_file_writer.h"
 
 #include <iostream>
 #include <memory>

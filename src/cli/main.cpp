@@ -1,6 +1,3 @@
-#include "batch/message_text.h"
-#include "batch/provenance.h"
-#include "batch/scenario.h"
 #include "cli/batch_command.h"
 #include "cli/merge_command.h"
 #include "cli/replay_command.h"
@@ -8,6 +5,9 @@
 #include "cli/sweep_command.h"
 #include "cli/trial_options.h"
 #include "files/replacing_file.h"
+#include "scenario/scenario.h"
+#include "text/message_text.h"
+#include "text/provenance.h"
 
 #include <CLI/CLI.hpp>
 
@@ -119,9 +119,7 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         std::cerr << "velmora-sim: " << velmora::printable(e.what()) << " (see velmora-sim --help)\n";
         return 2;
-    } catch (const velmora::OptionError& e) {
-        return fail(e.what(), 2);
-    } catch (const velmora::ScenarioError& e) {
+    } catch (const velmora::InputError& e) {
         return fail(e.what(), 2);
     } catch (const std::exception& e) {
         // The input was good but the run failed, e.g. a full disk while writing results.

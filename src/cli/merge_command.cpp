@@ -1,9 +1,9 @@
 #include "cli/merge_command.h"
 
-#include "batch/batch_report.h"
-#include "batch/json_writer.h"
-#include "batch/trial_file_reader.h"
 #include "cli/trial_options.h"
+#include "text/json_writer.h"
+#include "trials/batch_report.h"
+#include "trials/trial_merge.h"
 
 #include <limits>
 #include <memory>

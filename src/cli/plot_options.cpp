@@ -1,8 +1,8 @@
 #include "cli/plot_options.h"
 
-#include "batch/json_writer.h"
-#include "batch/trial_file_writer.h"
 #include "cli/trial_options.h"
+#include "files/file_names.h"
+#include "text/json_writer.h"
 
 #include <cmath>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "cli/replay_command.h"
 
-#include "batch/json_writer.h"
-#include "batch/trial_runner.h"
 #include "cli/trial_options.h"
+#include "text/json_writer.h"
+#include "trials/trial_runner.h"
 
 #include <iostream>
 #include <memory>

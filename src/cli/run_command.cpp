@@ -1,11 +1,12 @@
 #include "cli/run_command.h"
 
-#include "batch/history_writer.h"
-#include "batch/json_writer.h"
-#include "batch/provenance.h"
-#include "batch/scenario_run.h"
 #include "cli/trial_options.h"
+#include "scenario/history_writer.h"
+#include "scenario/scenario_file.h"
+#include "scenario/scenario_run.h"
 #include "sim/plan_algorithm.h"
+#include "text/json_writer.h"
+#include "text/provenance.h"
 
 #include <iostream>
 #include <memory>

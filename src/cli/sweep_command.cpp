@@ -1,13 +1,13 @@
 #include "cli/sweep_command.h"
 
-#include "batch/batch_report.h"
-#include "batch/json_writer.h"
-#include "batch/trial_file_writer.h"
 #include "cli/plot_options.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
 #include "files/replacing_file.h"
 #include "sim/plan_algorithm.h"
+#include "text/json_writer.h"
+#include "trials/batch_report.h"
+#include "trials/trial_file_writer.h"
 #if VELMORA_PLOT
 #include "plot/sweep_plot.h"
 #endif
@@ -79,7 +79,7 @@ void runSweepCommand(const SweepOptions& o)
         try {
             plotFile.emplace(o.plot.path);
         } catch (const FileError& e) {
-            throw ScenarioError("--plot: " + std::string(e.what()));
+            throw OptionError("--plot: " + std::string(e.what()));
         }
     }
     const std::vector<TrialSetup> setups = o.grid.setups(o.trial, r.trials);

@@ -1,8 +1,8 @@
 #include "cli/trial_options.h"
 
-#include "batch/message_text.h"
-#include "batch/scenario_run.h"
+#include "scenario/scenario_run.h"
 #include "sim/plan_algorithm.h"
+#include "text/message_text.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "batch/batch_runner.h"
-#include "batch/scenario.h"
-#include "batch/trial_runner.h"
 #include "files/replacing_file.h"
+#include "scenario/scenario.h"
+#include "trials/batch_runner.h"
+#include "trials/trial_runner.h"
 
 #include <CLI/CLI.hpp>
 
@@ -17,9 +17,9 @@ namespace velmora {
 
 // A command line that asks for something impossible, such as a trial range past the last trial number or a
 // plot this build cannot draw: reported in one line, with exit status 2 as for a bad scenario.
-class OptionError : public std::runtime_error {
+class OptionError : public InputError {
 public:
-    using std::runtime_error::runtime_error;
+    using InputError::InputError;
 };
 
 // The command line velmora-sim was started with, as every JSON output quotes it; main() sets it.

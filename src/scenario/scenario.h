@@ -1,0 +1,66 @@
+#pragma once
+
+#include "geometry/mat3.h"
+#include "geometry/rand15.h"
+#include "sim/default_scene.h"
+#include "sim/formation.h"
+#include "text/input_error.h"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// A scenario that cannot be used: its file cannot be read, is not JSON, or holds a value no set-up takes.
+class ScenarioError : public InputError {
+public:
+    using InputError::InputError;
+};
+
+struct CraftState {
+    Vec3 position;
+    Vec3 velocity;
+    std::optional<Mat3> attitude;
+};
+
+// A formation set-up as a file describes it: parameters in user units (degrees), an algorithm, a count,
+// explicit craft that overwrite the first random ones, and the counterexample switch.
+struct Scenario {
+    int algorithm = 0;
+    double maxSpeed = defaultScene::maxSpeed;
+    double fovDeg = defaultScene::fovDeg;
+    double tiltDeg = defaultScene::tiltDeg;
+    double craftRadius = defaultScene::craftRadius;
+    double boxHalfSize = defaultScene::boxHalfSize;
+    int count = defaultScene::craftCount;
+    std::vector<CraftState> craft;
+    bool counterexample = false;
+    // The first state of the sequence the random craft are drawn from.
+    std::uint32_t seed = Rand15::firstState;
+};
+
+// The keys a scenario object may have, and those of each of its craft; any other is refused.
+inline constexpr std::string_view scenarioKeys[] = {"algorithm",   "maxSpeed", "fovDeg", "tiltDeg",
+                                                    "craftRadius", "boxHalfSize", "count", "craft",
+                                                    "counterexample", "seed"};
+inline constexpr std::string_view craftKeys[] = {"position", "velocity", "attitude"};
+
+Scenario parseScenario(const nlohmann::json& doc);
+
+// Throws ScenarioError when a craft in use has a position, velocity or attitude that is not finite, as a
+// set-up from huge sizes or speeds gives; when says at what point ("after set-up").
+void requireFiniteState(const Formation& f, const char* when);
+
+FormationParams formationParams(const Scenario& s);
+
+// Sets up f from s, drawing the random placement from rng.
+void setUpFormation(const Scenario& s, Formation& f, Rand15& rng);
+
+// The scenario as a file holds it; the seed only when it is not the default, unless withSeed.
+nlohmann::ordered_json scenarioToJson(const Scenario& s, bool withSeed = false);
+
+}  // namespace velmora

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "scenario/scenario.h"
+#include "sim/default_scene.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+class HistoryWriter;
+
+// Longest run a command accepts: ten days of simulated time.
+inline constexpr std::int64_t maxRunSteps = 100'000'000;
+
+// Steps until the longest plan in use has ended (ceil(end / 0.01) + 1, at least 1).
+std::int64_t stepsToPlanEnd(const Formation& f);
+
+// N = S / 0.01 rounded half away from zero.
+std::int64_t stepsForDuration(double seconds);
+
+// A pair's first mutual sighting: after 1-based step `step`, at formation time `time`.
+struct ScenarioLink {
+    int i = 0;
+    int j = 0;
+    std::int64_t step = 0;
+    double time = 0.0;
+};
+
+// How a single run ended: the formation after its last step, and what happened on the way.
+struct ScenarioResult {
+    std::int64_t steps = 0;
+    Formation formation;
+    std::vector<ScenarioLink> links;
+    std::vector<std::int64_t> segmentChangeSteps;
+
+    // The result document velmora-sim run prints.
+    nlohmann::ordered_json toJson() const;
+};
+
+// The document velmora-sim run prints: where it came from, the scenario it ran (seed included), and the
+// result.
+nlohmann::ordered_json runResultJson(const Scenario& scenario, const ScenarioResult& result,
+                                     const std::vector<std::string>& command);
+
+// Sets the scenario up from a sequence that starts at its seed, and runs it, recording its rows in history when
+// given (the caller commits it). Throws InputError for a step count out of range.
+ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history = nullptr);
+
+}  // namespace velmora

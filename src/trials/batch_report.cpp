@@ -1,0 +1,211 @@
+#include "trials/batch_report.h"
+
+#include "scenario/scenario_run.h"
+#include "sim/plan_algorithm.h"
+#include "text/json_writer.h"
+#include "text/provenance.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+using nlohmann::ordered_json;
+
+std::string fixed(double v, int decimals)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
+    return buffer;
+}
+
+std::string percent(double fraction) { return fixed(100.0 * fraction, 1) + " %"; }
+
+std::string algorithmName(int algorithm) { return std::string(planAlgorithmNames[algorithm]); }
+
+std::string sharedParameters(const Scenario& s)
+{
+    return std::to_string(s.count) + " craft, tilt " + numberText(s.tiltDeg) + "°, max speed " +
+           numberText(s.maxSpeed) + ", craft radius " + numberText(s.craftRadius) + ", box ±" +
+           numberText(s.boxHalfSize);
+}
+
+std::string trialRange(const BatchRun& run)
+{
+    return "trials " + std::to_string(run.firstTrial) + " to " + std::to_string(run.firstTrial + run.trials - 1) +
+           " of seed " + std::to_string(run.setup.seed);
+}
+
+ordered_json parametersJson(const BatchRun& run, bool withCell)
+{
+    const Scenario& s = run.setup.scenario;
+    ordered_json out;
+    if (withCell) {
+        out["algorithm"] = algorithmName(s.algorithm);
+        out["fovDeg"] = s.fovDeg;
+    }
+    out["count"] = s.count;
+    out["tiltDeg"] = s.tiltDeg;
+    out["maxSpeed"] = s.maxSpeed;
+    out["craftRadius"] = s.craftRadius;
+    out["boxHalfSize"] = s.boxHalfSize;
+    out["seed"] = run.setup.seed;
+    out["firstTrial"] = run.firstTrial;
+    out["trials"] = run.trials;
+    return out;
+}
+
+ordered_json resultJson(const BatchRun& run)
+{
+    const BatchSummary& s = run.summary;
+    ordered_json out;
+    out["steps"] = run.setup.steps;
+    out["initialized"] = s.initialized;
+    out["initializedFraction"] = s.initializedFraction;
+    out["initializedInterval95"] = {s.initializedInterval.low, s.initializedInterval.high};
+    if (s.timeToInitialize) {
+        const TimeToInitialize& t = *s.timeToInitialize;
+        out["timeToInitialize"] = {{"min", t.min},   {"p25", t.p25}, {"median", t.median}, {"p75", t.p75},
+                                   {"p90", t.p90},   {"max", t.max}, {"mean", t.mean}};
+    } else {
+        out["timeToInitialize"] = nullptr;
+    }
+    out["meanLinks"] = s.meanLinks;
+    out["meanGroups"] = s.meanGroups;
+    return out;
+}
+
+ordered_json timingJson(const BatchRun& run)
+{
+    return {{"threads", run.threads}, {"wallSeconds", run.wallSeconds}, {"trialsPerSecond", run.trialsPerSecond()}};
+}
+
+// Column widths count characters, not bytes: "°" and "±" take two bytes each.
+std::size_t charCount(const std::string& text)
+{
+    const auto startsCharacter = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), startsCharacter));
+}
+
+std::string padded(const std::string& text, std::size_t width, bool right)
+{
+    const std::size_t length = charCount(text);
+    const std::string fill(width > length ? width - length : 0, ' ');
+    return right ? fill + text : text + fill;
+}
+
+}  // namespace
+
+ordered_json batchRunJson(const BatchRun& run, const std::vector<std::string>& command, bool timed)
+{
+    ordered_json out = provenanceJson(command);
+    out.update(parametersJson(run, true));
+    out.update(resultJson(run));
+    if (timed)
+        out["timing"] = timingJson(run);
+    return out;
+}
+
+std::string batchRunTable(const BatchRun& run, bool timed)
+{
+    const Scenario& sc = run.setup.scenario;
+    const BatchSummary& s = run.summary;
+    std::vector<std::pair<std::string, std::string>> rows;
+    rows.emplace_back("trials", std::to_string(s.trials));
+    rows.emplace_back("initialized", std::to_string(s.initialized) + " (" + percent(s.initializedFraction) +
+                                         "; 95 % interval " + percent(s.initializedInterval.low) + " to " +
+                                         percent(s.initializedInterval.high) + ")");
+    if (s.timeToInitialize) {
+        const TimeToInitialize& t = *s.timeToInitialize;
+        rows.emplace_back("time to initialize (s)", "min " + fixed(t.min, 2) + "  median " + fixed(t.median, 2) +
+                                                        "  90th percentile " + fixed(t.p90, 2) + "  max " +
+                                                        fixed(t.max, 2) + "  mean " + fixed(t.mean, 2));
+    } else {
+        rows.emplace_back("time to initialize (s)", "none initialized");
+    }
+    rows.emplace_back("mean links", fixed(s.meanLinks, 2));
+    rows.emplace_back("mean groups at the end", fixed(s.meanGroups, 2));
+    if (timed)
+        rows.emplace_back("wall time", fixed(run.wallSeconds, 2) + " s with " + std::to_string(run.threads) +
+                                       (run.threads == 1 ? " thread" : " threads") + " (" +
+                                       fixed(run.trialsPerSecond(), 0) + " trials/s)");
+
+    std::string out = algorithmName(sc.algorithm) + ", FOV " + numberText(sc.fovDeg) + "°, " +
+                      sharedParameters(sc) + "\n" + trialRange(run) + ", at most " +
+                      std::to_string(run.setup.steps) + " steps of " + numberText(stepSeconds) + " s each\n\n";
+    for (const auto& [label, value] : rows)
+        out += padded(label, 24, false) + value + "\n";
+    return out;
+}
+
+ordered_json sweepJson(std::span<const BatchRun> cells, const std::vector<std::string>& command, bool timed)
+{
+    ordered_json out = provenanceJson(command);
+    out.update(parametersJson(cells.front(), false));
+    ordered_json list = ordered_json::array();
+    double wallSeconds = 0.0;
+    for (const BatchRun& run : cells) {
+        ordered_json cell;
+        cell["algorithm"] = algorithmName(run.setup.scenario.algorithm);
+        cell["fovDeg"] = run.setup.scenario.fovDeg;
+        cell.update(resultJson(run));
+        if (timed)
+            cell["timing"] = timingJson(run);
+        list.push_back(cell);
+        wallSeconds += run.wallSeconds;
+    }
+    out["cells"] = list;
+    if (timed)
+        out["timing"] = {{"threads", cells.front().threads}, {"wallSeconds", wallSeconds}};
+    return out;
+}
+
+std::string sweepTable(std::span<const BatchRun> cells)
+{
+    const std::vector<std::string> header{"algorithm", "FOV (°)", "initialized", "95 % interval",
+                                          "median time to initialize (s)"};
+    const std::vector<bool> right{false, true, true, false, true};
+    std::vector<std::vector<std::string>> rows;
+    for (const BatchRun& run : cells) {
+        const BatchSummary& s = run.summary;
+        rows.push_back({algorithmName(run.setup.scenario.algorithm), numberText(run.setup.scenario.fovDeg),
+                        percent(s.initializedFraction),
+                        percent(s.initializedInterval.low) + " to " + percent(s.initializedInterval.high),
+                        s.timeToInitialize ? fixed(s.timeToInitialize->median, 2) : "–"});
+    }
+    std::vector<std::size_t> widths(header.size(), 0);
+    for (std::size_t c = 0; c < header.size(); ++c) {
+        widths[c] = std::max<std::size_t>(charCount(header[c]), 3);
+        for (const auto& row : rows)
+            widths[c] = std::max(widths[c], charCount(row[c]));
+    }
+    const auto line = [&](const std::vector<std::string>& row) {
+        std::string text = "|";
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            text += ' ';
+            text += padded(row[c], widths[c], right[c]);
+            text += " |";
+        }
+        text += '\n';
+        return text;
+    };
+    const BatchRun& first = cells.front();
+    std::string out = sharedParameters(first.setup.scenario) + "; " + trialRange(first) + " in every cell\n\n";
+    out += line(header);
+    std::string rule = "|";
+    for (std::size_t c = 0; c < header.size(); ++c) {
+        // A colon on the right of the rule right-aligns the column in Markdown.
+        rule += ' ';
+        rule.append(right[c] ? widths[c] - 1 : widths[c], '-');
+        rule += right[c] ? ": |" : " |";
+    }
+    out += rule;
+    out += '\n';
+    for (const auto& row : rows)
+        out += line(row);
+    return out;
+}
+
+}  // namespace velmora

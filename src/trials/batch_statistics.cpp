@@ -1,0 +1,68 @@
+#include "trials/batch_statistics.h"
+
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+// The value at a rank (from 0) of the sorted times the histogram counts.
+double timeAtRank(const std::map<double, std::uint64_t>& counts, std::uint64_t rank)
+{
+    for (const auto& [time, count] : counts) {
+        if (rank < count)
+            return time;
+        rank -= count;
+    }
+    return counts.rbegin()->first;
+}
+
+// percentile() of the sorted times, to the last bit, read from the histogram.
+double percentileOf(const std::map<double, std::uint64_t>& counts, std::uint64_t n, double p)
+{
+    const double h = (static_cast<double>(n) - 1.0) * p;
+    const auto below = static_cast<std::uint64_t>(std::floor(h));
+    if (below + 1 >= n)
+        return counts.rbegin()->first;
+    const double fraction = h - static_cast<double>(below);
+    const double low = timeAtRank(counts, below);
+    return low + fraction * (timeAtRank(counts, below + 1) - low);
+}
+
+}  // namespace
+
+void BatchStatistics::add(const TrialResult& r)
+{
+    ++trials_;
+    linkSum_ += static_cast<std::uint64_t>(r.links);
+    groupSum_ += static_cast<std::uint64_t>(r.groups);
+    if (r.initialized) {
+        ++initialized_;
+        ++timeCounts_[r.timeToInitialize];
+    }
+}
+
+BatchSummary BatchStatistics::summary() const
+{
+    BatchSummary s;
+    const double n = static_cast<double>(trials_);
+    s.trials = trials_;
+    s.initialized = initialized_;
+    s.initializedFraction = static_cast<double>(s.initialized) / n;
+    s.initializedInterval = wilsonInterval(s.initialized, trials_);
+    s.meanLinks = static_cast<double>(linkSum_) / n;
+    s.meanGroups = static_cast<double>(groupSum_) / n;
+    if (initialized_ > 0) {
+        // Summed one time at a time in ascending order, as the mean of the sorted times always was.
+        double sum = 0.0;
+        for (const auto& [time, count] : timeCounts_)
+            for (std::uint64_t k = 0; k < count; ++k)
+                sum += time;
+        const auto percentile = [&](double p) { return percentileOf(timeCounts_, initialized_, p); };
+        s.timeToInitialize = TimeToInitialize{timeCounts_.begin()->first, percentile(0.25),  percentile(0.5),
+                                              percentile(0.75),           percentile(0.9),   timeCounts_.rbegin()->first,
+                                              sum / static_cast<double>(initialized_)};
+    }
+    return s;
+}
+
+}  // namespace velmora

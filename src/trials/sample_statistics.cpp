@@ -1,0 +1,31 @@
+#include "trials/sample_statistics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora {
+
+ProportionInterval wilsonInterval(std::uint64_t successes, std::uint64_t trials, double z)
+{
+    const double n = static_cast<double>(trials);
+    const double p = static_cast<double>(successes) / n;
+    const double z2 = z * z;
+    const double denominator = 1.0 + z2 / n;
+    const double centre = (p + z2 / (2.0 * n)) / denominator;
+    const double halfWidth = z / denominator * std::sqrt(p * (1.0 - p) / n + z2 / (4.0 * n * n));
+    // At no or all successes the bound is 0 or 1 exactly; rounding must not move it.
+    return {successes == 0 ? 0.0 : std::max(0.0, centre - halfWidth),
+            successes == trials ? 1.0 : std::min(1.0, centre + halfWidth)};
+}
+
+double percentile(std::span<const double> sorted, double p)
+{
+    const double h = (static_cast<double>(sorted.size()) - 1.0) * p;
+    const auto below = static_cast<std::size_t>(std::floor(h));
+    if (below + 1 >= sorted.size())
+        return sorted.back();
+    const double fraction = h - static_cast<double>(below);
+    return sorted[below] + fraction * (sorted[below + 1] - sorted[below]);
+}
+
+}  // namespace velmora

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "scenario/scenario.h"
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+namespace velmora {
+
+// The first Rand15 state of trial k in a batch with the given seed: the low 32 bits of splitmix64 at
+// seed + (k + 1) * golden gamma. Each trial owns its sequence, so no result depends on threads or shards.
+std::uint32_t trialSeedState(std::uint64_t seed, std::uint64_t trial);
+
+// What every trial of a batch shares: the scenario each draws a fresh random formation from (no explicit
+// craft), the batch seed, and how many 0.01 s steps a trial runs at most.
+struct TrialSetup {
+    Scenario scenario;
+    std::uint64_t seed = 1;
+    std::int64_t steps = 0;
+};
+
+// Resolves the step count of a batch: the given count, or by default until the longest plan in use has
+// ended. Plans depend only on the parameters, so every trial of a batch ends at the same step.
+std::int64_t trialSteps(const Scenario& scenario, std::optional<std::int64_t> steps);
+
+struct TrialResult {
+    std::uint64_t trial = 0;
+    std::uint32_t seedState = 0;
+    bool initialized = false;
+    // The 1-based step that put every craft in one group, and the formation time after it (the sum of that
+    // many 0.01 s steps, so not always a round number); both meaningful only when initialized.
+    std::int64_t stepsToInitialize = 0;
+    double timeToInitialize = 0.0;
+    // Pairs that have seen each other, and groups, when the trial stopped.
+    int links = 0;
+    int groups = 0;
+};
+
+// Sets up the formation of one trial: the batch's scenario placed from the trial's own sequence.
+void setUpTrial(const TrialSetup& setup, std::uint64_t trial, Formation& f);
+
+// The trial's formation as a scenario with every craft explicit: `velmora-sim run` sets it up exactly as the
+// batch did, whatever sequence it draws from.
+Scenario replayScenario(const TrialSetup& setup, std::uint64_t trial);
+
+// Runs trials one at a time on a formation it owns, so a worker thread reuses one formation for all of its
+// trials. A trial stops at the step that puts every craft in one group.
+class TrialRunner {
+public:
+    explicit TrialRunner(TrialSetup setup) : setup_(std::move(setup)) {}
+
+    TrialResult run(std::uint64_t trial);
+
+private:
+    TrialSetup setup_;
+    Formation formation_;
+};
+
+}  // namespace velmora
