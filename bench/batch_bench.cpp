@@ -56,7 +56,7 @@ void FullPlanTrials(benchmark::State& state)
                     setUpTrial(setup, k, f);
                     for (std::int64_t s = 0; s < setup.steps; ++s)
                         f.step(stepSeconds);
-                    benchmark::DoNotOptimize(f.parent.data());
+                    benchmark::DoNotOptimize(f.parent(0));
                 }
             });
         workers.clear();

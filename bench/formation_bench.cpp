@@ -21,11 +21,11 @@ Formation defaultScene(int n)
 void FormationStep(benchmark::State& state)
 {
     Formation f = defaultScene(static_cast<int>(state.range(0)));
-    const double planEnd = f.plans[0].totalDuration();
+    const double planEnd = f.plan(0).totalDuration();
     for (auto _ : state) {
         benchmark::DoNotOptimize(f.step(0.01));
         // Stay inside the plans so every step turns craft, as during a real run.
-        if (f.time > planEnd) {
+        if (f.time() > planEnd) {
             state.PauseTiming();
             f = defaultScene(static_cast<int>(state.range(0)));
             state.ResumeTiming();

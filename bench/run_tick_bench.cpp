@@ -39,12 +39,12 @@ void RunTick(benchmark::State& state)
 {
     ShownDialog shown(static_cast<int>(state.range(0)));
     MainDialog& dialog = shown.dialog;
-    const double planEnd = dialog.formationState().plans[0].totalDuration();
+    const double planEnd = dialog.formationState().plan(0).totalDuration();
     dialog.OnRunAlgorithm();
     for (auto _ : state) {
         dialog.OnTimer(dialog.runTimerId());
         // Stay inside the plans so every step turns craft, as during a real run.
-        if (dialog.formationState().time > planEnd) {
+        if (dialog.formationState().time() > planEnd) {
             state.PauseTiming();
             dialog.OnSetupCraft();
             dialog.OnRunAlgorithm();

@@ -407,29 +407,29 @@ public:
 
     py::array_t<double> vectors(Vec3 Spacecraft::*member) const
     {
-        py::array_t<double> out({f_.craftCount, 3});
+        py::array_t<double> out({f_.craftCount(), 3});
         auto view = out.mutable_unchecked<2>();
-        for (int i = 0; i < f_.craftCount; ++i)
+        for (int i = 0; i < f_.craftCount(); ++i)
             for (int k = 0; k < 3; ++k)
-                view(i, k) = (f_.spacecraft[i].*member)[k];
+                view(i, k) = (f_.spacecraft(i).*member)[k];
         return out;
     }
 
     py::array_t<double> attitudes() const
     {
-        py::array_t<double> out({f_.craftCount, 3, 3});
+        py::array_t<double> out({f_.craftCount(), 3, 3});
         auto view = out.mutable_unchecked<3>();
-        for (int i = 0; i < f_.craftCount; ++i)
+        for (int i = 0; i < f_.craftCount(); ++i)
             for (int r = 0; r < 3; ++r)
                 for (int c = 0; c < 3; ++c)
-                    view(i, r, c) = f_.spacecraft[i].attitude(r, c);
+                    view(i, r, c) = f_.spacecraft(i).attitude(r, c);
         return out;
     }
 
     std::vector<int> groups() const
     {
         std::vector<int> out;
-        for (int i = 0; i < f_.craftCount; ++i)
+        for (int i = 0; i < f_.craftCount(); ++i)
             out.push_back(f_.findGroup(i));
         return out;
     }
@@ -504,12 +504,12 @@ Returns the same dict as json.loads of velmora-sim run's output, whose "command"
             "initialized", [](const PyFormation& f) { return f.formation().allInOneGroup(); },
             "Every craft is in one group.")
         .def_property_readonly(
-            "time", [](const PyFormation& f) { return f.formation().time; }, "Simulated time, seconds.")
+            "time", [](const PyFormation& f) { return f.formation().time(); }, "Simulated time, seconds.")
         .def_property_readonly(
-            "count", [](const PyFormation& f) { return f.formation().craftCount; }, "Number of craft.")
+            "count", [](const PyFormation& f) { return f.formation().craftCount(); }, "Number of craft.")
         .def("__repr__", [](const PyFormation& f) {
             const Formation& x = f.formation();
-            return "<velmora.Formation: " + std::to_string(x.craftCount) + " craft, t = " + numberText(x.time) +
+            return "<velmora.Formation: " + std::to_string(x.craftCount()) + " craft, t = " + numberText(x.time()) +
                    " s, links " + std::to_string(x.linkCount()) + ", groups " + std::to_string(x.groupCount()) + ">";
         });
 

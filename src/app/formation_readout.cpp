@@ -24,13 +24,13 @@ void FormationReadout::reset(const Formation& f)
 
 void FormationReadout::noteStepped(const Formation& f)
 {
-    if (!initializedAt_ && f.craftCount > 0 && f.groupCount() == 1)
-        initializedAt_ = f.time;
+    if (!initializedAt_ && f.craftCount() > 0 && f.groupCount() == 1)
+        initializedAt_ = f.time();
 }
 
 std::string FormationReadout::text(const Formation& f) const
 {
-    const std::string head = "t = " + seconds(f.time) + "   links " + std::to_string(f.linkCount()) + "   ";
+    const std::string head = "t = " + seconds(f.time()) + "   links " + std::to_string(f.linkCount()) + "   ";
     if (initializedAt_)
         return head + "initialized at " + seconds(*initializedAt_);
     return head + "groups " + std::to_string(f.groupCount());

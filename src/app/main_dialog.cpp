@@ -7,7 +7,6 @@
 #include "app/save_as_dialog.h"
 #include "app/text_number.h"
 #include "files/replacing_file.h"
-#include "geometry/angles.h"
 #include "scenario/scenario_file.h"
 #include "sim/default_scene.h"
 #include "sim/plan_algorithm.h"
@@ -221,11 +220,9 @@ void MainDialog::OnInitDialog()
     running = false;
     createControls();
     wireCamerasAndMouse();
-    params = FormationParams(defaultScene::maxSpeed, defaultScene::boxHalfSize);
-    params.craftRadius = defaultScene::craftRadius;
-    params.ThetaFOV = defaultScene::fovHalfAngle;
-    formation.setParams(params);
-    formation.setup(defaultScene::craftCount);
+    // A default scenario is the default scene: six Orlo craft at the default parameters.
+    scenario = Scenario{};
+    setUpFormation(scenario, formation, processRand15());
     showFormationInViews();
     afterSetup();
     const auto noteDrag = [this] {
@@ -326,13 +323,13 @@ bool MainDialog::openScenario(const QString& path)
     }
     stopRun();
     formation = *loaded;
-    params = formation.params;
+    this->scenario = scenario;
     countBox->setText(QString::number(scenario.count));
     fovBox->setText(boxNumber(scenario.fovDeg));
     tiltBox->setText(boxNumber(scenario.tiltDeg));
     maxSpeedBox->setText(boxNumber(scenario.maxSpeed));
-    algorithmList->setCurrentIndex(formation.algorithm >= 0 && formation.algorithm < planAlgorithmCount
-                                       ? formation.algorithm
+    algorithmList->setCurrentIndex(scenario.algorithm >= 0 && scenario.algorithm < planAlgorithmCount
+                                       ? scenario.algorithm
                                        : -1);
     afterSetup();
     paintViews();
@@ -362,7 +359,7 @@ bool MainDialog::saveScenario(const QString& path)
 
 void MainDialog::afterSetup()
 {
-    setup.recordSetup(formation);
+    setup.recordSetup(scenario, formation);
     formationReadout.reset(formation);
     showReadout();
 }
@@ -403,12 +400,12 @@ double MainDialog::readParameter(const QLineEdit* box, const char* tail, double 
 
 double MainDialog::readFovHalfAngle()
 {
-    return degreesToRadians(readParameter(fovBox, " is not a valid ThetaFOV, resorting to 70 degrees", 70.0));
+    return readParameter(fovBox, " is not a valid ThetaFOV, resorting to 70 degrees", 70.0);
 }
 
 double MainDialog::readTiltAngle()
 {
-    return degreesToRadians(readParameter(tiltBox, " is not a valid ThetaTilt, resorting to 25 degrees", 25.0));
+    return readParameter(tiltBox, " is not a valid ThetaTilt, resorting to 25 degrees", 25.0);
 }
 
 double MainDialog::readMaxSpeed()
@@ -429,13 +426,16 @@ void MainDialog::OnSetupCraft()
         return;
     }
     stopRun();
-    params.MaxSpeed = readMaxSpeed();
-    params.ThetaFOV = readFovHalfAngle();
-    params.ThetaTilt = readTiltAngle();
-    formation.setParams(params);
+    scenario.maxSpeed = readMaxSpeed();
+    scenario.fovDeg = readFovHalfAngle();
+    scenario.tiltDeg = readTiltAngle();
     // No selection reads as -1, which builds empty plans: the craft drift without turning.
-    formation.algorithm = algorithmList->currentIndex();
-    formation.setup(*count);
+    scenario.algorithm = algorithmList->currentIndex();
+    scenario.count = *count;
+    scenario.craft.clear();
+    scenario.counterexample = false;
+    // The program's one sequence, never reseeded: each set-up after start draws the next placements.
+    setUpFormation(scenario, formation, processRand15());
     afterSetup();
     paintViews();
 }

@@ -4,7 +4,7 @@
 #include "app/formation_readout.h"
 #include "app/setup_record.h"
 #include "sim/formation.h"
-#include "sim/formation_params.h"
+#include "scenario/scenario.h"
 #include "view/camera_controller.h"
 #include "view/gl_view.h"
 #include "view/mouse_handler_chain.h"
@@ -80,7 +80,9 @@ public:
     void setSaveScenarioPrompt(SaveAsPrompt prompt) { saveScenarioPrompt = std::move(prompt); }
 
     const Formation& formationState() const { return formation; }
-    const FormationParams& paramsState() const { return params; }
+    // The parameters, algorithm and count of the last set-up in the user's units: what the boxes read, or what
+    // the opened scenario file said.
+    const Scenario& scenarioState() const { return scenario; }
     bool isRunning() const { return running; }
     bool isSingleStep() const { return singleStep; }
     // The id of the run's timer, 0 while no run is going.
@@ -123,6 +125,7 @@ private:
     void afterSetup();
     void showReadout();
 
+    // Each box's number as typed (angles in degrees), or its fallback after a message.
     double readFovHalfAngle();
     double readTiltAngle();
     double readMaxSpeed();
@@ -132,7 +135,7 @@ private:
     FormationDrawables& drawables;
     GLView leftView;
     Formation formation;
-    FormationParams params;
+    Scenario scenario;
     CameraController leftCamera;
     CameraController rightCamera;
     MouseHandlerChain leftChain;

@@ -12,8 +12,9 @@ namespace velmora {
 // replays what the dialog shows.
 class SetupRecord {
 public:
-    // Takes the formation's state right after a set-up; f.time must still be 0.
-    void recordSetup(const Formation& f);
+    // Takes the parameters of the scenario f was set up from, and f's craft right after that set-up (f.time()
+    // must still be 0).
+    void recordSetup(const Scenario& s, const Formation& f);
 
     // Folds craft moved since the last call into the record. Before the first step a dragged craft starts
     // where it was dropped; once the formation has run, its start moves by the same displacement.
@@ -28,9 +29,5 @@ private:
     Scenario scenario_;
     std::array<Vec3, Formation::capacity> lastPositions_{};
 };
-
-// Degrees whose conversion gives exactly these radians where such a double exists nearby, so a saved
-// angle reads back to the same bits.
-double degreesFor(double radians);
 
 }  // namespace velmora

@@ -30,14 +30,14 @@ void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioRes
     out << scenario.count << " craft, algorithm " << algorithm << ", field of view " << scenario.fovDeg
         << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed << "\n";
     const Formation& f = result.formation;
-    out << "ran " << result.steps << " steps to t = " << stepTimeText(f.time) << " s, " << result.segmentChangeSteps.size()
+    out << "ran " << result.steps << " steps to t = " << stepTimeText(f.time()) << " s, " << result.segmentChangeSteps.size()
         << " steps changed a plan segment\n";
     out << result.links.size() << " link(s):\n";
     for (const ScenarioLink& link : result.links)
         out << "  craft " << link.i << " and " << link.j << " at t = " << stepTimeText(link.time) << " s (step " << link.step
             << ")\n";
     out << "groups: [";
-    for (int i = 0; i < f.craftCount; ++i)
+    for (int i = 0; i < f.craftCount(); ++i)
         out << (i > 0 ? "," : "") << f.findGroup(i);
     out << "]\n";
     out << (f.allInOneGroup() ? "initialized: every craft is in one group\n"

@@ -74,7 +74,7 @@ void HistoryWriter::start(const Formation& f)
 {
     if (format_ == Format::Csv) {
         row_ = "step,time";
-        for (int i = 0; i < f.craftCount; ++i) {
+        for (int i = 0; i < f.craftCount(); ++i) {
             const std::string n = std::to_string(i);
             row_ += ",x" + n + ",y" + n + ",z" + n + ",axisX" + n + ",axisY" + n + ",axisZ" + n;
         }
@@ -99,9 +99,9 @@ void HistoryWriter::writeRow(const Formation& f, std::int64_t step, std::span<co
         row_ += ',';
         // To the step, as in every text output; the JSON Lines file keeps the exact double, and the step
         // column joins both.
-        appendStepTime(row_, f.time);
-        for (int i = 0; i < f.craftCount; ++i) {
-            const Spacecraft& c = f.spacecraft[i];
+        appendStepTime(row_, f.time());
+        for (int i = 0; i < f.craftCount(); ++i) {
+            const Spacecraft& c = f.spacecraft(i);
             appendCsvVector(row_, c.position);
             appendCsvVector(row_, c.sensorCone().axis);
         }
@@ -118,18 +118,18 @@ void HistoryWriter::writeRow(const Formation& f, std::int64_t step, std::span<co
         row_ += "{\"step\":";
         appendInteger(row_, step);
         row_ += ",\"time\":";
-        appendJsonDouble(row_, f.time);
+        appendJsonDouble(row_, f.time());
         row_ += ",\"position\":[";
-        for (int i = 0; i < f.craftCount; ++i) {
+        for (int i = 0; i < f.craftCount(); ++i) {
             if (i > 0)
                 row_ += ',';
-            appendJsonVector(row_, f.spacecraft[i].position);
+            appendJsonVector(row_, f.spacecraft(i).position);
         }
         row_ += "],\"axis\":[";
-        for (int i = 0; i < f.craftCount; ++i) {
+        for (int i = 0; i < f.craftCount(); ++i) {
             if (i > 0)
                 row_ += ',';
-            appendJsonVector(row_, f.spacecraft[i].sensorCone().axis);
+            appendJsonVector(row_, f.spacecraft(i).sensorCone().axis);
         }
         row_ += "],\"links\":[";
         for (std::size_t k = 0; k < formed.size(); ++k) {

@@ -173,8 +173,8 @@ Scenario parseScenario(const json& doc)
 
 void requireFiniteState(const Formation& f, const char* when)
 {
-    for (int i = 0; i < f.craftCount; ++i) {
-        const Spacecraft& c = f.spacecraft[i];
+    for (int i = 0; i < f.craftCount(); ++i) {
+        const Spacecraft& c = f.spacecraft(i);
         const char* what = !finite(c.position) ? "position" : !finite(c.velocity) ? "velocity"
                            : !std::all_of(std::begin(c.attitude.m), std::end(c.attitude.m),
                                           [](double x) { return std::isfinite(x); })
@@ -198,15 +198,10 @@ FormationParams formationParams(const Scenario& s)
 void setUpFormation(const Scenario& s, Formation& f, Rand15& rng)
 {
     f.setParams(formationParams(s));
-    f.algorithm = s.algorithm;
+    f.setAlgorithm(s.algorithm);
     f.setup(s.count, rng);
-    for (std::size_t i = 0; i < s.craft.size(); ++i) {
-        Spacecraft& craft = f.spacecraft[i];
-        craft.position = s.craft[i].position;
-        craft.velocity = s.craft[i].velocity;
-        if (s.craft[i].attitude)
-            craft.attitude = *s.craft[i].attitude;
-    }
+    for (std::size_t i = 0; i < s.craft.size(); ++i)
+        f.placeCraft(static_cast<int>(i), s.craft[i].position, s.craft[i].velocity, s.craft[i].attitude);
     if (s.counterexample)
         f.setupCounterexample();
 }

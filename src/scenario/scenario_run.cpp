@@ -4,6 +4,7 @@
 #include "text/json_writer.h"
 #include "text/provenance.h"
 
+#include <array>
 #include <cmath>
 #include <span>
 #include <string>
@@ -31,8 +32,8 @@ void checkStepCount(double steps, const std::string& what)
 std::int64_t stepsToPlanEnd(const Formation& f)
 {
     double end = 0.0;
-    for (int i = 0; i < f.craftCount; ++i) {
-        const double planEnd = f.plans[i].totalDuration();
+    for (int i = 0; i < f.craftCount(); ++i) {
+        const double planEnd = f.plan(i).totalDuration();
         if (std::isnan(planEnd) || planEnd > end)
             end = planEnd;
     }
@@ -63,15 +64,17 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps,
     if (history)
         history->start(f);
     for (std::int64_t k = 1; k <= n; ++k) {
-        const auto before = f.seen;
+        std::array<std::uint32_t, Formation::capacity> before{};
+        for (int i = 0; i < f.craftCount(); ++i)
+            before[i] = f.seen(i);
         const std::size_t linksBefore = result.links.size();
         if (f.step(stepSeconds))
             result.segmentChangeSteps.push_back(k);
-        for (int i = 0; i < f.craftCount; ++i) {
-            const std::uint32_t fresh = f.seen[i] & ~before[i];
-            for (int j = i + 1; j < f.craftCount; ++j)
+        for (int i = 0; i < f.craftCount(); ++i) {
+            const std::uint32_t fresh = f.seen(i) & ~before[i];
+            for (int j = i + 1; j < f.craftCount(); ++j)
                 if (fresh & (std::uint32_t{1} << j))
-                    result.links.push_back({i, j, k, f.time});
+                    result.links.push_back({i, j, k, f.time()});
         }
         if (history)
             history->stepped(f, k, n, std::span(result.links).subspan(linksBefore));
@@ -86,21 +89,21 @@ ordered_json ScenarioResult::toJson() const
     const Formation& f = formation;
     ordered_json out;
     out["steps"] = steps;
-    out["time"] = f.time;
+    out["time"] = f.time();
     ordered_json craft = ordered_json::array();
     ordered_json parent = ordered_json::array();
     ordered_json groups = ordered_json::array();
     ordered_json seen = ordered_json::array();
-    for (int i = 0; i < f.craftCount; ++i) {
-        const Spacecraft& c = f.spacecraft[i];
+    for (int i = 0; i < f.craftCount(); ++i) {
+        const Spacecraft& c = f.spacecraft(i);
         ordered_json entry;
         entry["position"] = vectorJson(c.position);
         entry["velocity"] = vectorJson(c.velocity);
         entry["attitude"] = c.attitude.m;
         craft.push_back(entry);
-        parent.push_back(f.parent[i]);
+        parent.push_back(f.parent(i));
         groups.push_back(f.findGroup(i));
-        seen.push_back(f.seen[i]);
+        seen.push_back(f.seen(i));
     }
     out["craft"] = craft;
     out["parent"] = parent;

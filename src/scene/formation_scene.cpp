@@ -44,17 +44,17 @@ CraftVisibility craftVisibility(const SceneCraft& craft, const ViewVolume& volum
 
 void FormationScene::build(const Formation& formation, std::optional<int> selected)
 {
-    craftCount = std::clamp(formation.craftCount, 0, Formation::capacity);
+    craftCount = std::clamp(formation.craftCount(), 0, Formation::capacity);
     linkCount = 0;
     for (int j = 0; j < craftCount; ++j) {
-        const Spacecraft& s = formation.spacecraft[j];
+        const Spacecraft& s = formation.spacecraft(j);
         craft[j] = {s.position, s.attitude, s.poseMatrix(), s.craftRadius, s.fovHalfAngle, s.tanFov,
             selected == j};
     }
     for (int j = 0; j < craftCount; ++j) {
         const SceneColour colour = groupColour(formation.findGroup(j));
         for (int k = j + 1; k < craftCount; ++k)
-            if ((formation.seen[j] & (std::uint32_t{1} << k)) != 0)
+            if ((formation.seen(j) & (std::uint32_t{1} << k)) != 0)
                 links[linkCount++] = {j, k, craft[j].position, craft[k].position, colour};
     }
 }

@@ -38,24 +38,24 @@ void Formation::setup(int n) { setup(n, processRand15()); }
 
 void Formation::setup(int n, Rand15& rng)
 {
-    craftCount = std::clamp(n, 0, capacity);
-    time = 0.0;
+    craftCount_ = std::clamp(n, 0, capacity);
+    time_ = 0.0;
     // The draws use the limit as given; only the acceptance test needs its size, since no velocity is ever
     // shorter than a negative length.
-    const double maxSpeed = params.MaxSpeed;
-    const double speedLimit = std::fabs(params.MaxSpeed);
-    for (int i = 0; i < craftCount; ++i) {
-        parent[i] = i;
-        seen[i] = 0;
-        Spacecraft& craft = spacecraft[i];
-        craft.fovHalfAngle = params.ThetaFOV;
-        craft.tanFov = std::tan(params.ThetaFOV);
-        craft.craftRadius = params.craftRadius;
+    const double maxSpeed = params_.MaxSpeed;
+    const double speedLimit = std::fabs(params_.MaxSpeed);
+    for (int i = 0; i < craftCount_; ++i) {
+        parent_[i] = i;
+        seen_[i] = 0;
+        Spacecraft& craft = spacecraft_[i];
+        craft.fovHalfAngle = params_.ThetaFOV;
+        craft.tanFov = std::tan(params_.ThetaFOV);
+        craft.craftRadius = params_.craftRadius;
 
         Vec3 p;
         Vec3 v;
         for (int axis = 0; axis < 3; ++axis) {
-            p[axis] = uniformRandom(rng, params.boxMin[axis], params.boxMax[axis]);
+            p[axis] = uniformRandom(rng, params_.boxMin[axis], params_.boxMax[axis]);
             v[axis] = uniformRandom(rng, -maxSpeed, maxSpeed);
         }
         int redraws = 0;
@@ -70,7 +70,7 @@ void Formation::setup(int n, Rand15& rng)
         craft.position = p;
         craft.velocity = v;
         craft.resetAttitude();
-        plans[i].build(static_cast<std::uint32_t>(algorithm), i % 2, params.ThetaTilt, params.ThetaFOV);
+        plans_[i].build(static_cast<std::uint32_t>(algorithm_), i % 2, params_.ThetaTilt, params_.ThetaFOV);
     }
     assert(checkInvariants());
 }
@@ -78,64 +78,73 @@ void Formation::setup(int n, Rand15& rng)
 bool Formation::step(double dt)
 {
     bool result = false;
-    for (int i = 0; i < craftCount; ++i)
-        result = spacecraft[i].propagate(plans[i], time, time + dt) || result;
+    for (int i = 0; i < craftCount_; ++i)
+        result = spacecraft_[i].propagate(plans_[i], time_, time_ + dt) || result;
 
     // A craft's cone is the same for every pair it is in, so build each once.
     std::array<SensorCone, capacity>& cones = cones_;
-    for (int i = 0; i < craftCount; ++i)
-        cones[i] = spacecraft[i].sensorCone();
+    for (int i = 0; i < craftCount_; ++i)
+        cones[i] = spacecraft_[i].sensorCone();
 
-    for (int i = 0; i < craftCount; ++i) {
-        for (int j = i + 1; j < craftCount; ++j) {
-            if (!cones[i].contains(spacecraft[j].position) || !cones[j].contains(spacecraft[i].position))
+    for (int i = 0; i < craftCount_; ++i) {
+        for (int j = i + 1; j < craftCount_; ++j) {
+            if (!cones[i].contains(spacecraft_[j].position) || !cones[j].contains(spacecraft_[i].position))
                 continue;
             const int ri = findGroup(i);
-            parent[i] = ri;
+            parent_[i] = ri;
             const int rj = findGroup(j);
-            parent[j] = rj;
-            parent[ri] = rj;
-            seen[i] |= std::uint32_t{1} << j;
-            seen[j] |= std::uint32_t{1} << i;
+            parent_[j] = rj;
+            parent_[ri] = rj;
+            seen_[i] |= std::uint32_t{1} << j;
+            seen_[j] |= std::uint32_t{1} << i;
         }
     }
-    time = time + dt;
+    time_ = time_ + dt;
     assert(checkInvariants());
     return result;
 }
 
+void Formation::placeCraft(int i, const Vec3& position, const Vec3& velocity, const std::optional<Mat3>& attitude)
+{
+    Spacecraft& craft = spacecraft_[i];
+    craft.position = position;
+    craft.velocity = velocity;
+    if (attitude)
+        craft.attitude = *attitude;
+}
+
 void Formation::setupCounterexample()
 {
-    const double m = params.MaxSpeed;
+    const double m = params_.MaxSpeed;
     const double c = 0.984807753012208;
     const double s = 0.17364817766693033;
-    spacecraft[1].position = Vec3{};
-    spacecraft[1].velocity = Vec3{};
-    spacecraft[0].velocity = Vec3{-m * c, 0 * m, m * s};
-    spacecraft[0].position.x = (-m * c) * -17.453292519943297;
-    spacecraft[0].position.z = -17.016960206944713 * (m * s);
-    spacecraft[0].position.y = spacecraft[0].position.z * -0.5;
+    spacecraft_[1].position = Vec3{};
+    spacecraft_[1].velocity = Vec3{};
+    spacecraft_[0].velocity = Vec3{-m * c, 0 * m, m * s};
+    spacecraft_[0].position.x = (-m * c) * -17.453292519943297;
+    spacecraft_[0].position.z = -17.016960206944713 * (m * s);
+    spacecraft_[0].position.y = spacecraft_[0].position.z * -0.5;
 }
 
 int Formation::findGroup(int i) const
 {
-    while (parent[i] != i)
-        i = parent[i];
+    while (parent_[i] != i)
+        i = parent_[i];
     return i;
 }
 
 void Formation::flattenGroups()
 {
-    for (int i = 0; i < craftCount; ++i)
-        parent[i] = findGroup(i);
+    for (int i = 0; i < craftCount_; ++i)
+        parent_[i] = findGroup(i);
 }
 
 bool Formation::allInOneGroup() const
 {
-    if (craftCount <= 0)
+    if (craftCount_ <= 0)
         return false;
     const int root = findGroup(0);
-    for (int i = 1; i < craftCount; ++i)
+    for (int i = 1; i < craftCount_; ++i)
         if (findGroup(i) != root)
             return false;
     return true;
@@ -145,16 +154,16 @@ bool Formation::allInOneGroup() const
 int Formation::linkCount() const
 {
     int marks = 0;
-    for (int i = 0; i < craftCount; ++i)
-        marks += std::popcount(seen[i]);
+    for (int i = 0; i < craftCount_; ++i)
+        marks += std::popcount(seen_[i]);
     return marks / 2;
 }
 
 int Formation::groupCount() const
 {
     int roots = 0;
-    for (int i = 0; i < craftCount; ++i)
-        roots += parent[i] == i ? 1 : 0;
+    for (int i = 0; i < craftCount_; ++i)
+        roots += parent_[i] == i ? 1 : 0;
     return roots;
 }
 
@@ -165,38 +174,38 @@ bool Formation::checkInvariants(const char** failure) const
             *failure = what;
         return false;
     };
-    if (craftCount < 0 || craftCount > capacity)
+    if (craftCount_ < 0 || craftCount_ > capacity)
         return fail("craftCount is outside 0..capacity");
-    for (int i = 0; i < craftCount; ++i) {
+    for (int i = 0; i < craftCount_; ++i) {
         int k = i;
         int hops = 0;
-        while (k >= 0 && k < craftCount && parent[k] != k && hops <= craftCount) {
-            k = parent[k];
+        while (k >= 0 && k < craftCount_ && parent_[k] != k && hops <= craftCount_) {
+            k = parent_[k];
             ++hops;
         }
-        if (k < 0 || k >= craftCount)
+        if (k < 0 || k >= craftCount_)
             return fail("a parent chain leaves the craft in use");
-        if (parent[k] != k)
+        if (parent_[k] != k)
             return fail("a parent chain does not reach a root within craftCount hops");
     }
-    const std::uint32_t inUse = (std::uint32_t{1} << craftCount) - 1;
-    const auto linked = [this](int i, int j) { return ((seen[i] >> j) & 1u) != 0; };
-    for (int i = 0; i < craftCount; ++i) {
-        if ((seen[i] & ~inUse) != 0)
+    const std::uint32_t inUse = (std::uint32_t{1} << craftCount_) - 1;
+    const auto linked = [this](int i, int j) { return ((seen_[i] >> j) & 1u) != 0; };
+    for (int i = 0; i < craftCount_; ++i) {
+        if ((seen_[i] & ~inUse) != 0)
             return fail("seen marks a craft that is not in use");
         if (linked(i, i))
             return fail("a craft has seen itself");
-        for (int j = i + 1; j < craftCount; ++j)
+        for (int j = i + 1; j < craftCount_; ++j)
             if (linked(i, j) != linked(j, i))
                 return fail("seen is not symmetric");
     }
-    for (int i = 0; i < craftCount; ++i)
-        for (int j = i + 1; j < craftCount; ++j)
+    for (int i = 0; i < craftCount_; ++i)
+        for (int j = i + 1; j < craftCount_; ++j)
             if (linked(i, j) && findGroup(i) != findGroup(j))
                 return fail("a linked pair is in two groups");
-    if (drawableParams(params))
-        for (int i = 0; i < craftCount; ++i)
-            if (!isFinite(spacecraft[i].position) || !isFinite(spacecraft[i].attitude))
+    if (drawableParams(params_))
+        for (int i = 0; i < craftCount_; ++i)
+            if (!isFinite(spacecraft_[i].position) || !isFinite(spacecraft_[i].attitude))
                 return fail("a craft's position or attitude is not finite under finite parameters");
     return true;
 }

@@ -9,8 +9,8 @@ namespace {
 std::uint64_t seenSum(const Formation& f)
 {
     std::uint64_t sum = 0;
-    for (int i = 0; i < f.craftCount; ++i)
-        sum += f.seen[i];
+    for (int i = 0; i < f.craftCount(); ++i)
+        sum += f.seen(i);
     return sum;
 }
 
@@ -49,8 +49,8 @@ Scenario replayScenario(const TrialSetup& setup, std::uint64_t trial)
     requireFiniteState(f, "after set-up");
     Scenario s = setup.scenario;
     s.craft.clear();
-    for (int i = 0; i < f.craftCount; ++i)
-        s.craft.push_back(CraftState{f.spacecraft[i].position, f.spacecraft[i].velocity, std::nullopt});
+    for (int i = 0; i < f.craftCount(); ++i)
+        s.craft.push_back(CraftState{f.spacecraft(i).position, f.spacecraft(i).velocity, std::nullopt});
     return s;
 }
 
@@ -71,7 +71,7 @@ TrialResult TrialRunner::run(std::uint64_t trial)
         if (f.allInOneGroup()) {
             r.initialized = true;
             r.stepsToInitialize = k + 1;
-            r.timeToInitialize = f.time;
+            r.timeToInitialize = f.time();
             break;
         }
     }

@@ -28,7 +28,7 @@ const FormationScene& FormationDrawable::scene()
 
 void FormationDrawable::draw()
 {
-    if (formation == nullptr || formation->craftCount <= 0)
+    if (formation == nullptr || formation->craftCount() <= 0)
         return;
     formation->flattenGroups();
     scene();
@@ -75,10 +75,10 @@ bool FormationDrawable::handleMouse(std::uint32_t flags, double x, double y)
     if (hasSelection) {
         // Keep the craft at its depth along the view axis: move it within the plane through its position
         // that faces the viewer, to where the mouse ray crosses that plane.
-        Spacecraft& craft = formation->spacecraft[selectedIndex];
+        const Vec3& position = formation->spacecraft(selectedIndex).position;
         const Vec3 axis = simulationRay(*frustum, 0.0, 0.0).direction;
-        const double t = dot(axis, subtract(craft.position, mouse.origin)) / dot(axis, mouse.direction);
-        craft.position = add(mouse.origin, scale(mouse.direction, t));
+        const double t = dot(axis, subtract(position, mouse.origin)) / dot(axis, mouse.direction);
+        formation->moveCraft(selectedIndex, add(mouse.origin, scale(mouse.direction, t)));
         return true;
     }
 

@@ -2,6 +2,7 @@
 #include "app/setup_record.h"
 #include "geometry/angles.h"
 #include "sim/default_scene.h"
+#include "support/formation_editor.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +14,13 @@ Formation facingPairAndOne()
 {
     Formation f;
     f.setParams(FormationParams(0.0, 500.0));
-    f.algorithm = -1;
+    f.setAlgorithm(-1);
     Rand15 rng;
     f.setup(3, rng);
-    f.spacecraft[0].position = {0, 0, 0};
-    f.spacecraft[1].position = {0, 0, 200};
-    f.spacecraft[1].attitude = axisAngle({1, 0, 0}, pi);
-    f.spacecraft[2].position = {400, 0, 0};
+    FormationEditor(f).craft(0).position = {0, 0, 0};
+    FormationEditor(f).craft(1).position = {0, 0, 200};
+    FormationEditor(f).craft(1).attitude = axisAngle({1, 0, 0}, pi);
+    FormationEditor(f).craft(2).position = {400, 0, 0};
     return f;
 }
 
@@ -35,9 +36,9 @@ TEST(FormationReadout, CountsLinksAndGroupsAndKeepsTheFirstMomentOfOneGroup)
 
     // Craft 2 moves onto the axis looking back down it, and craft 1 turns to face it: 2 sees both others,
     // and both see 2.
-    f.spacecraft[2].position = {0, 0, 400};
-    f.spacecraft[2].attitude = axisAngle({1, 0, 0}, pi);
-    f.spacecraft[1].attitude = Mat3{};
+    FormationEditor(f).craft(2).position = {0, 0, 400};
+    FormationEditor(f).craft(2).attitude = axisAngle({1, 0, 0}, pi);
+    FormationEditor(f).craft(1).attitude = Mat3{};
     for (int k = 0; k < 3; ++k) {
         f.step(0.01);
         readout.noteStepped(f);
@@ -49,34 +50,27 @@ TEST(FormationReadout, CountsLinksAndGroupsAndKeepsTheFirstMomentOfOneGroup)
     EXPECT_EQ(readout.text(f), "t = 0.04 s   links 3   initialized at 0.02 s");
 
     readout.reset(f);  // a new set-up that is already one group counts from its start
-    EXPECT_EQ(readout.initializedAt(), f.time);
-}
-
-TEST(SetupRecord, DegreesReadBackToTheSameRadians)
-{
-    for (double degrees : {70.0, 25.0, 45.5, 0.1, 89.999, -30.0, 1e-300, 1e300, 0.30000000000000004}) {
-        const double radians = degreesToRadians(degrees);
-        EXPECT_EQ(degreesToRadians(degreesFor(radians)), radians) << degrees;
-    }
-    // The dialog's own default of 70 degrees is written differently, and still finds degrees that give it.
-    const double defaultFov = defaultScene::fovHalfAngle;
-    EXPECT_EQ(degreesToRadians(degreesFor(defaultFov)), defaultFov);
+    EXPECT_EQ(readout.initializedAt(), f.time());
 }
 
 TEST(SetupRecord, DraggedCraftStartWhereTheyWereDroppedOrMoveByTheDrag)
 {
     Formation f = facingPairAndOne();
-    f.spacecraft[2].velocity = {1, 0, 0};
+    FormationEditor(f).craft(2).velocity = {1, 0, 0};
+    Scenario typed;
+    typed.algorithm = -1;
+    typed.fovDeg = 45.5;  // saved as typed, not as degrees worked back from radians
     SetupRecord record;
-    record.recordSetup(f);
+    record.recordSetup(typed, f);
     const Scenario& s = record.scenario();
     EXPECT_EQ(s.count, 3);
     EXPECT_EQ(s.algorithm, -1);
+    EXPECT_EQ(s.fovDeg, 45.5);
     EXPECT_EQ(s.boxHalfSize, 500.0);
     ASSERT_EQ(s.craft.size(), 3u);
-    EXPECT_EQ(*s.craft[1].attitude, f.spacecraft[1].attitude);
+    EXPECT_EQ(*s.craft[1].attitude, f.spacecraft(1).attitude);
 
-    f.spacecraft[0].position = {0.1, 0.2, 0.3};
+    FormationEditor(f).craft(0).position = {0.1, 0.2, 0.3};
     record.noteMovedCraft(f);
     EXPECT_EQ(s.craft[0].position, Vec3(0.1, 0.2, 0.3));
 
@@ -86,7 +80,7 @@ TEST(SetupRecord, DraggedCraftStartWhereTheyWereDroppedOrMoveByTheDrag)
     record.noteStepped(f);
     record.noteMovedCraft(f);
     EXPECT_EQ(s.craft[2].position, Vec3(400, 0, 0));
-    f.spacecraft[2].position.y += 50;
+    FormationEditor(f).craft(2).position.y += 50;
     record.noteMovedCraft(f);
     EXPECT_EQ(s.craft[2].position, Vec3(400, 50, 0));
 }

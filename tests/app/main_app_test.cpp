@@ -21,7 +21,7 @@ TEST(MainApp, RunsTheMainDialogOnTheDefaultSceneUntilItIsClosed)
             ASSERT_NE(dialog, nullptr);
             ++dialogs;
             EXPECT_EQ(dialog->windowTitle(), "Velmora");
-            EXPECT_EQ(dialog->formationState().craftCount, 6);
+            EXPECT_EQ(dialog->formationState().craftCount(), 6);
             EXPECT_FALSE(dialog->windowIcon().pixmap(32, 32).isNull());
             ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
             QTest::keyClick(dialog->countEdit(), key);

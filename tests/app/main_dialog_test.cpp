@@ -168,17 +168,17 @@ TEST_F(MainDialogTest, LabelsStartWhereTheLayoutPutsThemAndShowTheirWholeText)
 TEST_F(MainDialogTest, StartsOnTheDefaultSceneWithBothViewsWiredAndRendered)
 {
     const Formation& f = dialog.formationState();
-    const FormationParams& p = dialog.paramsState();
-    EXPECT_EQ(f.craftCount, 6);
-    EXPECT_EQ(f.algorithm, 0);
-    EXPECT_EQ(f.plans[0].count(), 6);  // Orlo's six segments
+    const FormationParams& p = f.params();
+    EXPECT_EQ(f.craftCount(), 6);
+    EXPECT_EQ(f.algorithm(), 0);
+    EXPECT_EQ(f.plan(0).count(), 6);  // Orlo's six segments
     EXPECT_EQ(p.boxMin.x, -500.0);
     EXPECT_EQ(p.boxMax.z, 500.0);
     EXPECT_EQ(p.MaxSpeed, 5.0);
     EXPECT_EQ(p.craftRadius, 10.0);
     EXPECT_EQ(p.ThetaFOV, defaultScene::fovHalfAngle);
     EXPECT_EQ(p.ThetaTilt, pi / 4);
-    EXPECT_EQ(f.params.ThetaFOV, p.ThetaFOV);
+    EXPECT_EQ(f.params().ThetaFOV, p.ThetaFOV);
     EXPECT_FALSE(dialog.isRunning());
     EXPECT_EQ(dialog.runTimerId(), 0);
 
@@ -223,16 +223,16 @@ TEST_F(MainDialogTest, EmptyParameterBoxesFallBackWithThreeMessagesInOrder)
                             "\"\" is not a valid ThetaTilt, resorting to 25 degrees",
                         }));
     const Formation& f = dialog.formationState();
-    EXPECT_EQ(f.craftCount, 6);
-    EXPECT_EQ(f.params.MaxSpeed, 10.0);
-    EXPECT_EQ(f.params.ThetaFOV, pi * 70.0 * (1.0 / 180.0));
-    EXPECT_EQ(f.params.ThetaTilt, pi * 25.0 * (1.0 / 180.0));
-    EXPECT_EQ(f.params.craftRadius, 10.0);
-    EXPECT_EQ(f.params.boxMax.x, 500.0);
+    EXPECT_EQ(f.craftCount(), 6);
+    EXPECT_EQ(f.params().MaxSpeed, 10.0);
+    EXPECT_EQ(f.params().ThetaFOV, pi * 70.0 * (1.0 / 180.0));
+    EXPECT_EQ(f.params().ThetaTilt, pi * 25.0 * (1.0 / 180.0));
+    EXPECT_EQ(f.params().craftRadius, 10.0);
+    EXPECT_EQ(f.params().boxMax.x, 500.0);
     // Nothing selected in the list: the index -1 builds empty plans.
-    EXPECT_EQ(f.algorithm, -1);
-    EXPECT_EQ(f.plans[0].count(), 0);
-    EXPECT_EQ(f.time, 0.0);
+    EXPECT_EQ(f.algorithm(), -1);
+    EXPECT_EQ(f.plan(0).count(), 0);
+    EXPECT_EQ(f.time(), 0.0);
 }
 
 TEST_F(MainDialogTest, MessagesQuoteTheTextExactlyAsTyped)
@@ -241,12 +241,12 @@ TEST_F(MainDialogTest, MessagesQuoteTheTextExactlyAsTyped)
     dialog.algorithmListBox()->setCurrentIndex(2);
     click(1004);
     EXPECT_EQ(messages, (QStringList{"\"wide\" is not a valid ThetaFOV, resorting to 70 degrees"}));
-    const FormationParams& p = dialog.formationState().params;
+    const FormationParams& p = dialog.formationState().params();
     EXPECT_EQ(p.MaxSpeed, 12.0);
     EXPECT_EQ(p.ThetaFOV, pi * 70.0 * (1.0 / 180.0));
     EXPECT_EQ(p.ThetaTilt, pi * -30.0 * (1.0 / 180.0));
-    EXPECT_EQ(dialog.formationState().algorithm, 2);
-    EXPECT_EQ(dialog.formationState().craftCount, 4);
+    EXPECT_EQ(dialog.formationState().algorithm(), 2);
+    EXPECT_EQ(dialog.formationState().craftCount(), 4);
 
     messages.clear();
     setBoxes("5", "\"quoted\" %s %1 <i>", "50", "20");
@@ -263,7 +263,7 @@ TEST_F(MainDialogTest, CountErrorsAbandonTheSetupAndLeaveEverythingAsItWas)
     click(1005);
     ASSERT_TRUE(dialog.isRunning());
     const Formation before = dialog.formationState();
-    const FormationParams paramsBefore = dialog.paramsState();
+    const Scenario scenarioBefore = dialog.scenarioState();
 
     const std::pair<QString, QString> cases[] = {
         {"1", "Number of spacecraft must be between 2 and 10 (was 1)"},
@@ -281,9 +281,9 @@ TEST_F(MainDialogTest, CountErrorsAbandonTheSetupAndLeaveEverythingAsItWas)
         EXPECT_EQ(messages, QStringList{expected}) << count.toStdString();
     }
     EXPECT_TRUE(dialog.isRunning());
-    EXPECT_EQ(dialog.formationState().craftCount, before.craftCount);
-    EXPECT_EQ(dialog.formationState().spacecraft[0].position.x, before.spacecraft[0].position.x);
-    EXPECT_EQ(dialog.paramsState().MaxSpeed, paramsBefore.MaxSpeed);
+    EXPECT_EQ(dialog.formationState().craftCount(), before.craftCount());
+    EXPECT_EQ(dialog.formationState().spacecraft(0).position.x, before.spacecraft(0).position.x);
+    EXPECT_EQ(dialog.scenarioState().maxSpeed, scenarioBefore.maxSpeed);
 }
 
 TEST_F(MainDialogTest, CountsFromTwoToTenAreAcceptedAndTrailingWordsIgnored)
@@ -291,7 +291,7 @@ TEST_F(MainDialogTest, CountsFromTwoToTenAreAcceptedAndTrailingWordsIgnored)
     for (const auto& [text, count] : {std::pair{"2", 2}, {"10", 10}, {"7 words", 7}, {"  8", 8}}) {
         setBoxes(text, "5", "70", "25");
         click(1004);
-        EXPECT_EQ(dialog.formationState().craftCount, count) << text;
+        EXPECT_EQ(dialog.formationState().craftCount(), count) << text;
     }
     EXPECT_TRUE(messages.isEmpty());
 }
@@ -303,10 +303,10 @@ TEST_F(MainDialogTest, ParametersAreReadWithADotWhateverTheLocale)
     setBoxes("6", "2.5", "45.5", "12,25");
     click(1004);
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(dialog.formationState().params.MaxSpeed, 2.5);
-    EXPECT_EQ(dialog.formationState().params.ThetaFOV, pi * 45.5 * (1.0 / 180.0));
+    EXPECT_EQ(dialog.formationState().params().MaxSpeed, 2.5);
+    EXPECT_EQ(dialog.formationState().params().ThetaFOV, pi * 45.5 * (1.0 / 180.0));
     // A comma is not a decimal separator even here: the number ends before it.
-    EXPECT_EQ(dialog.formationState().params.ThetaTilt, pi * 12.0 * (1.0 / 180.0));
+    EXPECT_EQ(dialog.formationState().params().ThetaTilt, pi * 12.0 * (1.0 / 180.0));
 }
 
 TEST_F(MainDialogTest, NonFiniteParametersFallBackLikeUnreadableOnes)
@@ -318,7 +318,7 @@ TEST_F(MainDialogTest, NonFiniteParametersFallBackLikeUnreadableOnes)
                             "\"inf\" is not a valid ThetaFOV, resorting to 70 degrees",
                             "\"1e400\" is not a valid ThetaTilt, resorting to 25 degrees",
                         }));
-    const FormationParams& p = dialog.formationState().params;
+    const FormationParams& p = dialog.formationState().params();
     EXPECT_EQ(p.MaxSpeed, 10.0);
     EXPECT_EQ(p.ThetaFOV, pi * 70.0 * (1.0 / 180.0));
     EXPECT_EQ(p.ThetaTilt, pi * 25.0 * (1.0 / 180.0));
@@ -334,7 +334,7 @@ TEST_F(MainDialogTest, NonFiniteParametersFallBackLikeUnreadableOnes)
             dialog.OnTimer(dialog.runTimerId());
         click(1005);
         const Formation& f = dialog.formationState();
-        EXPECT_EQ(f.params.MaxSpeed, 1e300);
+        EXPECT_EQ(f.params().MaxSpeed, 1e300);
         const char* failure = nullptr;
         EXPECT_TRUE(f.checkInvariants(&failure)) << failure;
     }
@@ -383,13 +383,13 @@ TEST_F(MainDialogTest, TheTimerAdvancesTenStepsPerTickAndRendersBothViewsTwice)
 
     click(1005);
     // Real ticks from the 100 ms timer.
-    QTRY_VERIFY_WITH_TIMEOUT(dialog.formationState().time >= 0.2, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.formationState().time() >= 0.2, 3000);
     click(1005);
     ASSERT_FALSE(dialog.isRunning());
 
     Formation expected = dialog.formationState();
     dialog.OnTimer(dialog.runTimerId());  // no run: nothing happens
-    EXPECT_EQ(dialog.formationState().time, expected.time);
+    EXPECT_EQ(dialog.formationState().time(), expected.time());
 
     click(1005);
     left.count = 0;
@@ -397,28 +397,28 @@ TEST_F(MainDialogTest, TheTimerAdvancesTenStepsPerTickAndRendersBothViewsTwice)
     dialog.OnTimer(dialog.runTimerId());
     for (int i = 0; i < 10; ++i)
         expected.step(0.01);
-    EXPECT_EQ(dialog.formationState().time, expected.time);
-    EXPECT_EQ(dialog.formationState().spacecraft[3].position.x, expected.spacecraft[3].position.x);
+    EXPECT_EQ(dialog.formationState().time(), expected.time());
+    EXPECT_EQ(dialog.formationState().spacecraft(3).position.x, expected.spacecraft(3).position.x);
     EXPECT_EQ(left.count, 2);
     EXPECT_EQ(right.count, 2);
 
     // A continuous run goes on through every segment change of the Orlo plans and past their end.
-    const double planEnd = dialog.formationState().plans[0].totalDuration();
-    for (int tick = 0; tick < 300 && dialog.formationState().time < planEnd + 0.5; ++tick) {
+    const double planEnd = dialog.formationState().plan(0).totalDuration();
+    for (int tick = 0; tick < 300 && dialog.formationState().time() < planEnd + 0.5; ++tick) {
         dialog.OnTimer(dialog.runTimerId());
         ASSERT_TRUE(dialog.isRunning()) << tick;
     }
-    EXPECT_GT(dialog.formationState().time, planEnd);
+    EXPECT_GT(dialog.formationState().time(), planEnd);
 }
 
 TEST_F(MainDialogTest, ForeignTimerTicksChangeNothing)
 {
     click(1005);
     ASSERT_TRUE(dialog.isRunning());
-    const double time = dialog.formationState().time;
+    const double time = dialog.formationState().time();
     dialog.OnTimer(dialog.runTimerId() + 1);
     dialog.OnTimer(0);
-    EXPECT_EQ(dialog.formationState().time, time);
+    EXPECT_EQ(dialog.formationState().time(), time);
     click(1005);
 
     // A timer of its own that the dialog did not start as a run.
@@ -426,7 +426,7 @@ TEST_F(MainDialogTest, ForeignTimerTicksChangeNothing)
     ASSERT_NE(foreign, 0);
     QTest::qWait(60);
     dialog.killTimer(foreign);
-    EXPECT_EQ(dialog.formationState().time, time);
+    EXPECT_EQ(dialog.formationState().time(), time);
 }
 
 TEST_F(MainDialogTest, SingleStepRunStopsAtTheTickOfASegmentChangeAndResumesFromThere)
@@ -447,7 +447,7 @@ TEST_F(MainDialogTest, SingleStepRunStopsAtTheTickOfASegmentChangeAndResumesFrom
             ++steps;
         }
         dialog.OnTimer(dialog.runTimerId());
-        ASSERT_EQ(dialog.formationState().time, expected.time) << tick;
+        ASSERT_EQ(dialog.formationState().time(), expected.time()) << tick;
         EXPECT_EQ(dialog.isRunning(), !changed) << tick;
         if (changed) {
             ++changes;
@@ -461,12 +461,12 @@ TEST_F(MainDialogTest, SingleStepRunWithEmptyPlansNeverStopsByItself)
 {
     setBoxes("4", "5", "70", "25");
     click(1004);
-    ASSERT_EQ(dialog.formationState().algorithm, -1);
+    ASSERT_EQ(dialog.formationState().algorithm(), -1);
     click(1012);
     for (int tick = 0; tick < 50; ++tick)
         dialog.OnTimer(dialog.runTimerId());
     EXPECT_TRUE(dialog.isRunning());
-    EXPECT_NEAR(dialog.formationState().time, 5.0, 1e-9);
+    EXPECT_NEAR(dialog.formationState().time(), 5.0, 1e-9);
 }
 
 TEST_F(MainDialogTest, SetupCounterexampleFillsTheBoxesAndLoadsTheGeometry)
@@ -482,15 +482,15 @@ TEST_F(MainDialogTest, SetupCounterexampleFillsTheBoxesAndLoadsTheGeometry)
     EXPECT_EQ(dialog.algorithmListBox()->currentIndex(), 0);
 
     const Formation& f = dialog.formationState();
-    EXPECT_EQ(f.craftCount, 2);
-    EXPECT_EQ(f.algorithm, 0);
-    EXPECT_EQ(f.params.MaxSpeed, 35.0);
-    EXPECT_EQ(f.params.ThetaTilt, pi * 25.0 * (1.0 / 180.0));
+    EXPECT_EQ(f.craftCount(), 2);
+    EXPECT_EQ(f.algorithm(), 0);
+    EXPECT_EQ(f.params().MaxSpeed, 35.0);
+    EXPECT_EQ(f.params().ThetaTilt, pi * 25.0 * (1.0 / 180.0));
     Formation loaded = f;
     loaded.setupCounterexample();
-    EXPECT_EQ(f.spacecraft[0].position.x, loaded.spacecraft[0].position.x);
-    EXPECT_EQ(f.spacecraft[0].velocity.z, loaded.spacecraft[0].velocity.z);
-    EXPECT_EQ(f.spacecraft[1].position.y, 0.0);
+    EXPECT_EQ(f.spacecraft(0).position.x, loaded.spacecraft(0).position.x);
+    EXPECT_EQ(f.spacecraft(0).velocity.z, loaded.spacecraft(0).velocity.z);
+    EXPECT_EQ(f.spacecraft(1).position.y, 0.0);
     EXPECT_EQ(left.count, 4);  // redrawn by the set-up and again with the counterexample
 }
 
@@ -500,15 +500,15 @@ TEST_F(MainDialogTest, SetupCounterexampleKeepsAChosenEntryAndTypedSpeed)
     dialog.maxSpeedEdit()->setText("fast");
     click(1009);
     EXPECT_EQ(dialog.algorithmListBox()->currentIndex(), 3);
-    EXPECT_EQ(dialog.formationState().algorithm, 3);
+    EXPECT_EQ(dialog.formationState().algorithm(), 3);
     EXPECT_EQ(dialog.maxSpeedEdit()->text(), "fast");
     EXPECT_EQ(messages, (QStringList{"\"fast\" is not a valid MaxSpeed, resorting to 10 units per second"}));
-    EXPECT_EQ(dialog.formationState().params.MaxSpeed, 10.0);
+    EXPECT_EQ(dialog.formationState().params().MaxSpeed, 10.0);
 
     messages.clear();
     dialog.maxSpeedEdit()->setText("12");
     click(1009);
-    EXPECT_EQ(dialog.formationState().params.MaxSpeed, 12.0);
+    EXPECT_EQ(dialog.formationState().params().MaxSpeed, 12.0);
     EXPECT_TRUE(messages.isEmpty());
 }
 

@@ -70,14 +70,14 @@ protected:
     {
         const Formation& f = dialog.formationState();
         const QJsonArray craft = result["craft"].toArray();
-        ASSERT_EQ(craft.size(), f.craftCount);
-        for (int i = 0; i < f.craftCount; ++i) {
+        ASSERT_EQ(craft.size(), f.craftCount());
+        for (int i = 0; i < f.craftCount(); ++i) {
             const QJsonArray p = craft[i].toObject()["position"].toArray();
             const QJsonArray a = craft[i].toObject()["attitude"].toArray();
             for (int k = 0; k < 3; ++k)
-                EXPECT_EQ(f.spacecraft[i].position[k], p[k].toDouble()) << "craft " << i;
+                EXPECT_EQ(f.spacecraft(i).position[k], p[k].toDouble()) << "craft " << i;
             for (int k = 0; k < 9; ++k)
-                EXPECT_EQ(f.spacecraft[i].attitude.m[k], a[k].toDouble()) << "craft " << i;
+                EXPECT_EQ(f.spacecraft(i).attitude.m[k], a[k].toDouble()) << "craft " << i;
         }
     }
 
@@ -100,7 +100,7 @@ TEST_F(ScenarioDialog, OpensAScenarioShowsItsValuesAndRunsItAsVelmoraSimDoes)
     EXPECT_EQ(dialog.tiltEdit()->text(), "25");
     EXPECT_EQ(dialog.maxSpeedEdit()->text(), "1");
     EXPECT_EQ(dialog.algorithmListBox()->currentText(), "Orlo");
-    EXPECT_EQ(dialog.paramsState().craftRadius, 12.0);
+    EXPECT_EQ(dialog.scenarioState().craftRadius, 12.0);
     EXPECT_EQ(dialog.readoutLabel()->text(), "t = 0.00 s   links 0   groups 3");
     expectSameCraft(runSim({"run", path, "--steps", "0"}));
 
@@ -147,8 +147,8 @@ TEST_F(ScenarioDialog, BadFilesGiveOneMessageAndChangeNothing)
         EXPECT_FALSE(messages[0].contains('\n')) << messages[0].toStdString();
     }
     EXPECT_TRUE(dialog.isRunning());
-    EXPECT_EQ(dialog.formationState().time, before.time);
-    EXPECT_EQ(dialog.formationState().spacecraft[0].position, before.spacecraft[0].position);
+    EXPECT_EQ(dialog.formationState().time(), before.time());
+    EXPECT_EQ(dialog.formationState().spacecraft(0).position, before.spacecraft(0).position);
     EXPECT_EQ(dialog.countEdit()->text(), "");
     EXPECT_EQ(dialog.readoutLabel()->text(), readout);
 }
@@ -167,18 +167,18 @@ TEST_F(ScenarioDialog, CtrlSSavesTheSetUpWithADraggedCraftForVelmoraSimToReplay)
     int picked = -1;
     QPoint from;
     for (int i = 0; i < 4 && picked < 0; ++i) {
-        from = onScreen(left, dialog.formationState().spacecraft[i].position);
+        from = onScreen(left, dialog.formationState().spacecraft(i).position);
         if (left.lastFrame().rect().adjusted(40, 40, -60, -60).contains(from))
             picked = i;
     }
     ASSERT_GE(picked, 0);
-    const Vec3 start = dialog.formationState().spacecraft[picked].position;
+    const Vec3 start = dialog.formationState().spacecraft(picked).position;
     QTest::mousePress(&left, Qt::LeftButton, {}, from);
     QTest::mouseMove(&left, from + QPoint(1, 0));
     QTest::mouseMove(&left, from + QPoint(30, 20));
     QTest::mouseRelease(&left, Qt::LeftButton, {}, from + QPoint(30, 20));
     QTest::mouseMove(&left, from + QPoint(31, 20));
-    const Vec3 dropped = dialog.formationState().spacecraft[picked].position;
+    const Vec3 dropped = dialog.formationState().spacecraft(picked).position;
     ASSERT_NE(dropped, start);
 
     const QString path = dir.filePath("saved.json");
@@ -214,7 +214,7 @@ TEST_F(ScenarioDialog, DroppingAScenarioFileOpensIt)
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &drop);
     EXPECT_FALSE(dialog.isRunning());
-    EXPECT_EQ(dialog.formationState().craftCount, 2);
+    EXPECT_EQ(dialog.formationState().craftCount(), 2);
     EXPECT_EQ(dialog.algorithmListBox()->currentIndex(), 4);
 
     QMimeData text;

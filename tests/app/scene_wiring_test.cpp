@@ -99,7 +99,7 @@ TEST_F(SceneWiring, BothViewsShowTheDefaultFormationAtStart)
 {
     show();
     const Formation& formation = dialog.formationState();
-    ASSERT_EQ(6, formation.craftCount);
+    ASSERT_EQ(6, formation.craftCount());
     for (GLView* view : {&dialog.leftGLView(), &dialog.rightGLView()}) {
         EXPECT_EQ(view->camera, view->frustum.camera);
         const QImage& frame = view->lastFrame();
@@ -109,8 +109,8 @@ TEST_F(SceneWiring, BothViewsShowTheDefaultFormationAtStart)
         // the ring's edge to the camera. From 750 away the view takes in
         // about 310 units either side of the middle at the formation's centre: three of the six default craft.
         int shown = 0;
-        for (int j = 0; j < formation.craftCount; ++j) {
-            const QPoint p = onScreen(*view, formation.spacecraft[j].position);
+        for (int j = 0; j < formation.craftCount(); ++j) {
+            const QPoint p = onScreen(*view, formation.spacecraft(j).position);
             if (!frame.rect().adjusted(10, 10, -10, -10).contains(p))
                 continue;
             EXPECT_GT(countPixels(frame, isGrey, around(p, 8)), 10) << "craft " << j;
@@ -128,7 +128,7 @@ TEST_F(SceneWiring, DraggingInTheLeftViewMovesTheCraftInBothViews)
     GLView& left = dialog.leftGLView();
     GLView& right = dialog.rightGLView();
     // Craft 4 starts well inside both views.
-    const Vec3 start = dialog.formationState().spacecraft[4].position;
+    const Vec3 start = dialog.formationState().spacecraft(4).position;
     const QPoint from = onScreen(left, start);
     ASSERT_TRUE(left.lastFrame().rect().adjusted(20, 20, -20, -20).contains(from));
     const QImage rightBefore = right.lastFrame();
@@ -147,7 +147,7 @@ TEST_F(SceneWiring, DraggingInTheLeftViewMovesTheCraftInBothViews)
     EXPECT_EQ(0u, dialog.leftCameraController().lastFlags);
     EXPECT_EQ(from.x() + 41, std::lround(dialog.leftCameraController().lastX * left.width()));
 
-    const Vec3 moved = dialog.formationState().spacecraft[4].position;
+    const Vec3 moved = dialog.formationState().spacecraft(4).position;
     EXPECT_NEAR(start.z, moved.z, 1e-9);
     const QPoint to = onScreen(right, moved);
     EXPECT_NEAR(from.x() + 40, to.x(), 1);

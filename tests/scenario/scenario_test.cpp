@@ -42,9 +42,9 @@ TEST(Scenario, CraftListSetsTheCountAndOverwritesTheFirstCraft)
     Formation f;
     Rand15 rng;
     setUpFormation(s, f, rng);
-    EXPECT_EQ(f.craftCount, 3);
-    EXPECT_EQ(f.spacecraft[0].position, Vec3(1, 2, 3));
-    EXPECT_EQ(column(f.spacecraft[0].attitude, 2), Vec3(0, -1, 0));
+    EXPECT_EQ(f.craftCount(), 3);
+    EXPECT_EQ(f.spacecraft(0).position, Vec3(1, 2, 3));
+    EXPECT_EQ(column(f.spacecraft(0).attitude, 2), Vec3(0, -1, 0));
     EXPECT_EQ(parseScenario(json::parse(R"({"craft":[]})")).count, 0);
 }
 
@@ -104,9 +104,9 @@ TEST(Scenario, SeedChoosesTheRandomPlacement)
     const ScenarioResult c = runScenario(other, 0);
     // The first craft's x is uniform in the box from the sequence's first draw, worked out by hand for
     // state 1: 1 * 1103515245 + 12345 = 1103527590, / 65536 % 32768 = 16838, x = -500 + 16838 / 32767 * 1000.
-    EXPECT_EQ(a.formation.spacecraft[0].position.x, -500.0 + (16838 * (1.0 / 32767)) * 1000.0);
-    EXPECT_EQ(b.formation.spacecraft[0].position.x, a.formation.spacecraft[0].position.x);
-    EXPECT_NE(c.formation.spacecraft[0].position.x, a.formation.spacecraft[0].position.x);
+    EXPECT_EQ(a.formation.spacecraft(0).position.x, -500.0 + (16838 * (1.0 / 32767)) * 1000.0);
+    EXPECT_EQ(b.formation.spacecraft(0).position.x, a.formation.spacecraft(0).position.x);
+    EXPECT_NE(c.formation.spacecraft(0).position.x, a.formation.spacecraft(0).position.x);
     // The seed is written only where it is not the default, so saved files stay as they were.
     EXPECT_FALSE(scenarioToJson(byDefault).contains("seed"));
     EXPECT_EQ(scenarioToJson(other)["seed"], 4294967295u);

@@ -4,6 +4,7 @@
 #include "scene/ray.h"
 #include "scene/view_volume.h"
 #include "sim/default_scene.h"
+#include "support/formation_editor.h"
 
 #include <gtest/gtest.h>
 
@@ -57,15 +58,15 @@ TEST(FormationScene, LinksAreDrawnOnceFromTheLowerIndexInTheRootsColour)
     };
     for (const LinkCase& c : cases) {
         Formation formation;
-        formation.craftCount = c.craft;
+        FormationEditor(formation).craftCount() = c.craft;
         for (int j = 0; j < c.craft; ++j) {
-            formation.parent[j] = j;
-            formation.spacecraft[j].position = {10.0 * j, -3.0 * j, 1.0};
+            FormationEditor(formation).parent(j) = j;
+            FormationEditor(formation).craft(j).position = {10.0 * j, -3.0 * j, 1.0};
         }
         for (const auto& [j, p] : c.parents)
-            formation.parent[j] = p;
+            FormationEditor(formation).parent(j) = p;
         for (const auto& [j, k] : c.seen)
-            formation.seen[j] |= 1u << k;
+            FormationEditor(formation).seen(j) |= 1u << k;
 
         FormationScene scene;
         scene.build(formation, std::nullopt);
@@ -75,12 +76,12 @@ TEST(FormationScene, LinksAreDrawnOnceFromTheLowerIndexInTheRootsColour)
             EXPECT_EQ(c.links[i].from, link.from) << c.name;
             EXPECT_EQ(c.links[i].to, link.to) << c.name;
             EXPECT_EQ(c.links[i].colour, link.colour) << c.name;
-            EXPECT_EQ(formation.spacecraft[link.from].position, link.fromPosition) << c.name;
-            EXPECT_EQ(formation.spacecraft[link.to].position, link.toPosition) << c.name;
+            EXPECT_EQ(formation.spacecraft(link.from).position, link.fromPosition) << c.name;
+            EXPECT_EQ(formation.spacecraft(link.to).position, link.toPosition) << c.name;
         }
         formation.flattenGroups();
         for (int j = 0; j < c.craft; ++j)
-            EXPECT_EQ(c.flattened[j], formation.parent[j]) << c.name << ", craft " << j;
+            EXPECT_EQ(c.flattened[j], formation.parent(j)) << c.name << ", craft " << j;
     }
 }
 
@@ -90,13 +91,13 @@ TEST(FormationScene, CarriesEveryCraftsPoseSizeConeAndSelection)
     Rand15 rng;
     formation.setParams(FormationParams(5.0, 500.0));
     formation.setup(6, rng);
-    formation.spacecraft[4].craftRadius = 3.5;
+    FormationEditor(formation).craft(4).craftRadius = 3.5;
     FormationScene scene;
     for (const std::optional<int> selected : {std::optional<int>(3), std::optional<int>(), std::optional<int>(6)}) {
         scene.build(formation, selected);
         ASSERT_EQ(6, scene.craftCount);
         for (int j = 0; j < 6; ++j) {
-            const Spacecraft& s = formation.spacecraft[j];
+            const Spacecraft& s = formation.spacecraft(j);
             const SceneCraft& c = scene.craft[j];
             EXPECT_EQ(s.poseMatrix(), c.pose);
             EXPECT_EQ(s.position, c.position);
@@ -106,7 +107,7 @@ TEST(FormationScene, CarriesEveryCraftsPoseSizeConeAndSelection)
             EXPECT_EQ(selected == j, c.selected) << j;
         }
     }
-    formation.craftCount = 0;
+    FormationEditor(formation).craftCount() = 0;
     scene.build(formation, 0);
     EXPECT_EQ(0, scene.craftCount);
     EXPECT_EQ(0, scene.linkCount);

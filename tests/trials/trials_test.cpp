@@ -77,7 +77,7 @@ TEST(TrialRunner, StopsAtTheStepThatMakesOneGroupAndReportsTheTimeAfterIt)
         for (std::int64_t k = 0; k < setup.steps && !firstOneGroup; ++k) {
             f.step(stepSeconds);
             if (f.allInOneGroup())
-                firstOneGroup = f.time;
+                firstOneGroup = f.time();
         }
         ASSERT_EQ(r.initialized, firstOneGroup.has_value()) << trial;
         if (r.initialized) {
@@ -110,10 +110,10 @@ TEST(ReplayScenario, SetsUpTheTrialsFormationFromAnySequence)
     Rand15 otherSequence(12345);
     setUpFormation(replay, actual, otherSequence);
     for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(actual.spacecraft[i].position, expected.spacecraft[i].position);
-        EXPECT_EQ(actual.spacecraft[i].velocity, expected.spacecraft[i].velocity);
+        EXPECT_EQ(actual.spacecraft(i).position, expected.spacecraft(i).position);
+        EXPECT_EQ(actual.spacecraft(i).velocity, expected.spacecraft(i).velocity);
     }
-    EXPECT_EQ(actual.plans[1].totalDuration(), expected.plans[1].totalDuration());
+    EXPECT_EQ(actual.plan(1).totalDuration(), expected.plan(1).totalDuration());
 }
 
 TEST(BatchRunner, ResultsDoNotDependOnThreadsBlocksOrShards)

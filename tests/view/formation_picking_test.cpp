@@ -4,6 +4,7 @@
 #include "view/formation_drawable.h"
 #include "view/mouse_handler_chain.h"
 #include "view/view_frustum.h"
+#include "support/formation_editor.h"
 
 #include <gtest/gtest.h>
 
@@ -35,9 +36,10 @@ protected:
 
     void place(std::initializer_list<Vec3> positions)
     {
-        formation.craftCount = 0;
+        FormationEditor edit(formation);
+        edit.craftCount() = 0;
         for (const Vec3& p : positions) {
-            Spacecraft& craft = formation.spacecraft[formation.craftCount++];
+            Spacecraft& craft = edit.craft(edit.craftCount()++);
             craft.position = p;
             craft.craftRadius = 10.0;
         }
@@ -85,14 +87,14 @@ TEST_F(Picking, CursorOffCentreFollowsTheView)
 TEST_F(Picking, DraggingKeepsTheDepthAlongTheViewAxis)
 {
     place({{0, 0, 0}});
-    formation.spacecraft[0].velocity = {1, 2, 3};
+    FormationEditor(formation).craft(0).velocity = {1, 2, 3};
     ASSERT_TRUE(chain.handleMouse(MK_LBUTTON, 0.5, 0.5));
     EXPECT_TRUE(chain.handleMouse(MK_LBUTTON, 0.6, 0.5));
-    const Vec3 p = formation.spacecraft[0].position;
+    const Vec3 p = formation.spacecraft(0).position;
     EXPECT_NEAR(0.0, p.x, 1e-9);
     EXPECT_NEAR(150 * tanPiOver8, p.y, 1e-9);
     EXPECT_NEAR(0.0, p.z, 1e-9);
-    EXPECT_EQ((Vec3{1, 2, 3}), formation.spacecraft[0].velocity);
+    EXPECT_EQ((Vec3{1, 2, 3}), formation.spacecraft(0).velocity);
     EXPECT_EQ(0u, camera.lastFlags);
 }
 
@@ -103,10 +105,10 @@ TEST_F(Picking, DraggingAlongSimulationXMovesOnlyYAndZ)
     const Vec3 axis = viewAxis();
     ASSERT_NEAR(1.0, std::abs(axis.x), 1e-12);
     place({{40, 0, 0}});
-    const Vec3 start = formation.spacecraft[0].position;
+    const Vec3 start = formation.spacecraft(0).position;
     ASSERT_TRUE(picker.handleMouse(MK_LBUTTON, 0.5, 0.5));
     EXPECT_TRUE(picker.handleMouse(MK_LBUTTON, 0.7, 0.35));
-    const Vec3 p = formation.spacecraft[0].position;
+    const Vec3 p = formation.spacecraft(0).position;
     EXPECT_NEAR(start.x, p.x, 1e-9);
     EXPECT_GT(std::abs(p.y) + std::abs(p.z), 20.0);
 }

@@ -8,6 +8,7 @@
 #include "view/gl_view.h"
 #include "view/mouse_handler_chain.h"
 #include "view/spacecraft_glyph.h"
+#include "support/formation_editor.h"
 
 #include <QTest>
 
@@ -72,8 +73,8 @@ protected:
     {
         Rand15 rng;
         formation.setup(1, rng);
-        formation.spacecraft[0].position = {};
-        formation.spacecraft[0].attitude = axisRotation(0, 3.141592653589793);
+        FormationEditor(formation).craft(0).position = {};
+        FormationEditor(formation).craft(0).attitude = axisRotation(0, 3.141592653589793);
     }
 
     void setupCraft(int n)
@@ -98,14 +99,14 @@ TEST_F(Scene, ACraftRedrawnAtANewRadiusShowsItsNewSize)
     cameras[0].frame.setEyeDistance(200.0);
     left.paint();
     const int before = countPixels(left.lastFrame(), isGrey);
-    formation.spacecraft[0].craftRadius = 20.0;
+    FormationEditor(formation).craft(0).craftRadius = 20.0;
     left.paint();
     const int after = countPixels(left.lastFrame(), isGrey);
     // Twice the radius, four times the area (give or take the ring across it).
     EXPECT_GT(before, 100);
     EXPECT_GT(after, 3 * before);
     EXPECT_LT(after, 5 * before);
-    formation.spacecraft[0].craftRadius = 10.0;
+    FormationEditor(formation).craft(0).craftRadius = 10.0;
     left.paint();
     EXPECT_EQ(countPixels(left.lastFrame(), isGrey), before);
 }
@@ -114,15 +115,15 @@ TEST_F(Scene, LinkFromAThirdCraftGroupTakesTheRootsColour)
 {
     // 0 -> 2 -> 1: drawing shortens craft 0's entry to the root 1, and the line 0-2 is magenta.
     setupCraft(3);
-    formation.spacecraft[0].position = {0, -200, 0};
-    formation.spacecraft[1].position = {300, 0, 0};
-    formation.spacecraft[2].position = {0, 200, 0};
-    formation.seen[0] = 1u << 2;
-    formation.seen[2] = 1u << 0;
-    formation.parent[0] = 2;
-    formation.parent[2] = 1;
+    FormationEditor(formation).craft(0).position = {0, -200, 0};
+    FormationEditor(formation).craft(1).position = {300, 0, 0};
+    FormationEditor(formation).craft(2).position = {0, 200, 0};
+    FormationEditor(formation).seen(0) = 1u << 2;
+    FormationEditor(formation).seen(2) = 1u << 0;
+    FormationEditor(formation).parent(0) = 2;
+    FormationEditor(formation).parent(2) = 1;
     left.paint();
-    EXPECT_EQ(1, formation.parent[0]);
+    EXPECT_EQ(1, formation.parent(0));
     EXPECT_GT(countPixels(left.lastFrame(), isMagenta, QRect(150, centre().y() - 2, 100, 5)), 90);
 }
 
@@ -136,10 +137,10 @@ TEST_F(Scene, ShortcutsDrawTheSamePixelsAsTheStraightforwardPath)
     setupCraft(10);
     for (int k = 0; k < 600; ++k)
         formation.step(0.01);
-    ASSERT_NE(0u, formation.seen[0] | formation.seen[1] | formation.seen[2] | formation.seen[3]);
+    ASSERT_NE(0u, formation.seen(0) | formation.seen(1) | formation.seen(2) | formation.seen(3));
     drawables[0].hasSelection = true;
     drawables[0].selectedIndex = 2;
-    const Vec3 p = formation.spacecraft[4].position;
+    const Vec3 p = formation.spacecraft(4).position;
     const Vec3 craftOnScreen{p.z, p.y, -p.x};  // the display turn
     const std::function<void(CameraFrame&)> states[] = {
         [](CameraFrame&) {},
@@ -293,7 +294,7 @@ TEST_F(Scene, CraftIsPickedWhereItIsDrawn)
 {
     // A turned camera and a craft off every axis: picking undoes exactly the turn that drawing applies.
     singleCraftAtOrigin();
-    formation.spacecraft[0].position = {60, 80, -40};
+    FormationEditor(formation).craft(0).position = {60, 80, -40};
     cameras[0].frame.rotateWorld(axisRotation(2, 0.4));
     cameras[0].frame.rotateBody(axisRotation(1, 0.3));
     left.paint();
