@@ -1,9 +1,7 @@
 #include "app/main_dialog.h"
 
 #include "app/about_dialog.h"
-#include "app/dialog_units.h"
 #include "app/message_box.h"
-#include "app/multi_line_button.h"
 #include "app/save_as_dialog.h"
 #include "app/text_number.h"
 #include "files/replacing_file.h"
@@ -17,7 +15,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,51 +35,6 @@ constexpr int runPeriodMs = 100;
 constexpr int maxStepsPerTick = 10;
 constexpr int minCraft = 2;
 constexpr int maxCraft = 10;
-
-// A label keeps its place but grows, towards its right limit first and then downwards, where this font
-// needs more room than the layout gives, so its text is never cut off.
-void addLabel(const QString& text, const QRect& rect, int rightLimit, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    const QFontMetrics metrics(label->font());
-    const auto neededHeight = [&](int width) {
-        return metrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, text).height();
-    };
-    int width = rect.width();
-    if (neededHeight(width) > rect.height())
-        width = std::max(width, std::min(metrics.horizontalAdvance(text) + 1, rightLimit - rect.x()));
-    label->setGeometry(rect.x(), rect.y(), width, std::max(rect.height(), neededHeight(width)));
-}
-
-void addGroup(const QString& title, const QRect& rect, QWidget* parent)
-{
-    auto* group = new QGroupBox(title, parent);
-    group->setGeometry(rect);
-}
-
-QLineEdit* addEdit(const QRect& rect, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setGeometry(rect);
-    return edit;
-}
-
-QPushButton* addButton(const QString& text, const QRect& rect, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setGeometry(rect);
-    return button;
-}
-
-QWidget* addView(GLView& view, const QRect& rect, QWidget* parent)
-{
-    QWidget* frame = QWidget::createWindowContainer(&view, parent);
-    frame->setGeometry(rect);
-    frame->setFocusPolicy(Qt::NoFocus);
-    return frame;
-}
 
 // A number for a box, written shortest so that reading it back gives the same value.
 QString boxNumber(double value) { return QString::number(value, 'g', QLocale::FloatingPointShortest); }
@@ -131,94 +83,48 @@ MainDialog::MainDialog(FormationDrawables& drawables)
 // leaves it alone.
 MainDialog::~MainDialog() = default;
 
-void MainDialog::createControls()
-{
-    const DialogUnits units(font());
-    // The controls sit at fixed places, so the dialog keeps its layout size: a smaller one would hide them.
-    setFixedSize(units.x(674), units.y(379));
-
-    // Created in tab order; a group box comes before the controls drawn over it.
-    okButton = addButton(QStringLiteral("OK"), units.rect(617, 7, 50, 16), this);
-    okButton->setDefault(true);
-    cancelButton = addButton(QStringLiteral("Cancel"), units.rect(617, 25, 50, 16), this);
-    leftFrame = addView(leftView, units.rect(15, 14, 259, 278), this);
-    countBox = addEdit(units.rect(21, 337, 39, 16), this);
-    addLabel(QStringLiteral("Num Spacecraft"), units.rect(69, 339, 52, 9), units.x(129), this);
-    addGroup(QStringLiteral("Formation Initialization Algorithm"), units.rect(325, 322, 131, 40), this);
-
-    algorithmList = new QComboBox(this);
-    algorithmList->setEditable(true);
-    algorithmList->setInsertPolicy(QComboBox::NoInsert);
-    for (std::string_view text : planAlgorithmDisplayTexts)
-        algorithmList->addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    algorithmList->setCurrentIndex(-1);
-    // The layout gives the height of the open list; the closed box is as tall as its font needs.
-    const QRect listRect = units.rect(336, 336, 112, 77);
-    algorithmList->setGeometry(listRect.x(), listRect.y(), listRect.width(), algorithmList->sizeHint().height());
-
-    setupCraftButton = addButton(QStringLiteral("Setup Craft"), units.rect(132, 338, 68, 14), this);
-    runAlgorithmButton = new MultiLineButton(QStringLiteral("Run Algorithm"), this);
-    runAlgorithmButton->setGeometry(units.rect(574, 323, 47, 39));
-    addGroup(QStringLiteral("Geometry Parameters"), units.rect(560, 49, 107, 160), this);
-    const int groupInside = units.x(560 + 107 - 4);
-    fovBox = addEdit(units.rect(569, 74, 40, 14), this);
-    addLabel(QStringLiteral("Sensor FOV Half-Angle"), units.rect(620, 71, 40, 23), groupInside, this);
-    tiltBox = addEdit(units.rect(570, 127, 40, 14), this);
-    addLabel(QStringLiteral("Tilt Angle"), units.rect(621, 124, 38, 21), groupInside, this);
-    maxSpeedBox = addEdit(units.rect(571, 170, 40, 14), this);
-    addLabel(QStringLiteral("Max Speed"), units.rect(623, 167, 35, 18), groupInside, this);
-    setupCounterexampleButton = addButton(QStringLiteral("Setup Counterexample"), units.rect(221, 337, 86, 14), this);
-    rightFrame = addView(rightView, units.rect(284, 14, 259, 278), this);
-    captureRight = addButton(QStringLiteral("Capture"), units.rect(390, 300, 78, 14), this);
-    captureLeft = addButton(QStringLiteral("Capture"), units.rect(95, 300, 78, 14), this);
-    runOneStepButton = new MultiLineButton(QStringLiteral("Run One Step"), this);
-    runOneStepButton->setGeometry(units.rect(515, 323, 47, 39));
-
-    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(setupCraftButton, &QPushButton::clicked, this, &MainDialog::OnSetupCraft);
-    connect(runAlgorithmButton, &QPushButton::clicked, this, &MainDialog::OnRunAlgorithm);
-    connect(setupCounterexampleButton, &QPushButton::clicked, this, &MainDialog::OnSetupCounterexample);
-    connect(runOneStepButton, &QPushButton::clicked, this, &MainDialog::OnRunOneStep);
-    connect(captureRight, &QPushButton::clicked, this, &MainDialog::OnCaptureRight);
-    connect(captureLeft, &QPushButton::clicked, this, &MainDialog::OnCaptureLeft);
-    new QShortcut(QKeySequence(Qt::Key_F1), this, this, &MainDialog::OnAbout);
-    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this, this, &MainDialog::OnSaveScenario);
-
-    // In the free row beside the right Capture button, ending under the Geometry Parameters box; a plain
-    // label takes no focus.
-    readout = new QLabel(this);
-    readout->setGeometry(units.rect(476, 302, 191, 10));
-    readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    setAcceptDrops(true);
-}
-
 QWidget* MainDialog::control(int id) const
 {
     switch (id) {
-    case okId: return okButton;
-    case cancelId: return cancelButton;
-    case leftViewId: return leftFrame;
-    case countBoxId: return countBox;
-    case rightViewId: return rightFrame;
-    case algorithmListId: return algorithmList;
-    case setupCraftId: return setupCraftButton;
-    case runAlgorithmId: return runAlgorithmButton;
-    case fovBoxId: return fovBox;
-    case tiltBoxId: return tiltBox;
-    case maxSpeedBoxId: return maxSpeedBox;
-    case setupCounterexampleId: return setupCounterexampleButton;
-    case captureRightId: return captureRight;
-    case captureLeftId: return captureLeft;
-    case runOneStepId: return runOneStepButton;
+    case okId: return controls.okButton;
+    case cancelId: return controls.cancelButton;
+    case leftViewId: return controls.leftFrame;
+    case countBoxId: return controls.countBox;
+    case rightViewId: return controls.rightFrame;
+    case algorithmListId: return controls.algorithmList;
+    case setupCraftId: return controls.setupCraftButton;
+    case runAlgorithmId: return controls.runAlgorithmButton;
+    case fovBoxId: return controls.fovBox;
+    case tiltBoxId: return controls.tiltBox;
+    case maxSpeedBoxId: return controls.maxSpeedBox;
+    case setupCounterexampleId: return controls.setupCounterexampleButton;
+    case captureRightId: return controls.captureRight;
+    case captureLeftId: return controls.captureLeft;
+    case runOneStepId: return controls.runOneStepButton;
     default: return nullptr;
     }
+}
+
+void MainDialog::connectControls()
+{
+    connect(controls.okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(controls.cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(controls.setupCraftButton, &QPushButton::clicked, this, &MainDialog::OnSetupCraft);
+    connect(controls.runAlgorithmButton, &QPushButton::clicked, this, &MainDialog::OnRunAlgorithm);
+    connect(controls.setupCounterexampleButton, &QPushButton::clicked, this, &MainDialog::OnSetupCounterexample);
+    connect(controls.runOneStepButton, &QPushButton::clicked, this, &MainDialog::OnRunOneStep);
+    connect(controls.captureRight, &QPushButton::clicked, this, &MainDialog::OnCaptureRight);
+    connect(controls.captureLeft, &QPushButton::clicked, this, &MainDialog::OnCaptureLeft);
+    new QShortcut(QKeySequence(Qt::Key_F1), this, this, &MainDialog::OnAbout);
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this, this, &MainDialog::OnSaveScenario);
+    setAcceptDrops(true);
 }
 
 void MainDialog::OnInitDialog()
 {
     running = false;
-    createControls();
+    controls = DialogControls(this, leftView, rightView);
+    connectControls();
     wireCamerasAndMouse();
     // A default scenario is the default scene: six Orlo craft at the default parameters.
     scenario = Scenario{};
@@ -324,11 +230,11 @@ bool MainDialog::openScenario(const QString& path)
     stopRun();
     formation = *loaded;
     this->scenario = scenario;
-    countBox->setText(QString::number(scenario.count));
-    fovBox->setText(boxNumber(scenario.fovDeg));
-    tiltBox->setText(boxNumber(scenario.tiltDeg));
-    maxSpeedBox->setText(boxNumber(scenario.maxSpeed));
-    algorithmList->setCurrentIndex(scenario.algorithm >= 0 && scenario.algorithm < planAlgorithmCount
+    controls.countBox->setText(QString::number(scenario.count));
+    controls.fovBox->setText(boxNumber(scenario.fovDeg));
+    controls.tiltBox->setText(boxNumber(scenario.tiltDeg));
+    controls.maxSpeedBox->setText(boxNumber(scenario.maxSpeed));
+    controls.algorithmList->setCurrentIndex(scenario.algorithm >= 0 && scenario.algorithm < planAlgorithmCount
                                        ? scenario.algorithm
                                        : -1);
     afterSetup();
@@ -364,7 +270,7 @@ void MainDialog::afterSetup()
     showReadout();
 }
 
-void MainDialog::showReadout() { readout->setText(QString::fromStdString(formationReadout.text(formation))); }
+void MainDialog::showReadout() { controls.readout->setText(QString::fromStdString(formationReadout.text(formation))); }
 
 void MainDialog::OnAbout()
 {
@@ -400,22 +306,22 @@ double MainDialog::readParameter(const QLineEdit* box, const char* tail, double 
 
 double MainDialog::readFovHalfAngle()
 {
-    return readParameter(fovBox, " is not a valid ThetaFOV, resorting to 70 degrees", 70.0);
+    return readParameter(controls.fovBox, " is not a valid ThetaFOV, resorting to 70 degrees", 70.0);
 }
 
 double MainDialog::readTiltAngle()
 {
-    return readParameter(tiltBox, " is not a valid ThetaTilt, resorting to 25 degrees", 25.0);
+    return readParameter(controls.tiltBox, " is not a valid ThetaTilt, resorting to 25 degrees", 25.0);
 }
 
 double MainDialog::readMaxSpeed()
 {
-    return readParameter(maxSpeedBox, " is not a valid MaxSpeed, resorting to 10 units per second", 10.0);
+    return readParameter(controls.maxSpeedBox, " is not a valid MaxSpeed, resorting to 10 units per second", 10.0);
 }
 
 void MainDialog::OnSetupCraft()
 {
-    const QString countText = countBox->text();
+    const QString countText = controls.countBox->text();
     const std::optional<int> count = scanInt(countText.toStdString());
     if (!count) {
         message(QLatin1Char('"') + countText + QLatin1String("\" is not a valid number of spacecraft"));
@@ -430,7 +336,7 @@ void MainDialog::OnSetupCraft()
     scenario.fovDeg = readFovHalfAngle();
     scenario.tiltDeg = readTiltAngle();
     // No selection reads as -1, which builds empty plans: the craft drift without turning.
-    scenario.algorithm = algorithmList->currentIndex();
+    scenario.algorithm = controls.algorithmList->currentIndex();
     scenario.count = *count;
     scenario.craft.clear();
     scenario.counterexample = false;
@@ -442,13 +348,13 @@ void MainDialog::OnSetupCraft()
 
 void MainDialog::OnSetupCounterexample()
 {
-    fovBox->setText(QStringLiteral("70"));
-    tiltBox->setText(QStringLiteral("25"));
-    if (algorithmList->currentIndex() <= 0)
-        algorithmList->setCurrentIndex(0);
-    countBox->setText(QStringLiteral("2"));
-    if (maxSpeedBox->text().isEmpty())
-        maxSpeedBox->setText(QStringLiteral("35"));
+    controls.fovBox->setText(QStringLiteral("70"));
+    controls.tiltBox->setText(QStringLiteral("25"));
+    if (controls.algorithmList->currentIndex() <= 0)
+        controls.algorithmList->setCurrentIndex(0);
+    controls.countBox->setText(QStringLiteral("2"));
+    if (controls.maxSpeedBox->text().isEmpty())
+        controls.maxSpeedBox->setText(QStringLiteral("35"));
     OnSetupCraft();
     formation.setupCounterexample();
     afterSetup();

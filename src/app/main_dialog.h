@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/dialog_controls.h"
 #include "app/formation_drawables.h"
 #include "app/formation_readout.h"
 #include "app/setup_record.h"
@@ -97,14 +98,14 @@ public:
     const FormationDrawable& rightFormationDrawable() const { return drawables.right; }
     // The control with that id; for a view, the widget that holds it.
     QWidget* control(int id) const;
-    QComboBox* algorithmListBox() const { return algorithmList; }
-    QLineEdit* countEdit() const { return countBox; }
-    QLineEdit* fovEdit() const { return fovBox; }
-    QLineEdit* tiltEdit() const { return tiltBox; }
-    QLineEdit* maxSpeedEdit() const { return maxSpeedBox; }
-    QPushButton* captureLeftButton() const { return captureLeft; }
-    QPushButton* captureRightButton() const { return captureRight; }
-    QLabel* readoutLabel() const { return readout; }
+    QComboBox* algorithmListBox() const { return controls.algorithmList; }
+    QLineEdit* countEdit() const { return controls.countBox; }
+    QLineEdit* fovEdit() const { return controls.fovBox; }
+    QLineEdit* tiltEdit() const { return controls.tiltBox; }
+    QLineEdit* maxSpeedEdit() const { return controls.maxSpeedBox; }
+    QPushButton* captureLeftButton() const { return controls.captureLeft; }
+    QPushButton* captureRightButton() const { return controls.captureRight; }
+    QLabel* readoutLabel() const { return controls.readout; }
     const SetupRecord& setupRecord() const { return setup; }
 
 protected:
@@ -114,7 +115,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void createControls();
+    void connectControls();
     void OnInitDialog();
     void wireCamerasAndMouse();
     void showFormationInViews();
@@ -143,21 +144,7 @@ private:
     bool running = false;
     bool singleStep = false;
     int runTimer = 0;
-    QComboBox* algorithmList = nullptr;
-    QLineEdit* countBox = nullptr;
-    QLineEdit* fovBox = nullptr;
-    QLineEdit* tiltBox = nullptr;
-    QLineEdit* maxSpeedBox = nullptr;
-    QPushButton* okButton = nullptr;
-    QPushButton* cancelButton = nullptr;
-    QPushButton* setupCraftButton = nullptr;
-    QPushButton* runAlgorithmButton = nullptr;
-    QPushButton* setupCounterexampleButton = nullptr;
-    QPushButton* captureRight = nullptr;
-    QPushButton* captureLeft = nullptr;
-    QPushButton* runOneStepButton = nullptr;
-    QWidget* leftFrame = nullptr;
-    QWidget* rightFrame = nullptr;
+    DialogControls controls;
     MessageSink messageSink;
     SaveAsPrompt saveAsPrompt;
     SaveAsPrompt saveScenarioPrompt;

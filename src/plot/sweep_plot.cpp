@@ -2,6 +2,7 @@
 
 #include "files/replacing_file.h"
 #include "plot/offscreen_gui.h"
+#include "plot/plot_style.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -21,105 +22,12 @@
 namespace velmora {
 namespace {
 
-constexpr double pointsPerInch = 72.0;
 // Vector files keep coordinates to 1/1200 inch, as fine as any printer places them.
 constexpr int vectorResolution = 1200;
-
-// Text sizes in points: the usual sizes of a figure's text at a one-column width.
-constexpr int tickPoints = 7;
-constexpr int labelPoints = 8;
 constexpr double pad = 4.0;
 constexpr double tickLength = 2.5;
 constexpr double panelGap = 9.0;
-constexpr double markerRadius = 2.3;
-constexpr double lineWidth = 0.9;
-constexpr double barWidth = 0.6;
 constexpr double legendSample = 16.0;
-
-QString fromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A font measured in the painter's units, which are points here; unhinted, so a PNG at any resolution and
-// a PDF set the same line breaks and widths.
-QFont plotFont(int points, bool bold = false)
-{
-    QFont font(plotFontFamily());
-    font.setPixelSize(points);
-    font.setBold(bold);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
-
-// Round tick spacing (1, 2 or 5 times a power of ten) giving about `wanted` intervals over span.
-double tickStep(double span, int wanted)
-{
-    const double raw = span / wanted;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    for (const double m : {1.0, 2.0, 5.0})
-        if (m * magnitude >= raw)
-            return m * magnitude;
-    return 10.0 * magnitude;
-}
-
-QString tickText(double v) { return QString::number(v, 'g', 6); }
-
-// The x values of the sweep when there are few (each ticked), round steps otherwise.
-std::vector<double> xTicks(const std::vector<double>& values, double xMin, double xMax)
-{
-    if (!values.empty() && values.size() <= 12)
-        return values;
-    std::vector<double> ticks;
-    const double step = tickStep(xMax - xMin, 6);
-    for (double x = std::ceil(xMin / step) * step; x <= xMax; x += step)
-        ticks.push_back(std::abs(x) < step * 1e-9 ? 0.0 : x);
-    return ticks;
-}
-
-// How a time maps onto the lower panel's height (0 at the bottom, 1 at the top), and where its ticks go.
-struct TimeAxis {
-    bool logarithmic = false;
-    double low = 0.0;
-    double high = 1.0;
-    std::vector<double> ticks;
-
-    double position(double t) const
-    {
-        if (logarithmic)
-            return (std::log10(t) - std::log10(low)) / (std::log10(high) - std::log10(low));
-        return (t - low) / (high - low);
-    }
-};
-
-TimeAxis timeAxis(double tMin, double tMax)
-{
-    TimeAxis axis;
-    // Times of one algorithm may lie hundreds of times above another's: a linear axis would flatten all but
-    // the slowest.
-    if (tMin > 0.0 && tMax / tMin >= 10.0) {
-        axis.logarithmic = true;
-        const double first = std::floor(std::log10(tMin));
-        const double last = std::ceil(std::log10(tMax));
-        axis.low = std::pow(10.0, first);
-        axis.high = std::pow(10.0, last);
-        // Up to two decades, 2 and 5 times each power of ten too.
-        const bool fine = last - first <= 2.0;
-        for (double e = first; e <= last; e += 1.0)
-            for (const double m : {1.0, 2.0, 5.0})
-                if ((m == 1.0 || fine) && m * std::pow(10.0, e) <= axis.high)
-                    axis.ticks.push_back(m * std::pow(10.0, e));
-        return axis;
-    }
-    const double step = tickStep(tMax > 0.0 ? tMax : 1.0, 3);
-    axis.low = 0.0;
-    axis.high = std::ceil(tMax / step) * step;
-    if (axis.high <= 0.0)
-        axis.high = step;
-    for (double t = 0.0; t <= axis.high * (1.0 + 1e-9); t += step)
-        axis.ticks.push_back(t);
-    return axis;
-}
 
 // The lower panel's axis, from the spread of every time the series hold.
 TimeAxis timeAxisOf(const std::vector<SweepPlot::Series>& series)
@@ -134,57 +42,7 @@ TimeAxis timeAxisOf(const std::vector<SweepPlot::Series>& series)
                 tMax = any ? std::max(tMax, pt.time->high) : pt.time->high;
                 any = true;
             }
-    return timeAxis(tMin, tMax);
-}
-
-// Marker and dash of series i: a series stays recognisable without its colour.
-void drawMarker(QPainter& p, QPointF at, int series, QColor color)
-{
-    const double r = markerRadius;
-    p.setPen(QPen(Qt::white, 0.4));
-    p.setBrush(color);
-    switch (series % 5) {
-    case 0: p.drawEllipse(at, r, r); break;
-    case 1: p.drawRect(QRectF(at.x() - r * 0.9, at.y() - r * 0.9, 1.8 * r, 1.8 * r)); break;
-    case 2:
-        p.drawPolygon(QPolygonF{{at.x(), at.y() - 1.2 * r}, {at.x() + 1.1 * r, at.y() + 0.8 * r},
-                                {at.x() - 1.1 * r, at.y() + 0.8 * r}});
-        break;
-    case 3:
-        p.drawPolygon(QPolygonF{{at.x(), at.y() - 1.25 * r}, {at.x() + 1.25 * r, at.y()},
-                                {at.x(), at.y() + 1.25 * r}, {at.x() - 1.25 * r, at.y()}});
-        break;
-    default:
-        p.drawPolygon(QPolygonF{{at.x(), at.y() + 1.2 * r}, {at.x() + 1.1 * r, at.y() - 0.8 * r},
-                                {at.x() - 1.1 * r, at.y() - 0.8 * r}});
-        break;
-    }
-    // Past five series the shapes come round again, hollow.
-    if (series >= 5) {
-        p.setBrush(Qt::white);
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(at, r * 0.45, r * 0.45);
-    }
-}
-
-QPen seriesLine(int series, QColor color)
-{
-    QPen pen(color, lineWidth);
-    pen.setCapStyle(Qt::FlatCap);
-    static const QList<qreal> dashes[] = {{}, {5, 2.5}, {1.2, 1.8}, {6, 2, 1.2, 2}, {3, 1.5, 1.2, 1.5, 1.2, 1.5}};
-    const auto& dash = dashes[series % 5];
-    if (!dash.isEmpty())
-        pen.setDashPattern(dash);
-    return pen;
-}
-
-// A vertical bar from low to high with short caps.
-void drawBar(QPainter& p, double x, double yLow, double yHigh, QColor color)
-{
-    p.setPen(QPen(color, barWidth));
-    p.drawLine(QPointF(x, yLow), QPointF(x, yHigh));
-    p.drawLine(QPointF(x - 1.5, yLow), QPointF(x + 1.5, yLow));
-    p.drawLine(QPointF(x - 1.5, yHigh), QPointF(x + 1.5, yHigh));
+    return TimeAxis::spanning(tMin, tMax);
 }
 
 }  // namespace
@@ -258,51 +116,76 @@ SweepPlot::Layout SweepPlot::layout(double width, double height) const
     return l;
 }
 
+SweepPlot::Frame SweepPlot::frame(double width, double height) const
+{
+    Frame f;
+    f.layout = layout(width, height);
+    // The x range, shared by both panels, a little wider than the data so end markers are not cut.
+    std::vector<double> xs;
+    for (const Series& s : series_)
+        for (const Point& pt : s.points) {
+            xs.push_back(pt.x);
+            f.anyTime = f.anyTime || pt.time.has_value();
+        }
+    std::sort(xs.begin(), xs.end());
+    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    f.xMin = xs.empty() ? 0.0 : xs.front();
+    f.xMax = xs.empty() ? 0.0 : xs.back();
+    if (f.xMax - f.xMin <= 0.0) {
+        f.xMin -= 5.0;
+        f.xMax += 5.0;
+    }
+    const double xPad = (f.xMax - f.xMin) * 0.05;
+    f.xTicks = xTicks(xs, f.xMin, f.xMax);
+    f.xMin -= xPad;
+    f.xMax += xPad;
+    f.time = timeAxisOf(series_);
+    return f;
+}
+
+double SweepPlot::Frame::toX(double x) const
+{
+    const QRectF& panel = layout.fractionPanel;
+    return panel.left() + (x - xMin) / (xMax - xMin) * panel.width();
+}
+
+double SweepPlot::Frame::fractionY(double fraction) const
+{
+    return layout.fractionPanel.bottom() - fraction * layout.fractionPanel.height();
+}
+
+double SweepPlot::Frame::timeY(double t) const
+{
+    return layout.timePanel.bottom() - time.position(t) * layout.timePanel.height();
+}
+
 void SweepPlot::draw(QPainter& p, double width, double height) const
 {
-    const Layout l = layout(width, height);
-    const QFont labelFont = plotFont(labelPoints);
-    const QFont tickFont = plotFont(tickPoints);
-    const QFontMetricsF labelMetrics(labelFont);
-    const QFontMetricsF tickMetrics(tickFont);
+    const Frame f = frame(width, height);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(QRectF(0, 0, width, height), Qt::white);
-
     if (!title_.empty()) {
         p.setFont(plotFont(labelPoints, true));
         p.setPen(Qt::black);
         const QString title =
             QFontMetricsF(p.font()).elidedText(fromUtf8(title_), Qt::ElideRight, width - 2.0 * pad);
-        p.drawText(QRectF(pad, pad, width - 2.0 * pad, l.legend.top() - pad), Qt::AlignHCenter | Qt::AlignTop, title);
+        p.drawText(QRectF(pad, pad, width - 2.0 * pad, f.layout.legend.top() - pad), Qt::AlignHCenter | Qt::AlignTop,
+                   title);
     }
+    drawAxes(p, f);
+    for (std::size_t i = 0; i < series_.size(); ++i)
+        drawSeries(p, f, static_cast<int>(i));
+    drawLegend(p, f.layout.legend);
+}
 
-    // The x range, shared by both panels, a little wider than the data so end markers are not cut.
-    std::vector<double> xs;
-    bool anyTime = false;
-    for (const Series& s : series_)
-        for (const Point& pt : s.points) {
-            xs.push_back(pt.x);
-            anyTime = anyTime || pt.time.has_value();
-        }
-    std::sort(xs.begin(), xs.end());
-    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
-    double xMin = xs.empty() ? 0.0 : xs.front();
-    double xMax = xs.empty() ? 0.0 : xs.back();
-    if (xMax - xMin <= 0.0) {
-        xMin -= 5.0;
-        xMax += 5.0;
-    }
-    const double xPad = (xMax - xMin) * 0.05;
-    const std::vector<double> ticks = xTicks(xs, xMin, xMax);
-    xMin -= xPad;
-    xMax += xPad;
-    const QRectF& top = l.fractionPanel;
-    const QRectF& low = l.timePanel;
-    const auto toX = [&](double x) { return top.left() + (x - xMin) / (xMax - xMin) * top.width(); };
-    const TimeAxis axis = timeAxisOf(series_);
-    const auto fractionY = [&](double f) { return top.bottom() - f * top.height(); };
-    const auto timeY = [&](double t) { return low.bottom() - axis.position(t) * low.height(); };
-
+void SweepPlot::drawAxes(QPainter& p, const Frame& f) const
+{
+    const QFont labelFont = plotFont(labelPoints);
+    const QFont tickFont = plotFont(tickPoints);
+    const QFontMetricsF labelMetrics(labelFont);
+    const QFontMetricsF tickMetrics(tickFont);
+    const QRectF& top = f.layout.fractionPanel;
+    const QRectF& low = f.layout.timePanel;
     const QColor grid(222, 222, 222);
     const auto yLabel = [&](const QRectF& panel, const std::string& text) {
         p.save();
@@ -326,11 +209,11 @@ void SweepPlot::draw(QPainter& p, double width, double height) const
     };
 
     for (int k = 0; k <= 4; ++k)
-        yTick(top, fractionY(k / 4.0), QString::number(k * 25) + " %");
-    for (const double t : axis.ticks)
-        yTick(low, timeY(t), tickText(t));
-    for (const double x : ticks) {
-        const double px = toX(x);
+        yTick(top, f.fractionY(k / 4.0), QString::number(k * 25) + " %");
+    for (const double t : f.time.ticks)
+        yTick(low, f.timeY(t), tickText(t));
+    for (const double x : f.xTicks) {
+        const double px = f.toX(x);
         for (const QRectF* panel : {&top, &low}) {
             p.setPen(QPen(grid, 0.4));
             p.drawLine(QPointF(px, panel->top()), QPointF(px, panel->bottom()));
@@ -350,70 +233,77 @@ void SweepPlot::draw(QPainter& p, double width, double height) const
                Qt::AlignHCenter | Qt::AlignTop, fromUtf8(xLabel_));
     yLabel(top, fractionLabel_);
     yLabel(low, timeLabel_);
-    if (!anyTime) {
+    if (!f.anyTime) {
         p.setFont(tickFont);
         p.setPen(QColor(110, 110, 110));
         p.drawText(low, Qt::AlignCenter, "no trial initialized");
     }
+}
 
-    for (std::size_t i = 0; i < series_.size(); ++i) {
-        const int index = static_cast<int>(i);
-        const QColor color = seriesColor(index);
-        // Series side by side at each x, a little apart, so equal values do not hide each other.
-        const double dodge = (static_cast<double>(i) - (static_cast<double>(series_.size()) - 1.0) / 2.0) * 1.6;
-        std::vector<Point> points = series_[i].points;
-        std::sort(points.begin(), points.end(), [](const Point& a, const Point& b) { return a.x < b.x; });
+void SweepPlot::drawSeries(QPainter& p, const Frame& f, int index) const
+{
+    const QColor color = seriesColor(index);
+    const QRectF& top = f.layout.fractionPanel;
+    const QRectF& low = f.layout.timePanel;
+    // Series side by side at each x, a little apart, so equal values do not hide each other.
+    const double dodge = (static_cast<double>(index) - (static_cast<double>(series_.size()) - 1.0) / 2.0) * 1.6;
+    std::vector<Point> points = series_[static_cast<std::size_t>(index)].points;
+    std::sort(points.begin(), points.end(), [](const Point& a, const Point& b) { return a.x < b.x; });
 
-        p.setClipRect(top.adjusted(-4, -4, 4, 4));
-        QPainterPath fractionLine;
-        for (std::size_t k = 0; k < points.size(); ++k) {
-            const QPointF at(toX(points[k].x) + dodge, fractionY(points[k].fraction.middle));
-            k == 0 ? fractionLine.moveTo(at) : fractionLine.lineTo(at);
-        }
-        for (const Point& pt : points)
-            drawBar(p, toX(pt.x) + dodge, fractionY(pt.fraction.low), fractionY(pt.fraction.high), color);
-        p.setPen(seriesLine(index, color));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(fractionLine);
-        for (const Point& pt : points)
-            drawMarker(p, QPointF(toX(pt.x) + dodge, fractionY(pt.fraction.middle)), index, color);
-
-        // A cell where no trial initialized has no time: the line breaks there.
-        p.setClipRect(low.adjusted(-4, -4, 4, 4));
-        QPainterPath timeLine;
-        bool joined = false;
-        for (const Point& pt : points) {
-            if (!pt.time) {
-                joined = false;
-                continue;
-            }
-            const QPointF at(toX(pt.x) + dodge, timeY(pt.time->middle));
-            joined ? timeLine.lineTo(at) : timeLine.moveTo(at);
-            joined = true;
-        }
-        for (const Point& pt : points)
-            if (pt.time)
-                drawBar(p, toX(pt.x) + dodge, timeY(pt.time->low), timeY(pt.time->high), color);
-        p.setPen(seriesLine(index, color));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(timeLine);
-        for (const Point& pt : points)
-            if (pt.time)
-                drawMarker(p, QPointF(toX(pt.x) + dodge, timeY(pt.time->middle)), index, color);
-        p.setClipping(false);
+    p.setClipRect(top.adjusted(-4, -4, 4, 4));
+    QPainterPath fractionLine;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const QPointF at(f.toX(points[k].x) + dodge, f.fractionY(points[k].fraction.middle));
+        k == 0 ? fractionLine.moveTo(at) : fractionLine.lineTo(at);
     }
+    for (const Point& pt : points)
+        drawBar(p, f.toX(pt.x) + dodge, f.fractionY(pt.fraction.low), f.fractionY(pt.fraction.high), color);
+    p.setPen(seriesLine(index, color));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(fractionLine);
+    for (const Point& pt : points)
+        drawMarker(p, QPointF(f.toX(pt.x) + dodge, f.fractionY(pt.fraction.middle)), index, color);
 
-    // The legend, in the rows layout() made room for.
+    // A cell where no trial initialized has no time: the line breaks there.
+    p.setClipRect(low.adjusted(-4, -4, 4, 4));
+    QPainterPath timeLine;
+    bool joined = false;
+    for (const Point& pt : points) {
+        if (!pt.time) {
+            joined = false;
+            continue;
+        }
+        const QPointF at(f.toX(pt.x) + dodge, f.timeY(pt.time->middle));
+        joined ? timeLine.lineTo(at) : timeLine.moveTo(at);
+        joined = true;
+    }
+    for (const Point& pt : points)
+        if (pt.time)
+            drawBar(p, f.toX(pt.x) + dodge, f.timeY(pt.time->low), f.timeY(pt.time->high), color);
+    p.setPen(seriesLine(index, color));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(timeLine);
+    for (const Point& pt : points)
+        if (pt.time)
+            drawMarker(p, QPointF(f.toX(pt.x) + dodge, f.timeY(pt.time->middle)), index, color);
+    p.setClipping(false);
+}
+
+// The legend, in the rows layout() made room for.
+void SweepPlot::drawLegend(QPainter& p, const QRectF& legend) const
+{
+    const QFont labelFont = plotFont(labelPoints);
+    const QFontMetricsF labelMetrics(labelFont);
     p.setFont(labelFont);
     const double rowHeight = labelMetrics.height() + 1.0;
-    double x = l.legend.left();
-    double y = l.legend.top();
+    double x = legend.left();
+    double y = legend.top();
     for (std::size_t i = 0; i < series_.size(); ++i) {
         const int index = static_cast<int>(i);
         const QString name = fromUtf8(series_[i].name);
         const double entry = legendSample + 3.0 + labelMetrics.horizontalAdvance(name);
-        if (x > l.legend.left() && x + entry > l.legend.right() + 0.5) {
-            x = l.legend.left();
+        if (x > legend.left() && x + entry > legend.right() + 0.5) {
+            x = legend.left();
             y += rowHeight;
         }
         const double middle = y + rowHeight / 2.0;

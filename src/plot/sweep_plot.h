@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plot/plot_style.h"
+
 #include <QImage>
 #include <QRectF>
 
@@ -73,7 +75,25 @@ public:
     static QColor seriesColor(int i);
 
 private:
+    // Where the panels lie and how values map into them, for one drawing.
+    struct Frame {
+        Layout layout;
+        double xMin = 0.0;
+        double xMax = 0.0;
+        std::vector<double> xTicks;
+        TimeAxis time;
+        bool anyTime = false;
+
+        double toX(double x) const;
+        double fractionY(double fraction) const;
+        double timeY(double t) const;
+    };
+
+    Frame frame(double widthPoints, double heightPoints) const;
     void draw(QPainter& p, double widthPoints, double heightPoints) const;
+    void drawAxes(QPainter& p, const Frame& f) const;
+    void drawSeries(QPainter& p, const Frame& f, int index) const;
+    void drawLegend(QPainter& p, const QRectF& legend) const;
 
     std::string title_;
     std::string xLabel_;

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "geometry/angles.h"
 #include "geometry/vec3.h"
 
 namespace velmora {
 
 // What craft are placed from: a box, a speed limit, the body radius and the two sensor angles (radians).
 struct FormationParams {
-    static constexpr double quarterPi = 0.7853981633974483;
-
     FormationParams() = default;
     FormationParams(double maxSpeed, double boxHalfSize)
         : boxMin{-boxHalfSize, -boxHalfSize, -boxHalfSize}, boxMax{boxHalfSize, boxHalfSize, boxHalfSize},

@@ -8,8 +8,6 @@
 namespace velmora {
 namespace {
 
-constexpr double halfPi = 1.5707963267948966;
-constexpr double quarterPi = halfPi * 0.5;
 constexpr Vec3 xAxis{1.0, 0.0, 0.0};
 constexpr Vec3 yAxis{0.0, 1.0, 0.0};
 
