@@ -59,23 +59,85 @@ mode_t modeFor(const std::string& path)
 
 std::string quotedPath(const std::string& path) { return "\"" + path + "\""; }
 
+// The file a chain of symlinks ends at, each link read relative to its own folder; the path itself when it is
+// no symlink. A chain that loops or runs too long is refused, as opening it would be.
+std::string followLinks(const std::string& path)
+{
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat link {};
+        if (::lstat(at.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return at;
+        std::string target(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 4095) + 1, '\0');
+        const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= target.size())
+            throw FileError("cannot write " + quotedPath(path) + ": its symlink cannot be read");
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const std::size_t slash = at.rfind('/');
+            target = (slash == std::string::npos ? std::string() : at.substr(0, slash + 1)) + target;
+        }
+        at = target;
+    }
+    throw FileError("cannot write " + quotedPath(path) + ": " + std::strerror(ELOOP));
+}
+
+// The temporary file's name template beside target: the target's own name with a unique part and a suffix,
+// the name cut short where a long one would make the whole longer than a folder entry may be.
+std::string temporaryTemplate(const std::string& target)
+{
+    constexpr std::string_view suffix = ".XXXXXX.partial";
+    constexpr std::size_t maxName = 255;
+    const std::size_t slash = target.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::string name = target.substr(nameStart);
+    if (name.size() + suffix.size() > maxName)
+        name.resize(maxName - suffix.size());
+    return target.substr(0, nameStart) + name + std::string(suffix);
+}
+
+const char* kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISBLK(mode))
+        return "a block device";
+    return nullptr;
+}
+
 }  // namespace
 
 ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path))
 {
     struct stat target {};
-    if (::stat(path_.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
-        throw FileError("cannot write " + quotedPath(path_) + ": it is a directory");
+    if (::stat(path_.c_str(), &target) == 0) {
+        if (const char* kind = kindOf(target.st_mode))
+            throw FileError("cannot write " + quotedPath(path_) + ": it is " + kind + ", not a file");
+        if (S_ISCHR(target.st_mode) || S_ISFIFO(target.st_mode)) {
+            // A stream takes the bytes as they come; opening a pipe waits for its reader, as a shell's would.
+            fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd_ < 0) {
+                const int error = errno;
+                throw FileError("cannot write " + quotedPath(path_) + ": " + std::strerror(error));
+            }
+            final_ = path_;
+            buffer_.reserve(bufferSize);
+            return;
+        }
+    }
+    final_ = followLinks(path_);
     // mkstemps creates the file with O_EXCL: it never opens a file or symlink that is already there.
-    std::string name = path_ + ".XXXXXX.partial";
+    std::string name = temporaryTemplate(final_);
     fd_ = ::mkostemps(name.data(), static_cast<int>(std::strlen(".partial")), O_CLOEXEC);
     if (fd_ < 0) {
         const int error = errno;
-        throw FileError("cannot create a file beside " + quotedPath(path_) + ": " + std::strerror(error));
+        throw FileError("cannot create a file beside " + quotedPath(final_) + ": " + std::strerror(error));
     }
     temporary_ = name;
     slot_ = claimSlot(temporary_);
-    ::fchmod(fd_, modeFor(path_));
+    ::fchmod(fd_, modeFor(final_));
     buffer_.reserve(bufferSize);
 }
 
@@ -139,13 +201,14 @@ void ReplacingFile::commit()
     if (fd_ < 0)
         throw FileError("cannot write " + quotedPath(path_) + ": the file is already closed");
     flushBuffer();
+    // A pipe or terminal cannot be synced (EINVAL); what it refused has already failed the write.
     if (::fsync(fd_) != 0 && errno != EINVAL)
         fail("cannot write", errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0)
         fail("cannot write", errno);
-    if (::rename(temporary_.c_str(), path_.c_str()) != 0)
+    if (!temporary_.empty() && ::rename(temporary_.c_str(), final_.c_str()) != 0)
         fail("cannot replace", errno);
     releaseSlot(slot_);
     slot_ = -1;

@@ -17,9 +17,14 @@ public:
 // there); commit() writes out the last buffered bytes, syncs, checks, and renames it into place. A write
 // that fails at any byte, up to and including the last, throws, and the temporary file goes away with the
 // object: the file the target names stays as it was.
+//
+// A target that is a symlink is resolved once, and the file it points to is replaced, beside that file: the
+// link stays a link. A character device or a FIFO (/dev/stdout, /dev/null, a named pipe) is not a file to
+// replace but a stream: the bytes are written straight to it, and a write it refuses throws as any other.
 class ReplacingFile {
 public:
-    // Throws FileError when the target is a directory or no file can be created beside it.
+    // Throws FileError when the target is a directory, a socket or a block device, or no file can be created
+    // beside it.
     explicit ReplacingFile(std::string path);
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
@@ -32,7 +37,10 @@ public:
     void commit();
 
     const std::string& path() const { return path_; }
+    // Empty while writing straight to a stream.
     const std::string& temporaryPath() const { return temporary_; }
+    // The file that takes the bytes at commit: the target, or the file its symlinks lead to.
+    const std::string& finalPath() const { return final_; }
 
     // Removes the temporary files of every ReplacingFile alive and returns how many it removed; safe to
     // call from a signal handler.
@@ -45,6 +53,7 @@ private:
     void discard() noexcept;
 
     std::string path_;
+    std::string final_;
     std::string temporary_;
     int fd_ = -1;
     int slot_ = -1;

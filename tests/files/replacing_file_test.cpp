@@ -3,10 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -124,6 +131,80 @@ TEST_F(ReplacingFileTest, AWriteThatFailsAtAnyByteKeepsTheOldFileAndSaysWhy)
     EXPECT_NE(said.find(disk.path("shot.png")), std::string::npos) << said;
     EXPECT_EQ(readFile(disk.path("shot.png")), "old picture");
     EXPECT_EQ(disk.entries(), std::vector<std::string>{"shot.png"});
+}
+
+// What a target is decides what is written: a symlink's file is replaced beside it and the link stays, a pipe
+// (as /dev/stdout often is) takes the bytes as a stream, and what holds no file's bytes is refused.
+TEST_F(ReplacingFileTest, SymlinksLeadToTheirFileStreamsAreWrittenThroughOtherKindsRefused)
+{
+    fs::create_directories(path("real"));
+    writeFile(path("real/data.csv"), "old");
+    fs::create_symlink("real/data.csv", path("hop.csv"));
+    fs::create_symlink("hop.csv", path("link.csv"));
+    fs::create_symlink("real/new.csv", path("dangling.csv"));
+    for (const char* target : {"link.csv", "dangling.csv"}) {
+        ReplacingFile file(path(target));
+        file.write("new");
+        EXPECT_EQ(fs::path(file.temporaryPath()).parent_path(), dir_ / "real");
+        file.commit();
+    }
+    EXPECT_TRUE(fs::is_symlink(path("link.csv")) && fs::is_symlink(path("hop.csv")));
+    EXPECT_EQ(readFile(path("real/data.csv")), "new");
+    EXPECT_TRUE(fs::is_symlink(path("dangling.csv")));
+    EXPECT_EQ(readFile(path("real/new.csv")), "new");
+
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    auto reader = std::async(std::launch::async, [&] { return readFile(path("pipe")); });
+    {
+        ReplacingFile file(path("pipe"));
+        EXPECT_EQ(file.temporaryPath(), "");
+        file.write(std::string(100'000, 'p'));
+        file.commit();
+    }
+    if (reader.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "the pipe's reader got nothing";
+        ::close(::open(path("pipe").c_str(), O_WRONLY | O_NONBLOCK));  // lets the reader end
+    }
+    EXPECT_EQ(reader.get().size(), 100'000u);
+    EXPECT_TRUE(fs::is_fifo(path("pipe")));
+
+    // A reader that goes away fails the write, as a full disk does.
+    const auto oldHandler = std::signal(SIGPIPE, SIG_IGN);
+    auto closer = std::async(std::launch::async, [&] { std::ifstream in(path("pipe")); });
+    EXPECT_THROW(
+        {
+            ReplacingFile file(path("pipe"));
+            closer.get();
+            file.write(std::string(100'000, 'p'));
+            file.commit();
+        },
+        FileError);
+    std::signal(SIGPIPE, oldHandler);
+
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = path("socket");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    try {
+        ReplacingFile file(socketPath);
+        ADD_FAILURE() << "a socket was taken for a file";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "cannot write \"" + socketPath + "\": it is a socket, not a file");
+    }
+    ::close(socket);
+    EXPECT_TRUE(fs::is_socket(socketPath));
+}
+
+TEST_F(ReplacingFileTest, NamesUpToTheLongestAFolderHoldsCanBeWritten)
+{
+    const std::string name(255, 'n');
+    ReplacingFile file(path(name));
+    file.write("long");
+    file.commit();
+    EXPECT_EQ(readFile(path(name)), "long");
 }
 
 }  // namespace
