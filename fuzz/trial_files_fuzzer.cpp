@@ -25,13 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file || std::fwrite(data + 1, 1, size - 1, file) != size - 1 || std::fclose(file) != 0)
         std::abort();
-    TrialSetup setup;
-    setup.seed = 7;
-    setup.scenario.count = 8;
-    setup.scenario.algorithm = 3;
-    setup.scenario.fovDeg = 25;
+    // Older files that name no parameters take these, as merge's options would give them.
+    MergeRequest request;
+    request.paths = {path};
+    request.options.setup.seed = 7;
+    request.options.setup.scenario.count = 8;
+    request.options.setup.scenario.algorithm = 3;
+    request.options.setup.scenario.fovDeg = 25;
+    request.options.range = {0, 4};
+    request.given[9] = true;
     try {
-        mergeTrialFiles({path}, setup, std::nullopt, TrialSpan{0, 4});
+        mergeTrialFiles(request);
     } catch (const TrialFileError&) {
     }
     return 0;

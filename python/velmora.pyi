@@ -71,8 +71,9 @@ def batch(
 
     Every argument means what the velmora-sim batch option of that name means; None keeps its default.
     Returns velmora-sim batch --json's summary with snake_case keys (initialized_fraction, ...) and, unless
-    per_trial is False, "per_trial": the columns trial, seedState, initialized, stepsToInitialize (0 when not
-    initialized), timeToInitialize (NaN then), links, groups as a pandas DataFrame, or a dict of numpy arrays without pandas. Ctrl+C stops
+    per_trial is False, "per_trial": the columns of a trial file (the parameters algorithm ... steps, then trial,
+    seedState, initialized, stepsToInitialize (0 when not initialized), timeToInitialize (NaN then), links,
+    groups) as a pandas DataFrame, or a dict of numpy arrays without pandas. Ctrl+C stops
     the trials and raises KeyboardInterrupt; bad arguments raise ValueError with velmora-sim's message."""
 
 def sweep(

@@ -11,6 +11,7 @@
 #include "text/provenance.h"
 #include "trials/batch_report.h"
 #include "trials/batch_run.h"
+#include "trials/trial_parameters.h"
 #include "trials/trial_runner.h"
 
 #include <CLI/CLI.hpp>
@@ -170,7 +171,8 @@ void checkSignals(std::uint64_t)
         throw py::error_already_set();
 }
 
-// The trial file's columns, kept as the trials arrive; in a sweep also each trial's cell.
+// The trial file's columns, kept as the trials arrive: each trial's cell (the index of the run that made it,
+// whose parameters lead every row) and its own columns.
 struct TrialColumns {
     std::vector<std::uint64_t> trial;
     std::vector<std::uint32_t> seedState;
@@ -202,8 +204,42 @@ struct TrialColumns {
         return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
     }
 
-    void addTo(py::dict& columns) const
+    // Each row's value of one parameter of its cell.
+    template <typename T>
+    py::array_t<T> perRow(const std::vector<TrialOrigin>& cells, T (*of)(const TrialOrigin&)) const
     {
+        std::vector<T> values;
+        values.reserve(cell.size());
+        for (const std::size_t c : cell)
+            values.push_back(of(cells[c]));
+        return array(values);
+    }
+
+    // The columns of a trial file, the parameters first, as velmora-sim's files name them.
+    void addTo(py::dict& columns, const std::vector<TrialOrigin>& cells) const
+    {
+        const auto rows = static_cast<py::ssize_t>(cell.size());
+        py::array algorithm(py::dtype("O"), std::vector<py::ssize_t>{rows});
+        std::vector<py::str> names;
+        for (const TrialOrigin& o : cells)
+            names.emplace_back(std::string(planAlgorithmNames[o.setup.scenario.algorithm]));
+        auto** objects = static_cast<PyObject**>(algorithm.mutable_data());
+        for (py::ssize_t i = 0; i < rows; ++i) {
+            // The array's slots start as None; each takes a new reference to its cell's name.
+            Py_XDECREF(objects[i]);
+            objects[i] = names[cell[static_cast<std::size_t>(i)]].inc_ref().ptr();
+        }
+        columns["algorithm"] = algorithm;
+        columns["maxSpeed"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.maxSpeed; });
+        columns["fovDeg"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.fovDeg; });
+        columns["tiltDeg"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.tiltDeg; });
+        columns["craftRadius"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.craftRadius; });
+        columns["boxHalfSize"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.boxHalfSize; });
+        columns["count"] = perRow<std::int32_t>(cells, [](const TrialOrigin& o) { return o.setup.scenario.count; });
+        columns["seed"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.setup.seed; });
+        columns["firstTrial"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.range.first; });
+        columns["trials"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.range.count; });
+        columns["steps"] = perRow<std::int64_t>(cells, [](const TrialOrigin& o) { return o.setup.steps; });
         py::array_t<bool> init(static_cast<py::ssize_t>(initialized.size()));
         auto view = init.mutable_unchecked<1>();
         for (std::size_t i = 0; i < initialized.size(); ++i)
@@ -220,7 +256,7 @@ struct TrialColumns {
 
 // The trial table takes about this much per trial while it is built: the rows as they arrive, the numpy
 // arrays made from them, and pandas' copy.
-constexpr double tableBytesPerTrial = 96.0;
+constexpr double tableBytesPerTrial = 256.0;
 
 // Trials kept in a table must fit in memory with room to spare: past half of this machine's memory the call is
 // refused before any trial runs, rather than ending in the system's out-of-memory killer hours later.
@@ -270,6 +306,8 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
                                        {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads},
                                        {"shard", shard}});
     parseArguments(command, arguments);
+    // Rows name the whole range asked for, as a shard's trial file does.
+    const TrialSpan asked{range.firstTrial, range.trials};
     range = range.resolved();
     TrialSetup setup = options.setup(algorithmIndex(options.algorithm), options.scenario.fovDeg);
     setup.steps = trialSteps(setup.scenario, options.steps());
@@ -291,7 +329,7 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
     py::dict out = jsonLoads(snakeKeys(batchRunJson(*result, pythonCommand())));
     if (perTrial) {
         py::dict perTrialColumns;
-        columns.addTo(perTrialColumns);
+        columns.addTo(perTrialColumns, {TrialOrigin{setup, asked}});
         out["per_trial"] = table(perTrialColumns);
     }
     return out;
@@ -314,6 +352,8 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
                                        {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads},
                                        {"shard", shard}});
     parseArguments(command, arguments);
+    // Rows name the whole range asked for, as a shard's trial file does.
+    const TrialSpan asked{range.firstTrial, range.trials};
     range = range.resolved();
 
     const std::vector<TrialSetup> setups = grid.setups(options, range.trials);
@@ -336,26 +376,11 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
     }
     py::dict out = jsonLoads(snakeKeys(sweepJson(cells, pythonCommand())));
     if (perTrial) {
-        // Each trial's cell first, then the batch's columns, as in sweep's trial file.
-        const auto rows = static_cast<py::ssize_t>(columns.cell.size());
-        py::array algorithm(py::dtype("O"), std::vector<py::ssize_t>{rows});
-        py::array_t<double> fovDeg(rows);
-        auto fovView = fovDeg.mutable_unchecked<1>();
-        std::vector<py::str> names;
-        for (const BatchRun& cell : cells)
-            names.emplace_back(std::string(planAlgorithmNames[cell.setup.scenario.algorithm]));
-        auto** objects = static_cast<PyObject**>(algorithm.mutable_data());
-        for (py::ssize_t i = 0; i < rows; ++i) {
-            const std::size_t c = columns.cell[static_cast<std::size_t>(i)];
-            // The array's slots start as None; each takes a new reference to its cell's name.
-            Py_XDECREF(objects[i]);
-            objects[i] = names[c].inc_ref().ptr();
-            fovView(i) = cells[c].setup.scenario.fovDeg;
-        }
+        std::vector<TrialOrigin> origins;
+        for (const TrialSetup& setup : setups)
+            origins.push_back({setup, asked});
         py::dict perTrialColumns;
-        perTrialColumns["algorithm"] = algorithm;
-        perTrialColumns["fovDeg"] = fovDeg;
-        columns.addTo(perTrialColumns);
+        columns.addTo(perTrialColumns, origins);
         out["per_trial"] = table(perTrialColumns);
     }
     return out;
@@ -521,10 +546,10 @@ Every argument is optional and means what the velmora-sim batch option of that n
 own sequence derived from seed and k, so the results are the same for any threads.
 
 Returns velmora-sim batch --json's summary with its keys in snake_case (initialized_fraction,
-time_to_initialize, ...) and, unless per_trial is False, "per_trial": the trial file's columns (trial,
-seedState, initialized, stepsToInitialize (0 when not initialized), timeToInitialize (NaN then), links,
-groups) as a pandas DataFrame, or
-a dict of numpy arrays when pandas is not installed. The GIL is released while the trials run; Ctrl+C stops
+time_to_initialize, ...) and, unless per_trial is False, "per_trial": the trial file's columns (the
+parameters algorithm ... steps, then trial, seedState, initialized, stepsToInitialize (0 when not
+initialized), timeToInitialize (NaN then), links, groups) as a pandas DataFrame, or a dict of numpy arrays
+when pandas is not installed. The GIL is released while the trials run; Ctrl+C stops
 them and raises KeyboardInterrupt. Raises ValueError with velmora-sim's message on bad arguments.)";
     m.def("batch", &batch, arg("algorithm") = none, arg("count") = none, arg("trials") = none, arg("seed") = none,
           arg("first_trial") = none, arg("fov") = none, arg("tilt") = none, arg("max_speed") = none,
@@ -541,7 +566,7 @@ algorithm: a name, an index, "all" (the default) or a list of them; fov: a numbe
 other arguments are those of velmora.batch. Every cell runs the same trials.
 
 Returns velmora-sim sweep --json's document with its keys in snake_case, whose "cells" hold one summary
-each, and, unless per_trial is False, "per_trial": every cell's trials with its algorithm and fovDeg, as a
+each, and, unless per_trial is False, "per_trial": every cell's trials with its parameters, as a
 pandas DataFrame or a dict of numpy arrays.)");
 
     m.def("replay", &replay, arg("trial"), arg("algorithm") = none, arg("count") = none, arg("seed") = none,

@@ -33,6 +33,8 @@ void runBatchCommand(const BatchOptions& o)
     const TrialRange range = o.range.resolved();
     TrialSetup setup = o.trial.setup(algorithmIndex(o.trial.algorithm), o.trial.scenario.fovDeg);
     setup.steps = trialSteps(setup.scenario, o.trial.steps());
+    // The rows name the whole run, before --shard took its part: every shard's file says the same.
+    const TrialOrigin origin{setup, {o.range.firstTrial, o.range.trials}};
 
     SummaryOutput output(o.output);
     std::optional<TrialFileWriter> file;
@@ -43,7 +45,7 @@ void runBatchCommand(const BatchOptions& o)
         setup, range.firstTrial, range.trials, range.threads,
         [&](std::span<const TrialResult> block) {
             if (file)
-                file->write(block);
+                file->write(block, origin);
         },
         [&](std::uint64_t done) { progress.update(done); });
     progress.finish();
@@ -65,8 +67,8 @@ void addBatchCommand(CLI::App& app)
     addTrialOptions(*batch, o->trial, true);
     addTrialRangeOptions(*batch, o->range, "Number of trials", "Number of the first trial (to run one shard of a batch)");
     batch->add_option("--trials-out", o->trialsOut,
-                      "Write one row per trial to FILE.jsonl (JSON Lines) or FILE.csv: trial, seedState, "
-                      "initialized, stepsToInitialize, timeToInitialize, links, groups")
+                      "Write one row per trial to FILE.jsonl (JSON Lines) or FILE.csv: the batch's parameters, "
+                      "then trial, seedState, initialized, stepsToInitialize, timeToInitialize, links, groups")
         ->type_name("FILE");
     batch->add_flag("--json", o->json, "Print the summary as one JSON document instead of a table");
     addOutputOption(*batch, o->output);

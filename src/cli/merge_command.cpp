@@ -21,15 +21,26 @@ struct MergeOptions {
     bool json = false;
 };
 
-void runMergeCommand(const MergeOptions& o)
+void runMergeCommand(const MergeOptions& o, const CLI::App& command)
 {
     if (o.firstTrial > std::numeric_limits<std::uint64_t>::max() - o.trials)
         throw OptionError("--first-trial " + std::to_string(o.firstTrial) + " plus --trials " +
                           std::to_string(o.trials) + " runs past the last trial number");
-    const TrialSpan whole{o.firstTrial, o.trials};
-    const TrialSetup setup = o.trial.setup(algorithmIndex(o.trial.algorithm), o.trial.scenario.fovDeg);
+    MergeRequest request;
+    request.paths = o.files;
+    request.optionNames = {"--algorithm", "--max-speed", "--fov",  "--tilt",   "--radius",  "--box",
+                           "--count",     "--seed",      "--first-trial", "--trials", "--duration"};
+    for (std::size_t k = 0; k < trialParameterCount; ++k)
+        request.given[k] = command.get_option(request.optionNames[k])->count() > 0;
+    request.options.setup = o.trial.setup(algorithmIndex(o.trial.algorithm), o.trial.scenario.fovDeg);
+    if (const auto steps = o.trial.steps())
+        request.options.setup.steps = *steps;
+    request.options.range = {o.firstTrial, o.trials};
+    // --first-trial alone says where a range starts, not how long it is.
+    if (request.given[8] && !request.given[9])
+        throw OptionError("--first-trial needs --trials: give the whole run's range, or neither");
     SummaryOutput output(o.output);
-    const MergedTrials merged = mergeTrialFiles(o.files, setup, o.trial.steps(), whole);
+    const MergedTrials merged = mergeTrialFiles(request);
     std::string text;
     if (merged.sweep)
         text = o.json ? toJsonText(sweepJson(merged.cells, commandLine(), false)) + '\n' : sweepTable(merged.cells);
@@ -47,24 +58,24 @@ void addMergeCommand(CLI::App& app)
     CLI::App* merge = app.add_subcommand(
         "merge", "Summarize the trial files of a batch or sweep run in shards as the unsplit run would.");
     merge->footer(
-        "Give the parameter options the shards ran with (a sweep's files name each row's algorithm and field\n"
-        "of view; its other options still count) and the whole run's --trials (and --first-trial, if it had\n"
-        "one). The files, JSON Lines or CSV in any order, must hold each of those trials once, in every cell;\n"
-        "a missing or doubled range is named. The summary is the unsplit run's, without its timing.\n"
-        "Example: velmora-sim merge --algorithm HalfTwist --count 8 --fov 25 --seed 7 --trials 4000 "
-        "shards/*.jsonl");
+        "Every row of a trial file names the parameters that made it and the trials its run covered, so merge\n"
+        "needs no options: it refuses files from different runs, naming the parameter in which they differ,\n"
+        "and checks that the files, JSON Lines or CSV in any order, hold each of the run's trials once, in\n"
+        "every cell; a missing or doubled range is named. Options given must agree with the files. Files\n"
+        "written before rows named their parameters need the run's parameter options and its --trials (and\n"
+        "--first-trial, if it had one). The summary is the unsplit run's, without its timing.\n"
+        "Example: velmora-sim merge shards/*.jsonl");
     merge->add_option("files", o->files, "Trial files of the shards (FILE.jsonl or FILE.csv)")->required();
     addAlgorithmAndFovOptions(*merge, o->trial);
     addTrialOptions(*merge, o->trial, true);
     merge->add_option("--trials", o->trials, "Number of trials of the whole run (per cell for a sweep)")
-        ->transform(wholeNumber(1))
-        ->required();
+        ->transform(wholeNumber(1));
     merge->add_option("--first-trial", o->firstTrial, "Number of the whole run's first trial")
         ->transform(wholeNumber())
         ->capture_default_str();
     merge->add_flag("--json", o->json, "Print the summary as one JSON document instead of a table");
     addOutputOption(*merge, o->output);
-    merge->callback([o] { runMergeCommand(*o); });
+    merge->callback([o, merge] { runMergeCommand(*o, *merge); });
 }
 
 }  // namespace velmora

@@ -86,17 +86,17 @@ void runSweepCommand(const SweepOptions& o)
     SummaryOutput output(o.output);
     std::optional<TrialFileWriter> file;
     if (!o.trialsOut.empty())
-        file.emplace(o.trialsOut, true);
+        file.emplace(o.trialsOut);
     ProgressBar progress(r.trials * setups.size(), stderr);
     std::vector<BatchRun> cells;
     for (const TrialSetup& setup : setups) {
         const std::uint64_t before = r.trials * cells.size();
-        const TrialCell cell{setup.scenario.algorithm, setup.scenario.fovDeg};
+        const TrialOrigin origin{setup, {o.range.firstTrial, o.range.trials}};
         cells.push_back(runBatch(
             setup, r.firstTrial, r.trials, r.threads,
             [&](std::span<const TrialResult> block) {
                 if (file)
-                    file->write(block, cell);
+                    file->write(block, origin);
             },
             [&](std::uint64_t done) { progress.update(before + done); }));
     }
@@ -131,8 +131,8 @@ void addSweepCommand(CLI::App& app)
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
     addOutputOption(*sweep, o->output);
     sweep->add_option("--trials-out", o->trialsOut,
-                      "Write one row per trial of every cell to FILE.jsonl or FILE.csv: algorithm, fovDeg, then "
-                      "the columns of batch --trials-out")
+                      "Write one row per trial of every cell to FILE.jsonl or FILE.csv, with the columns of "
+                      "batch --trials-out: every row names its cell's parameters")
         ->type_name("FILE");
     addPlotOptions(*sweep, o->plot);
     sweep->callback([o] { runSweepCommand(*o); });

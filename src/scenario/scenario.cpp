@@ -206,7 +206,7 @@ void setUpFormation(const Scenario& s, Formation& f, Rand15& rng)
         f.setupCounterexample();
 }
 
-nlohmann::ordered_json scenarioToJson(const Scenario& s, bool withSeed)
+nlohmann::ordered_json scenarioParametersJson(const Scenario& s)
 {
     nlohmann::ordered_json out;
     if (s.algorithm >= 0 && s.algorithm < planAlgorithmCount)
@@ -219,6 +219,12 @@ nlohmann::ordered_json scenarioToJson(const Scenario& s, bool withSeed)
     out["craftRadius"] = s.craftRadius;
     out["boxHalfSize"] = s.boxHalfSize;
     out["count"] = s.count;
+    return out;
+}
+
+nlohmann::ordered_json scenarioToJson(const Scenario& s, bool withSeed)
+{
+    nlohmann::ordered_json out = scenarioParametersJson(s);
     auto craft = nlohmann::ordered_json::array();
     for (const CraftState& c : s.craft) {
         nlohmann::ordered_json entry;

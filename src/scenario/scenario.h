@@ -60,6 +60,10 @@ FormationParams formationParams(const Scenario& s);
 // Sets up f from s, drawing the random placement from rng.
 void setUpFormation(const Scenario& s, Formation& f, Rand15& rng);
 
+// The parameters every set-up from s shares, in a scenario file's order (algorithm, maxSpeed, fovDeg,
+// tiltDeg, craftRadius, boxHalfSize, count): every output that states a scenario's parameters writes them so.
+nlohmann::ordered_json scenarioParametersJson(const Scenario& s);
+
 // The scenario as a file holds it; the seed only when it is not the default, unless withSeed.
 nlohmann::ordered_json scenarioToJson(const Scenario& s, bool withSeed = false);
 

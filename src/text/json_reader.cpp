@@ -56,6 +56,12 @@ public:
     {
         count();
         key_ = k;
+        // The library keeps the last of two equal keys in silence; a file that says a thing twice says
+        // nothing certain.
+        std::vector<std::string>& keys = open_.back().keys;
+        if (std::find(keys.begin(), keys.end(), k) != keys.end())
+            throw InputError(name_ + " gives the key \"" + excerpt(k) + "\" twice in one object");
+        keys.push_back(k);
         return Base::key(k);
     }
 
@@ -80,6 +86,7 @@ private:
     struct Container {
         bool isList = false;
         std::size_t items = 0;
+        std::vector<std::string> keys;
     };
 
     bool enter(bool isList)
@@ -87,7 +94,7 @@ private:
         if (open_.size() >= static_cast<std::size_t>(bounds_.maxDepth))
             throw InputError(name_ + " nests lists and objects deeper than " + std::to_string(bounds_.maxDepth) +
                              " levels; " + bounds_.depthNeeded);
-        open_.push_back({isList, 0});
+        open_.push_back({isList, 0, {}});
         return true;
     }
 

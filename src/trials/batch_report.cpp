@@ -4,6 +4,7 @@
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
 #include "text/provenance.h"
+#include "trials/trial_parameters.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -38,14 +39,11 @@ std::string trialRange(const BatchRun& run)
            " of seed " + std::to_string(run.setup.seed);
 }
 
-ordered_json parametersJson(const BatchRun& run, bool withCell)
+// The parameters every cell of a sweep shares.
+ordered_json sharedParametersJson(const BatchRun& run)
 {
     const Scenario& s = run.setup.scenario;
     ordered_json out;
-    if (withCell) {
-        out["algorithm"] = algorithmName(s.algorithm);
-        out["fovDeg"] = s.fovDeg;
-    }
     out["count"] = s.count;
     out["tiltDeg"] = s.tiltDeg;
     out["maxSpeed"] = s.maxSpeed;
@@ -61,7 +59,6 @@ ordered_json resultJson(const BatchRun& run)
 {
     const BatchSummary& s = run.summary;
     ordered_json out;
-    out["steps"] = run.setup.steps;
     out["initialized"] = s.initialized;
     out["initializedFraction"] = s.initializedFraction;
     out["initializedInterval95"] = {s.initializedInterval.low, s.initializedInterval.high};
@@ -101,7 +98,7 @@ std::string padded(const std::string& text, std::size_t width, bool right)
 ordered_json batchRunJson(const BatchRun& run, const std::vector<std::string>& command, bool timed)
 {
     ordered_json out = provenanceJson(command);
-    out.update(parametersJson(run, true));
+    out.update(trialParameterJson({run.setup, {run.firstTrial, run.trials}}));
     out.update(resultJson(run));
     if (timed)
         out["timing"] = timingJson(run);
@@ -143,13 +140,14 @@ std::string batchRunTable(const BatchRun& run, bool timed)
 ordered_json sweepJson(std::span<const BatchRun> cells, const std::vector<std::string>& command, bool timed)
 {
     ordered_json out = provenanceJson(command);
-    out.update(parametersJson(cells.front(), false));
+    out.update(sharedParametersJson(cells.front()));
     ordered_json list = ordered_json::array();
     double wallSeconds = 0.0;
     for (const BatchRun& run : cells) {
         ordered_json cell;
         cell["algorithm"] = algorithmName(run.setup.scenario.algorithm);
         cell["fovDeg"] = run.setup.scenario.fovDeg;
+        cell["steps"] = run.setup.steps;
         cell.update(resultJson(run));
         if (timed)
             cell["timing"] = timingJson(run);

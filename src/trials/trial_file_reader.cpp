@@ -1,25 +1,37 @@
 #include "trials/trial_file_reader.h"
 
 #include "sim/plan_algorithm.h"
+#include "text/json_reader.h"
+#include "text/json_writer.h"
 #include "text/message_text.h"
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace velmora {
 namespace {
 
 using nlohmann::json;
+
+// The headers of files written before every row carried its parameters: a batch's, and a sweep's.
+constexpr std::string_view plainCsvHeader = "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
+constexpr std::string_view cellCsvHeader =
+    "algorithm,fovDeg,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+const JsonBounds& rowBounds()
+{
+    static const JsonBounds bounds{maxTrialRowBytes, 4, 64, "trial file", "", "a trial row needs one",
+                                   "a trial row has 18 members"};
+    return bounds;
+}
 
 std::vector<std::string_view> splitFields(std::string_view line)
 {
@@ -60,9 +72,28 @@ std::optional<T> integerOf(const json& value)
     return std::nullopt;
 }
 
+// A JSON row's parameter as a CSV file writes it, so both formats compare and read alike.
+std::string parameterText(const json& value)
+{
+    if (value.is_string())
+        return value.get<std::string>();
+    if (value.is_number_float())
+        return numberText(value.get<double>());
+    if (value.is_number())
+        return value.dump();
+    return value.dump() + " (not a number or name)";
+}
+
+std::string range(std::uint64_t first, std::uint64_t last)
+{
+    return first == last ? "trial " + std::to_string(first)
+                         : "trials " + std::to_string(first) + " to " + std::to_string(last);
+}
+
 }  // namespace
 
-TrialFileReader::TrialFileReader(const std::string& path) : path_(path), format_(TrialFileWriter::formatOf(path))
+TrialFileReader::TrialFileReader(const std::string& path)
+    : path_(path), format_(TrialFileWriter::formatOf(path, "trial file"))
 {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
@@ -79,11 +110,14 @@ TrialFileReader::TrialFileReader(const std::string& path) : path_(path), format_
         std::string header;
         if (!nextLine(header))
             fail("the file is empty; a CSV trial file starts with its header row");
-        if (header == cellTrialCsvHeader)
-            perCell_ = true;
-        else if (header != trialCsvHeader)
-            fail("the header row is not a trial file's (\"" + std::string(trialCsvHeader) + "\", or a sweep's with "
-                 "algorithm,fovDeg first)");
+        if (header == trialCsvHeader)
+            layout_ = Layout::Parameters;
+        else if (header == plainCsvHeader)
+            layout_ = Layout::Plain;
+        else if (header == cellCsvHeader)
+            layout_ = Layout::Cell;
+        else
+            fail("the header row is not a trial file's (\"" + std::string(trialCsvHeader) + "\")");
     } catch (...) {
         ::close(fd_);
         throw;
@@ -105,17 +139,24 @@ bool TrialFileReader::nextLine(std::string& line)
 {
     for (;;) {
         const std::size_t end = buffer_.find('\n', start_);
-        if (end != std::string::npos || (eof_ && start_ < buffer_.size())) {
-            const std::size_t stop = end == std::string::npos ? buffer_.size() : end;
+        if (end != std::string::npos) {
             ++line_;
-            if (stop - start_ > maxTrialRowBytes)
+            if (end - start_ > maxTrialRowBytes)
                 fail("a row of more than " + std::to_string(maxTrialRowBytes) + " bytes is not a trial row");
-            line.assign(buffer_, start_, stop - start_);
-            start_ = end == std::string::npos ? buffer_.size() : end + 1;
+            line.assign(buffer_, start_, end - start_);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line_ == 1 && line.starts_with(byteOrderMark))
+                line.erase(0, byteOrderMark.size());
+            start_ = end + 1;
             return true;
         }
-        if (eof_)
-            return false;
+        if (eof_) {
+            if (start_ == buffer_.size())
+                return false;
+            ++line_;
+            fail("the last row has no line end: the file ends in the middle of a row (was it cut short?)");
+        }
         if (buffer_.size() - start_ > maxTrialRowBytes) {
             ++line_;
             fail("a row of more than " + std::to_string(maxTrialRowBytes) + " bytes is not a trial row");
@@ -146,15 +187,31 @@ std::optional<TrialRow> TrialFileReader::next()
     return format_ == TrialFileWriter::Format::Csv ? parseCsv(line) : parseJson(line);
 }
 
+void TrialFileReader::settle(Layout layout, const char* which)
+{
+    if (layout_ == Layout::Unknown)
+        layout_ = layout;
+    else if (layout != layout_)
+        fail(std::string("a row ") + which + ", unlike the file's first row");
+}
+
 TrialRow TrialFileReader::parseCsv(const std::string& line)
 {
     const std::vector<std::string_view> all = splitFields(line);
-    const std::size_t offset = perCell_ ? 2 : 0;
+    const std::size_t offset = layout_ == Layout::Parameters ? trialParameterCount : layout_ == Layout::Cell ? 2 : 0;
     if (all.size() != offset + 7)
         fail("a row has " + std::to_string(all.size()) + " fields where the header names " +
              std::to_string(offset + 7));
     TrialRow row;
-    if (perCell_) {
+    if (layout_ == Layout::Parameters) {
+        TrialParameterTexts texts;
+        std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(offset), texts.begin());
+        try {
+            row.origin = trialOriginFrom(texts);
+        } catch (const InputError& e) {
+            fail(e.what());
+        }
+    } else if (layout_ == Layout::Cell) {
         const auto algorithm = planAlgorithmFromName(std::string(all[0]));
         const auto fov = wholeNumberOf<double>(all[1]);
         if (!algorithm)
@@ -169,7 +226,7 @@ TrialRow TrialFileReader::parseCsv(const std::string& line)
     const auto links = wholeNumberOf<int>(f(5));
     const auto groups = wholeNumberOf<int>(f(6));
     if (!trial || !seedState || !links || !groups || (f(2) != "true" && f(2) != "false"))
-        fail("a row that is not \"trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\"");
+        fail("a row that is not \"...,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\"");
     TrialResult& r = row.result;
     r.trial = *trial;
     r.seedState = *seedState;
@@ -192,31 +249,51 @@ TrialRow TrialFileReader::parseCsv(const std::string& line)
 
 TrialRow TrialFileReader::parseJson(const std::string& line)
 {
-    const json doc = json::parse(line, nullptr, false);
-    if (doc.is_discarded() || !doc.is_object())
+    json doc;
+    try {
+        doc = readJsonText(line, "the row", rowBounds());
+    } catch (const InputError& e) {
+        fail(e.what());
+    }
+    if (!doc.is_object())
         fail("a row that is not a JSON object");
-    static constexpr std::string_view rowKeys[] = {"algorithm", "fovDeg", "trial", "seedState", "initialized",
-                                                  "stepsToInitialize", "timeToInitialize", "links", "groups"};
-    for (const auto& [key, value] : doc.items())
-        if (std::find(std::begin(rowKeys), std::end(rowKeys), key) == std::end(rowKeys))
+    static constexpr std::string_view resultKeys[] = {"trial", "seedState", "initialized", "stepsToInitialize",
+                                                      "timeToInitialize", "links", "groups"};
+    std::size_t parameters = 0;
+    for (const auto& [key, value] : doc.items()) {
+        if (std::find(trialParameterKeys.begin(), trialParameterKeys.end(), key) != trialParameterKeys.end())
+            ++parameters;
+        else if (std::find(std::begin(resultKeys), std::end(resultKeys), key) == std::end(resultKeys))
             fail("unknown key '" + excerpt(key) + "' in a trial row");
+    }
     TrialRow row;
-    const bool hasCell = doc.contains("algorithm") || doc.contains("fovDeg");
-    if (!sawRow_)
-        perCell_ = hasCell;
-    sawRow_ = true;
-    if (hasCell != perCell_)
-        fail(perCell_ ? "a row without the algorithm and fovDeg of its sweep cell"
-                      : "a row with a sweep cell in a file whose first row has none");
-    if (hasCell) {
-        const json& a = doc.value("algorithm", json());
-        const json& fov = doc.value("fovDeg", json());
+    const bool cellOnly = parameters == 2 && doc.contains("algorithm") && doc.contains("fovDeg");
+    if (parameters == trialParameterCount) {
+        settle(Layout::Parameters, "with its parameters");
+        TrialParameterTexts texts;
+        for (std::size_t k = 0; k < trialParameterCount; ++k)
+            texts[k] = parameterText(doc[std::string(trialParameterKeys[k])]);
+        try {
+            row.origin = trialOriginFrom(texts);
+        } catch (const InputError& e) {
+            fail(e.what());
+        }
+    } else if (cellOnly) {
+        settle(Layout::Cell, "with only the algorithm and fovDeg of a sweep cell");
+        const json& a = doc["algorithm"];
+        const json& fov = doc["fovDeg"];
         const auto algorithm = a.is_string() ? planAlgorithmFromName(a.get<std::string>()) : std::nullopt;
         if (!algorithm)
             fail("\"algorithm\" is not an algorithm's name");
         if (!fov.is_number() || !(fov.get<double>() > 0.0 && fov.get<double>() < 90.0))
             fail("\"fovDeg\" is not a cone's half-angle (more than 0, less than 90)");
         row.cell = TrialCell{*algorithm, fov.get<double>()};
+    } else if (parameters == 0) {
+        settle(Layout::Plain, "without parameters");
+    } else {
+        for (const std::string_view key : trialParameterKeys)
+            if (!doc.contains(std::string(key)))
+                fail("the row has some of its parameters but not \"" + std::string(key) + "\"");
     }
     const auto field = [&](const char* key) -> const json& {
         const auto it = doc.find(key);
@@ -249,6 +326,36 @@ TrialRow TrialFileReader::parseJson(const std::string& line)
         fail("a trial that did not initialize has null stepsToInitialize and timeToInitialize");
     }
     return row;
+}
+
+void TrialFileReader::check(const TrialRow& row, const TrialOrigin& origin, StepClock& clock,
+                            const std::string& hint) const
+{
+    const TrialResult& r = row.result;
+    const std::string trial = range(r.trial, r.trial);
+    const TrialSpan& span = origin.range;
+    if (r.trial < span.first || r.trial - span.first >= span.count)
+        fail(trial + " lies outside the " + range(span.first, span.first + span.count - 1) + " of its run" + hint);
+    const std::uint32_t expected = trialSeedState(origin.setup.seed, r.trial);
+    if (r.seedState != expected)
+        fail(trial + " has seedState " + std::to_string(r.seedState) + ", but seed " +
+             std::to_string(origin.setup.seed) + " gives it " + std::to_string(expected) + hint);
+    const int n = origin.setup.scenario.count;
+    // n craft in g groups are joined by at least n - g links, and no pair links twice.
+    if (r.groups < 1 || r.groups > n || r.links < n - r.groups || r.links > n * (n - 1) / 2)
+        fail(trial + " has " + std::to_string(r.links) + " links and " + std::to_string(r.groups) +
+             " groups, impossible for " + std::to_string(n) + " craft" + hint);
+    if (r.initialized != (r.groups == 1))
+        fail(trial + (r.initialized ? " is initialized but has " + std::to_string(r.groups) + " groups"
+                                    : std::string(" did not initialize but has every craft in one group")) + hint);
+    if (!r.initialized)
+        return;
+    if (r.stepsToInitialize > origin.setup.steps)
+        fail(trial + " initialized after step " + std::to_string(r.stepsToInitialize) + ", past the run's last step " +
+             std::to_string(origin.setup.steps) + hint);
+    const double t = clock.timeAfter(r.stepsToInitialize);
+    if (row.csvTime.empty() ? r.timeToInitialize != t : row.csvTime != stepTimeText(t))
+        fail(trial + ": the time to initialize is not the time after step " + std::to_string(r.stepsToInitialize));
 }
 
 }  // namespace velmora

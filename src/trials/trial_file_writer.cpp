@@ -1,21 +1,15 @@
 #include "trials/trial_file_writer.h"
 
 #include "files/file_names.h"
-#include "sim/plan_algorithm.h"
+#include "text/input_error.h"
 #include "text/json_writer.h"
-
 
 namespace velmora {
 namespace {
 
-void appendCsvRow(std::string& out, const TrialResult& r, const std::optional<TrialCell>& cell)
+void appendCsvRow(std::string& out, const std::string& parameters, const TrialResult& r)
 {
-    if (cell) {
-        out += planAlgorithmNames[cell->algorithm];
-        out += ',';
-        out += numberText(cell->fovDeg);
-        out += ',';
-    }
+    out += parameters;
     out += std::to_string(r.trial);
     out += ',';
     out += std::to_string(r.seedState);
@@ -35,41 +29,46 @@ void appendCsvRow(std::string& out, const TrialResult& r, const std::optional<Tr
     out += '\n';
 }
 
-void appendJsonRow(std::string& out, const TrialResult& r, const std::optional<TrialCell>& cell)
+void appendJsonRow(std::string& out, const std::string& parameters, const TrialResult& r)
 {
-    nlohmann::ordered_json row;
-    if (cell) {
-        row["algorithm"] = planAlgorithmNames[cell->algorithm];
-        row["fovDeg"] = cell->fovDeg;
+    out += parameters;
+    out += ",\"trial\":";
+    out += std::to_string(r.trial);
+    out += ",\"seedState\":";
+    out += std::to_string(r.seedState);
+    out += r.initialized ? ",\"initialized\":true" : ",\"initialized\":false";
+    if (r.initialized) {
+        out += ",\"stepsToInitialize\":";
+        out += std::to_string(r.stepsToInitialize);
+        out += ",\"timeToInitialize\":";
+        appendJsonDouble(out, r.timeToInitialize);
+    } else {
+        out += ",\"stepsToInitialize\":null,\"timeToInitialize\":null";
     }
-    row["trial"] = r.trial;
-    row["seedState"] = r.seedState;
-    row["initialized"] = r.initialized;
-    row["stepsToInitialize"] = r.initialized ? nlohmann::ordered_json(r.stepsToInitialize) : nullptr;
-    row["timeToInitialize"] = r.initialized ? nlohmann::ordered_json(r.timeToInitialize) : nullptr;
-    row["links"] = r.links;
-    row["groups"] = r.groups;
-    out += toJsonText(row);
-    out += '\n';
+    out += ",\"links\":";
+    out += std::to_string(r.links);
+    out += ",\"groups\":";
+    out += std::to_string(r.groups);
+    out += "}\n";
 }
 
 }  // namespace
 
-const char* const trialCsvHeader = "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
-const char* const cellTrialCsvHeader =
-    "algorithm,fovDeg,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
+const char* const trialCsvHeader = "algorithm,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,"
+                                   "trials,steps,trial,seedState,initialized,stepsToInitialize,timeToInitialize,"
+                                   "links,groups";
 
-TrialFileWriter::Format TrialFileWriter::formatOf(const std::string& path)
+TrialFileWriter::Format TrialFileWriter::formatOf(const std::string& path, const std::string& option)
 {
     const std::string ext = lowerExtension(path);
     if (ext == ".jsonl")
         return Format::JsonLines;
     if (ext == ".csv")
         return Format::Csv;
-    throw InputError("--trials-out \"" + path + "\": the name must end in .jsonl (JSON Lines) or .csv");
+    throw InputError(option + " \"" + path + "\": the name must end in .jsonl (JSON Lines) or .csv");
 }
 
-TrialFileWriter::TrialFileWriter(const std::string& path, bool perCell) : format_(formatOf(path))
+TrialFileWriter::TrialFileWriter(const std::string& path) : format_(formatOf(path))
 {
     try {
         file_.emplace(path);
@@ -77,19 +76,28 @@ TrialFileWriter::TrialFileWriter(const std::string& path, bool perCell) : format
         throw InputError("--trials-out: " + std::string(e.what()));
     }
     if (format_ == Format::Csv) {
-        file_->write(perCell ? cellTrialCsvHeader : trialCsvHeader);
+        file_->write(trialCsvHeader);
         file_->write("\n");
     }
 }
 
-void TrialFileWriter::write(std::span<const TrialResult> rows, const std::optional<TrialCell>& cell)
+void TrialFileWriter::write(std::span<const TrialResult> rows, const TrialOrigin& origin)
 {
+    // The parameters are the same for every row of a block: written out once, copied into each row.
+    std::string parameters;
+    if (format_ == Format::Csv) {
+        for (const std::string& text : trialParameterTexts(origin))
+            parameters += text + ',';
+    } else {
+        parameters = toJsonText(trialParameterJson(origin));
+        parameters.pop_back();  // the closing brace: the trial's own members follow
+    }
     text_.clear();
     for (const TrialResult& r : rows) {
         if (format_ == Format::Csv)
-            appendCsvRow(text_, r, cell);
+            appendCsvRow(text_, parameters, r);
         else
-            appendJsonRow(text_, r, cell);
+            appendJsonRow(text_, parameters, r);
     }
     file_->write(text_);
 }

@@ -1,30 +1,27 @@
 #include "trials/trial_merge.h"
 
-#include "sim/plan_algorithm.h"
-#include "text/json_writer.h"
 #include "text/message_text.h"
 #include "trials/batch_statistics.h"
 #include "trials/step_clock.h"
 #include "trials/trial_file_reader.h"
 
 #include <algorithm>
+#include <map>
 
 namespace velmora {
 namespace {
 
-// The trials of one cell that one file holds without a break: first to last.
-struct Stretch {
-    std::uint64_t first = 0;
-    std::uint64_t last = 0;
-    std::size_t file = 0;
-};
+constexpr std::size_t firstTrialKey = 8;
+constexpr std::size_t trialsKey = 9;
+constexpr std::size_t maxCells = 10000;
 
-struct CellMerge {
-    std::optional<TrialCell> cell;
-    TrialSetup setup;
-    BatchStatistics statistics;
-    std::vector<Stretch> stretches;
-};
+std::string quoted(const std::string& path)
+{
+    std::string out(1, '"');
+    out += excerpt(path, 200);
+    out += '"';
+    return out;
+}
 
 std::string range(std::uint64_t first, std::uint64_t last)
 {
@@ -32,129 +29,225 @@ std::string range(std::uint64_t first, std::uint64_t last)
                          : "trials " + std::to_string(first) + " to " + std::to_string(last);
 }
 
-std::string cellName(const CellMerge& c)
+// The texts that tell cells apart: every parameter but the trial range, which shards of one run may state
+// differently.
+TrialParameterTexts cellKey(const TrialOrigin& origin)
 {
-    return c.cell ? std::string(planAlgorithmNames[c.cell->algorithm]) + " at FOV " + numberText(c.cell->fovDeg) + "°: "
-                  : std::string();
+    TrialParameterTexts texts = trialParameterTexts(origin);
+    texts[firstTrialKey].clear();
+    texts[trialsKey].clear();
+    return texts;
 }
 
-// The span the cell's stretches cover, checked against whole: every trial once, none missing.
-TrialSpan joinedSpan(CellMerge& c, const std::vector<std::string>& paths, TrialSpan whole)
+struct CellMerge {
+    TrialParameterTexts key;
+    TrialOrigin origin;
+    BatchStatistics statistics;
+    // The trials read so far, as runs of consecutive numbers (first -> last): one entry per gap, not per row.
+    std::map<std::uint64_t, std::uint64_t> read;
+    // The ranges the rows state, joined the same way.
+    std::uint64_t declaredFirst = 0;
+    std::uint64_t declaredEnd = 0;
+    std::string firstSeenIn;
+};
+
+// A cell named by the parameters in which the cells differ, for a message about it: "HalfTwist at FOV 25°: ".
+std::string cellName(const CellMerge& c, const std::vector<CellMerge>& cells)
 {
-    auto& s = c.stretches;
-    std::sort(s.begin(), s.end(), [](const Stretch& a, const Stretch& b) { return a.first < b.first; });
-    const std::uint64_t first = whole.first;
-    const std::uint64_t end = whole.first + whole.count;
-    const auto file = [&](std::size_t i) { return "\"" + excerpt(paths[i], 200) + "\""; };
-    for (const Stretch& x : s)
-        if (x.first < first || x.last >= end)
-            throw TrialFileError(cellName(c) + file(x.file) + " holds " + range(x.first, x.last) + ", outside the " +
-                                range(first, end - 1) + " of --first-trial and --trials");
-    std::vector<std::string> missing;
-    std::uint64_t next = first;
-    const Stretch* previous = nullptr;
-    for (const Stretch& x : s) {
-        if (x.first > next)
-            missing.push_back(range(next, x.first - 1));
-        else if (x.first < next)
-            throw TrialFileError(cellName(c) + range(x.first, std::min(next - 1, x.last)) + " appear twice, in " +
-                                file(previous->file) + " and " + file(x.file) +
-                                " (two shards overlap, or one file was given twice)");
-        if (x.last + 1 > next) {
-            next = x.last + 1;
-            previous = &x;
+    std::string name;
+    // The step limit follows from the plan and the duration, and says nothing of its own.
+    for (std::size_t k = 0; k + 1 < trialParameterCount; ++k) {
+        const bool varies =
+            std::any_of(cells.begin(), cells.end(), [&](const CellMerge& other) { return other.key[k] != c.key[k]; });
+        if (!varies)
+            continue;
+        if (k == 0)
+            name += c.key[k];
+        else if (k == 2)
+            name += (name.empty() ? "FOV " : " at FOV ") + c.key[k] + "°";
+        else
+            name += (name.empty() ? "" : ", ") + std::string(trialParameterKeys[k]) + " " + c.key[k];
+    }
+    return name.empty() ? name : name + ": ";
+}
+
+// Adds trial t to the runs of trials read; false when it was read before.
+bool addTrial(std::map<std::uint64_t, std::uint64_t>& runs, std::uint64_t t)
+{
+    auto next = runs.upper_bound(t);
+    if (next != runs.begin()) {
+        auto before = std::prev(next);
+        if (t <= before->second)
+            return false;
+        if (before->second + 1 == t) {
+            before->second = t;
+            if (next != runs.end() && next->first == t + 1) {
+                before->second = next->second;
+                runs.erase(next);
+            }
+            return true;
         }
     }
-    if (next < end)
-        missing.push_back(range(next, end - 1));
-    if (!missing.empty()) {
-        std::string list;
-        for (std::size_t i = 0; i < missing.size() && i < 5; ++i)
-            list += (i == 0 ? "" : i + 1 == missing.size() ? " and " : ", ") + missing[i];
-        if (missing.size() > 5)
-            list += " and " + std::to_string(missing.size() - 5) + " more ranges";
-        const bool one = missing.size() == 1 && missing.front().rfind("trial ", 0) == 0;
-        throw TrialFileError(cellName(c) + list + (one ? " is" : " are") +
-                            " missing: no file holds them (a shard that did not finish?)");
+    if (next != runs.end() && next->first == t + 1) {
+        const std::uint64_t last = next->second;
+        runs.erase(next);
+        runs.emplace(t, last);
+        return true;
     }
-    return {first, next - first};
+    runs.emplace(t, t);
+    return true;
+}
+
+// The file and line where a cell's trial t was read first: looked up only to name a doubled trial.
+std::string firstReading(const std::vector<std::string>& paths, std::size_t upTo, std::uint64_t uptoLine,
+                         const TrialParameterTexts& key, std::uint64_t t, const MergeRequest& request)
+{
+    for (std::size_t p = 0; p <= upTo; ++p) {
+        TrialFileReader reader(paths[p]);
+        while (const auto row = reader.next()) {
+            if (p == upTo && reader.lineNumber() >= uptoLine)
+                break;
+            TrialOrigin origin = row->origin ? *row->origin : request.options;
+            if (!row->origin && row->cell) {
+                origin.setup.scenario.algorithm = row->cell->algorithm;
+                origin.setup.scenario.fovDeg = row->cell->fovDeg;
+            }
+            if (row->result.trial == t && (row->origin ? cellKey(origin) : key) == key)
+                return quoted(paths[p]) + ", line " + std::to_string(reader.lineNumber());
+        }
+    }
+    return "an earlier row";
+}
+
+std::string missingText(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& gaps)
+{
+    std::string list;
+    for (std::size_t i = 0; i < gaps.size() && i < 5; ++i)
+        list += (i == 0 ? "" : i + 1 == gaps.size() ? " and " : ", ") + range(gaps[i].first, gaps[i].second);
+    if (gaps.size() > 5)
+        list += " and " + std::to_string(gaps.size() - 5) + " more ranges";
+    const bool one = gaps.size() == 1 && gaps.front().first == gaps.front().second;
+    return list + (one ? " is" : " are") + " missing: no file holds them (a shard that did not finish?)";
 }
 
 }  // namespace
 
-MergedTrials mergeTrialFiles(const std::vector<std::string>& paths, const TrialSetup& setup,
-                             std::optional<std::int64_t> steps, TrialSpan whole)
+MergedTrials mergeTrialFiles(const MergeRequest& request)
 {
+    const std::vector<std::string>& paths = request.paths;
     if (paths.empty())
         throw TrialFileError("merge needs at least one trial file");
+    const bool rangeGiven = request.given[trialsKey];
+    const TrialSpan givenRange = request.options.range;
     std::vector<CellMerge> cells;
-    std::optional<bool> sweep;
+    std::vector<std::vector<std::size_t>> cellsOfFile(paths.size());
+    bool olderSweep = false;
     StepClock clock;
-    const int pairs = setup.scenario.count * (setup.scenario.count - 1) / 2;
     for (std::size_t p = 0; p < paths.size(); ++p) {
         TrialFileReader reader(paths[p]);
         while (const auto row = reader.next()) {
-            if (sweep && *sweep != row->cell.has_value())
-                reader.fail(*sweep ? "a batch's trial file among a sweep's" : "a sweep's trial file among a batch's");
-            sweep = row->cell.has_value();
-            auto it = std::find_if(cells.begin(), cells.end(), [&](const CellMerge& c) {
-                return !c.cell || (c.cell->algorithm == row->cell->algorithm && c.cell->fovDeg == row->cell->fovDeg);
-            });
-            if (it == cells.end()) {
-                if (cells.size() >= 10000)
-                    reader.fail("more than 10000 sweep cells");
-                CellMerge c;
-                c.cell = row->cell;
-                c.setup = setup;
+            TrialOrigin origin;
+            std::string hint;
+            if (row->origin) {
+                origin = *row->origin;
+                const TrialParameterTexts texts = trialParameterTexts(origin);
+                const TrialParameterTexts asked = trialParameterTexts(request.options);
+                for (std::size_t k = 0; k < trialParameterCount; ++k)
+                    if (request.given[k] && k != firstTrialKey && k != trialsKey && texts[k] != asked[k])
+                        reader.fail(request.optionNames[k] + " gives " + std::string(trialParameterKeys[k]) + " " +
+                                    asked[k] + ", but the row was made with " + excerpt(texts[k]));
+            } else {
+                if (!rangeGiven)
+                    reader.fail("the file does not state the parameters that made its rows (it was written by an "
+                                "older Velmora): give merge the run's parameter options and its --trials");
+                origin = request.options;
                 if (row->cell) {
-                    c.setup.scenario.algorithm = row->cell->algorithm;
-                    c.setup.scenario.fovDeg = row->cell->fovDeg;
+                    olderSweep = true;
+                    origin.setup.scenario.algorithm = row->cell->algorithm;
+                    origin.setup.scenario.fovDeg = row->cell->fovDeg;
                 }
-                c.setup.steps = trialSteps(c.setup.scenario, steps);
+                if (!request.given[10])
+                    origin.setup.steps = trialSteps(origin.setup.scenario, std::nullopt);
+                hint = " (the file does not state its parameters: are merge's options the run's?)";
+            }
+            if (rangeGiven)
+                origin.range = {givenRange.first, givenRange.count};
+            const TrialParameterTexts key = cellKey(origin);
+            auto it = std::find_if(cells.begin(), cells.end(), [&](const CellMerge& c) { return c.key == key; });
+            if (it == cells.end()) {
+                if (cells.size() >= maxCells)
+                    reader.fail("more than " + std::to_string(maxCells) + " sweep cells");
+                CellMerge c;
+                c.key = key;
+                c.origin = origin;
+                c.declaredFirst = origin.range.first;
+                c.declaredEnd = origin.range.first + origin.range.count;
+                c.firstSeenIn = quoted(paths[p]);
                 it = cells.insert(cells.end(), std::move(c));
             }
+            const auto cell = static_cast<std::size_t>(it - cells.begin());
+            if (std::find(cellsOfFile[p].begin(), cellsOfFile[p].end(), cell) == cellsOfFile[p].end())
+                cellsOfFile[p].push_back(cell);
+            if (rangeGiven && (row->result.trial < givenRange.first ||
+                               row->result.trial - givenRange.first >= givenRange.count))
+                reader.fail(range(row->result.trial, row->result.trial) + " lies outside the " +
+                            range(givenRange.first, givenRange.first + givenRange.count - 1) +
+                            " of --first-trial and --trials");
+            reader.check(*row, origin, clock, hint);
+            it->declaredFirst = std::min(it->declaredFirst, origin.range.first);
+            it->declaredEnd = std::max(it->declaredEnd, origin.range.first + origin.range.count);
+            if (!addTrial(it->read, row->result.trial))
+                reader.fail(range(row->result.trial, row->result.trial) + " appears twice, here and in " +
+                            firstReading(paths, p, reader.lineNumber(), key, row->result.trial, request) +
+                            " (two shards overlap, or one file was given twice)");
             TrialResult r = row->result;
-            if (r.seedState != trialSeedState(setup.seed, r.trial))
-                reader.fail(range(r.trial, r.trial) + " has seedState " + std::to_string(r.seedState) + ", but seed " +
-                            std::to_string(setup.seed) + " gives it " +
-                            std::to_string(trialSeedState(setup.seed, r.trial)) +
-                            ": the file comes from a batch with another --seed");
-            if (r.links > pairs || r.groups < 1 || r.groups > setup.scenario.count)
-                reader.fail(range(r.trial, r.trial) + " has " + std::to_string(r.links) + " links and " +
-                            std::to_string(r.groups) + " groups, impossible for " +
-                            std::to_string(setup.scenario.count) + " craft: the file comes from a batch with "
-                            "another --count");
-            if (r.initialized) {
-                if (r.stepsToInitialize > it->setup.steps)
-                    reader.fail(range(r.trial, r.trial) + " initialized after step " +
-                                std::to_string(r.stepsToInitialize) + ", past the batch's last step " +
-                                std::to_string(it->setup.steps) +
-                                ": the file comes from a batch with other parameters");
-                const double t = clock.timeAfter(r.stepsToInitialize);
-                if (row->csvTime.empty() ? r.timeToInitialize != t : row->csvTime != stepTimeText(t))
-                    reader.fail(range(r.trial, r.trial) + ": the time to initialize is not the time after step " +
-                                std::to_string(r.stepsToInitialize));
-                r.timeToInitialize = t;
-            }
+            if (r.initialized)
+                r.timeToInitialize = clock.timeAfter(r.stepsToInitialize);
             it->statistics.add(r);
-            auto& s = it->stretches;
-            if (!s.empty() && s.back().file == p && s.back().last != r.trial && s.back().last + 1 == r.trial)
-                s.back().last = r.trial;
-            else
-                s.push_back({r.trial, r.trial, p});
         }
     }
     if (cells.empty())
         throw TrialFileError("the trial files hold no rows");
 
+    // Shards of one run hold the same cells; a file with another cell comes from another run.
+    for (std::size_t p = 1; p < paths.size(); ++p) {
+        for (const std::size_t c : cellsOfFile[p]) {
+            if (std::find(cellsOfFile[0].begin(), cellsOfFile[0].end(), c) != cellsOfFile[0].end())
+                continue;
+            const std::string difference = cellsOfFile[0].empty()
+                ? std::string()
+                : " (" + firstDifference(cells[cellsOfFile[0].front()].key, cells[c].key) + ")";
+            throw TrialFileError(quoted(paths[p]) + " and " + quoted(paths[0]) + " come from different runs" +
+                                 difference + ": merge the shards of one batch or sweep");
+        }
+        if (cellsOfFile[p].size() < cellsOfFile[0].size())
+            for (const std::size_t c : cellsOfFile[0])
+                if (std::find(cellsOfFile[p].begin(), cellsOfFile[p].end(), c) == cellsOfFile[p].end())
+                    throw TrialFileError(quoted(paths[p]) + " holds no row of " + quoted(paths[0]) + "'s cell " +
+                                         cells[c].key[0] + " at FOV " + cells[c].key[2] +
+                                         "°: merge the shards of one batch or sweep");
+    }
+
     MergedTrials merged;
-    merged.sweep = *sweep;
+    merged.sweep = olderSweep || cells.size() > 1;
     for (CellMerge& c : cells) {
-        const TrialSpan s = joinedSpan(c, paths, whole);
+        const std::uint64_t first = rangeGiven ? givenRange.first : c.declaredFirst;
+        const std::uint64_t end = rangeGiven ? givenRange.first + givenRange.count : c.declaredEnd;
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> gaps;
+        std::uint64_t next = first;
+        for (const auto& [from, to] : c.read) {
+            if (from > next)
+                gaps.emplace_back(next, from - 1);
+            next = to + 1;
+        }
+        if (next < end)
+            gaps.emplace_back(next, end - 1);
+        if (!gaps.empty())
+            throw TrialFileError(cellName(c, cells) + missingText(gaps));
         BatchRun run;
-        run.setup = c.setup;
-        run.firstTrial = s.first;
-        run.trials = s.count;
+        run.setup = c.origin.setup;
+        run.firstTrial = first;
+        run.trials = end - first;
         run.summary = c.statistics.summary();
         merged.cells.push_back(run);
     }

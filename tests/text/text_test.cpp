@@ -94,6 +94,8 @@ TEST(JsonReader, RefusesBeyondItsBoundsAndSaysWhere)
     EXPECT_EQ(refusal("[[[[1]]]]"), "\"t\" nests lists and objects deeper than 3 levels; a test needs two");
     EXPECT_EQ(refusal("{\n  \"a\": 1e999}"), "\"t\", line 2, column 8 (\"a\"): the number 1e999 is too large for a double");
     EXPECT_EQ(refusal("{\n\"a\" 1}").rfind("\"t\" is not valid JSON at line 2, column 5: ", 0), 0u);
+    EXPECT_EQ(refusal(R"({"seed":1,"seed":2})"), "\"t\" gives the key \"seed\" twice in one object");
+    EXPECT_EQ(readJsonText(R"([{"a":1},{"a":2}])", "\"t\"", smallBounds())[1]["a"], 2);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Trial files read back and merged without the command line: shards of one batch summarize as the unsplit
-// run, and every bad row or range is named with its file and line.
+// Trial files read back and merged without the command line: shards of one run summarize as the unsplit run,
+// files of different runs and rows that cannot be are refused, each with its file and line.
 #include "trials/batch_run.h"
 #include "trials/trial_file_reader.h"
 #include "trials/trial_file_writer.h"
@@ -25,20 +25,21 @@ protected:
     {
         dir = fs::temp_directory_path() / ("velmora-trial-files-" + std::to_string(::getpid()));
         fs::create_directories(dir);
-        setup.scenario.algorithm = 0;
-        setup.scenario.count = 5;
-        setup.scenario.fovDeg = 35;
-        setup.seed = 9;
-        setup.steps = 900;
+        origin.setup.scenario.algorithm = 0;
+        origin.setup.scenario.count = 5;
+        origin.setup.scenario.fovDeg = 35;
+        origin.setup.seed = 9;
+        origin.setup.steps = 900;
+        origin.range = {0, 60};
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // Trials first .. first + count - 1 of the batch, as `batch --trials-out name` writes them.
+    // Trials first .. first + count - 1 of the run, as `batch --trials-out name` writes them.
     std::string shard(const std::string& name, std::uint64_t first, std::uint64_t count)
     {
         const std::string path = (dir / name).string();
         TrialFileWriter writer(path);
-        runBatch(setup, first, count, 2, [&](std::span<const TrialResult> block) { writer.write(block); }, {});
+        runBatch(origin.setup, first, count, 2, [&](std::span<const TrialResult> b) { writer.write(b, origin); }, {});
         writer.commit();
         return path;
     }
@@ -50,31 +51,35 @@ protected:
         return path;
     }
 
-    std::string refusal(const std::vector<std::string>& paths, TrialSpan whole)
+    std::string refusal(MergeRequest request)
     {
         try {
-            mergeTrialFiles(paths, setup, setup.steps, whole);
+            mergeTrialFiles(request);
         } catch (const TrialFileError& e) {
             return e.what();
         }
         return "merged";
     }
 
+    std::string refusal(const std::vector<std::string>& paths) { return refusal(MergeRequest{paths, {}, {}, {}}); }
+
     fs::path dir;
-    TrialSetup setup;
+    TrialOrigin origin;
 };
 
 TEST_F(TrialFiles, ShardsInAnyOrderAndFormatSummarizeAsTheUnsplitRun)
 {
-    const BatchSummary whole = runBatch(setup, 0, 60, 2, {}, {}).summary;
+    const BatchSummary whole = runBatch(origin.setup, 0, 60, 2, {}, {}).summary;
     ASSERT_GT(whole.initialized, 5u);
     ASSERT_LT(whole.initialized, 60u);  // both outcomes occur, so both row forms are read
-    const std::vector<std::string> shards{shard("c.csv", 45, 15), shard("a.csv", 0, 20), shard("b.jsonl", 20, 25)};
-    const MergedTrials merged = mergeTrialFiles(shards, setup, setup.steps, {0, 60});
+    const MergedTrials merged =
+        mergeTrialFiles({{shard("c.csv", 45, 15), shard("a.csv", 0, 20), shard("b.jsonl", 20, 25)}, {}, {}, {}});
     ASSERT_FALSE(merged.sweep);
     ASSERT_EQ(merged.cells.size(), 1u);
+    EXPECT_EQ(merged.cells[0].setup.scenario.fovDeg, 35.0);
+    EXPECT_EQ(merged.cells[0].setup.seed, 9u);
+    EXPECT_EQ(merged.cells[0].trials, 60u);
     const BatchSummary& m = merged.cells[0].summary;
-    EXPECT_EQ(m.trials, whole.trials);
     EXPECT_EQ(m.initialized, whole.initialized);
     // CSV rows hold times to the step; the merge takes the exact times from their steps again.
     EXPECT_EQ(m.timeToInitialize->mean, whole.timeToInitialize->mean);
@@ -83,35 +88,85 @@ TEST_F(TrialFiles, ShardsInAnyOrderAndFormatSummarizeAsTheUnsplitRun)
     EXPECT_EQ(m.meanGroups, whole.meanGroups);
 }
 
-TEST_F(TrialFiles, MissingDoubledAndForeignTrialsAreNamed)
+TEST_F(TrialFiles, FilesOfAnotherRunAndOptionsThatDisagreeAreRefusedByName)
+{
+    const std::string a = shard("a.jsonl", 0, 30);
+    origin.setup.scenario.fovDeg = 40;
+    const std::string b = shard("b.jsonl", 30, 30);
+    EXPECT_EQ(refusal({a, b}), "\"" + b + "\" and \"" + a + "\" come from different runs (fovDeg: 35 and 40): merge "
+                                                          "the shards of one batch or sweep");
+    MergeRequest request{{b}, origin, {}, {}};
+    request.options.setup.scenario.count = 6;
+    request.given[6] = true;
+    request.optionNames[6] = "--count";
+    EXPECT_EQ(refusal(request), "\"" + b + "\", line 1: --count gives count 6, but the row was made with 5");
+    request.options.setup.scenario.count = 5;
+    request.options.range = {30, 30};
+    request.given[8] = request.given[9] = true;
+    EXPECT_EQ(refusal(request), "merged");
+}
+
+TEST_F(TrialFiles, MissingAndDoubledTrialsAreNamed)
 {
     const std::string a = shard("a.jsonl", 0, 20);
     const std::string b = shard("b.jsonl", 30, 30);
-    EXPECT_EQ(refusal({a, b}, {0, 60}), "trials 20 to 29 are missing: no file holds them (a shard that did not "
-                                        "finish?)");
-    EXPECT_NE(refusal({a, b, a}, {0, 60}).find("trials 0 to 19 appear twice"), std::string::npos);
-    EXPECT_NE(refusal({a}, {0, 10}).find("outside the trials 0 to 9"), std::string::npos);
-    setup.seed = 10;
-    EXPECT_NE(refusal({a}, {0, 20}).find("line 1: trial 0 has seedState"), std::string::npos);
+    EXPECT_EQ(refusal({a, b}), "trials 20 to 29 are missing: no file holds them (a shard that did not finish?)");
+    EXPECT_EQ(refusal({a, b, a}), "\"" + a + "\", line 1: trial 0 appears twice, here and in \"" + a +
+                                      "\", line 1 (two shards overlap, or one file was given twice)");
 }
 
-TEST_F(TrialFiles, MalformedRowsAreRefusedWithTheFileAndLine)
+// A row that no run can write: what a hand edit, a cut copy or a file of another program looks like.
+TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
 {
-    const std::string header = "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\n";
-    const std::string good = header + "0," + std::to_string(trialSeedState(9, 0)) + ",false,,,1,4\n";
+    const std::string header = std::string(trialCsvHeader) + "\n";
+    const std::string made = "Orlo,5,35,45,10,500,5,9,0,60,900,";
+    const auto row = [&](int trial, const std::string& rest) {
+        return made + std::to_string(trial) + "," + std::to_string(trialSeedState(9, trial)) + "," + rest + "\n";
+    };
+    const std::string good = header + row(0, "false,,,3,2");
+    ASSERT_EQ(refusal({file("good.csv", good + row(1, "true,508,5.08,4,1"))}).rfind("trials 2 to 59 are missing", 0), 0u);
     const struct {
-        std::string name, text, says;
+        std::string text, says;
     } cases[] = {
-        {"h.csv", "trial,seed\n", "line 1: the header row is not a trial file's"},
-        {"f.csv", good + "1,2,false,,,1\n", "line 3: a row has 6 fields where the header names 7"},
-        {"s.csv", good + "1,2,true,,,4,1\n", "line 3: an initialized trial needs its stepsToInitialize"},
-        {"k.jsonl", R"({"trial":0,"speed":1})" "\n", "line 1: unknown key 'speed' in a trial row"},
-        {"o.jsonl", "[1,2]\n", "line 1: a row that is not a JSON object"},
+        {good + row(1, "false,,,-3,2"), "line 3: trial 1 has -3 links and 2 groups, impossible for 5 craft"},
+        {good + row(1, "true,508,5.08,4,2"), "line 3: trial 1 is initialized but has 2 groups"},
+        {good + row(1, "false,,,4,1"), "line 3: trial 1 did not initialize but has every craft in one group"},
+        {good + row(1, "false,,,11,2"), "line 3: trial 1 has 11 links and 2 groups, impossible for 5 craft"},
+        {good + row(1, "false,,,2,2"), "line 3: trial 1 has 2 links and 2 groups, impossible for 5 craft"},
+        {good + row(1, "true,508,5.07,4,1"), "line 3: trial 1: the time to initialize is not the time after step 508"},
+        {good + row(1, "true,901,9.01,4,1"), "line 3: trial 1 initialized after step 901, past the run's last step 900"},
+        {good + row(61, "false,,,3,2"), "line 3: trial 61 lies outside the trials 0 to 59 of its run"},
+        {good + made + "1,5,false,,,3,2\n", "line 3: trial 1 has seedState 5, but seed 9 gives it"},
+        {good + row(1, "false,,,3,2").substr(0, 40), "line 3: the last row has no line end"},
+        {header + "Orlo,5,95,45,10,500,5,9,0,60,900,0,1,false,,,3,2\n", "line 2: fovDeg \"95\" is not a cone's"},
+        {"trial,seed\n", "line 1: the header row is not a trial file's"},
     };
     for (const auto& c : cases) {
-        const std::string path = file(c.name, c.text);
-        EXPECT_EQ(refusal({path}, {0, 2}).rfind("\"" + path + "\", " + c.says, 0), 0u) << refusal({path}, {0, 2});
+        const std::string path = file("bad.csv", c.text);
+        const std::string said = refusal({path});
+        EXPECT_EQ(said.rfind("\"" + path + "\", " + c.says, 0), 0u) << said;
     }
+    const std::string jsonl = file("dup.jsonl", R"({"trial":0,"trial":1})" "\n");
+    EXPECT_EQ(refusal({jsonl}).rfind("\"" + jsonl + "\", line 1: the row gives the key \"trial\" twice", 0), 0u);
+
+    // Line ends of another system and a byte order mark read as the file means them.
+    const std::string crlf = file("crlf.csv", "\xEF\xBB\xBF" + std::string(trialCsvHeader) + "\r\n" +
+                                                  made + "0," + std::to_string(trialSeedState(9, 0)) + ",false,,,3,2\r\n");
+    EXPECT_EQ(refusal({crlf}).rfind("trials 1 to 59 are missing", 0), 0u);
+}
+
+TEST_F(TrialFiles, OlderFilesWithoutParametersMergeUnderTheRunsOptions)
+{
+    const std::string older = file("old.csv", "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\n"
+                                              "0," + std::to_string(trialSeedState(9, 0)) + ",false,,,3,2\n");
+    EXPECT_NE(refusal({older}).find("does not state the parameters"), std::string::npos);
+    MergeRequest request{{older}, origin, {}, {}};
+    request.options.range = {0, 1};
+    request.given[9] = true;
+    const MergedTrials merged = mergeTrialFiles(request);
+    EXPECT_EQ(merged.cells.at(0).summary.trials, 1u);
+    request.options.setup.seed = 10;
+    EXPECT_NE(refusal(request).find("has seedState"), std::string::npos);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "trials/batch_statistics.h"
 #include "trials/sample_statistics.h"
 #include "trials/trial_file_writer.h"
+#include "trials/trial_parameters.h"
 #include "trials/trial_runner.h"
 
 #include <gtest/gtest.h>
@@ -265,54 +266,55 @@ TEST(BatchStatistics, ExactPercentilesInMemoryBoundedByTheSteps)
     EXPECT_LT(::mallinfo2().uordblks - allocatedBefore, 64u * 1024);
 }
 
-TEST(TrialFileWriter, WritesCsvOrJsonLinesByExtensionAndOnlyAtCommit)
+TEST(TrialFileWriter, RowsNameTheirParametersInCsvOrJsonLinesAndAppearOnlyAtCommit)
 {
     const auto dir = std::filesystem::temp_directory_path() / ("velmora-trials-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    const TrialResult rows[] = {{7, 123, true, 508, 5.079999999999936, 6, 1}, {8, 456, false, 0, 0.0, 2, 3}};
+    const TrialResult rows[] = {{7, 123, true, 508, 5.079999999999936, 6, 1}, {8, 456, false, 0, 0.0, 9, 3}};
+    TrialOrigin origin;
+    origin.setup.scenario.algorithm = 3;
+    origin.setup.scenario.count = 8;
+    origin.setup.scenario.fovDeg = 62.5;
+    origin.setup.seed = 9;
+    origin.setup.steps = 1200;
+    origin.range = {0, 10};
 
     const auto csv = dir / "t.CSV";
     {
         TrialFileWriter w(csv.string());
-        w.write(rows);
+        w.write(rows, origin);
         EXPECT_FALSE(std::filesystem::exists(csv)) << "visible before the run is complete";
         w.commit();
     }
     // CSV times to the step: a CSV reader gets 5.08 where the exact sum of 508 steps is a hair below.
-    EXPECT_EQ(readFile(csv), "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\n"
-                                   "7,123,true,508,5.08,6,1\n"
-                                   "8,456,false,,,2,3\n");
+    EXPECT_EQ(readFile(csv), "algorithm,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,trials,"
+                             "steps,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\n"
+                             "HalfTwist,5,62.5,45,10,500,8,9,0,10,1200,7,123,true,508,5.08,6,1\n"
+                             "HalfTwist,5,62.5,45,10,500,8,9,0,10,1200,8,456,false,,,9,3\n");
 
     const auto jsonl = dir / "t.jsonl";
     {
         TrialFileWriter w(jsonl.string());
-        w.write(rows);
+        w.write(rows, origin);
         w.commit();
     }
-    EXPECT_EQ(readFile(jsonl),
-              "{\"trial\":7,\"seedState\":123,\"initialized\":true,\"stepsToInitialize\":508,"
-              "\"timeToInitialize\":5.079999999999936,\"links\":6,\"groups\":1}\n"
-              "{\"trial\":8,\"seedState\":456,\"initialized\":false,\"stepsToInitialize\":null,"
-              "\"timeToInitialize\":null,\"links\":2,\"groups\":3}\n");
-
-    // A sweep's rows lead with their cell.
-    const auto cells = dir / "cells.csv";
-    {
-        TrialFileWriter w(cells.string(), true);
-        w.write(std::span(rows, 1), TrialCell{3, 62.5});
-        w.commit();
-    }
-    EXPECT_EQ(readFile(cells),
-              "algorithm,fovDeg,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\n"
-              "HalfTwist,62.5,7,123,true,508,5.08,6,1\n");
+    const std::string parameters = "{\"algorithm\":\"HalfTwist\",\"maxSpeed\":5.0,\"fovDeg\":62.5,\"tiltDeg\":45.0,"
+                                   "\"craftRadius\":10.0,\"boxHalfSize\":500.0,\"count\":8,\"seed\":9,\"firstTrial\":0,"
+                                   "\"trials\":10,\"steps\":1200,";
+    EXPECT_EQ(readFile(jsonl), parameters +
+                                   "\"trial\":7,\"seedState\":123,\"initialized\":true,\"stepsToInitialize\":508,"
+                                   "\"timeToInitialize\":5.079999999999936,\"links\":6,\"groups\":1}\n" +
+                                   parameters +
+                                   "\"trial\":8,\"seedState\":456,\"initialized\":false,\"stepsToInitialize\":null,"
+                                   "\"timeToInitialize\":null,\"links\":9,\"groups\":3}\n");
 
     // A run that fails before commit leaves the earlier file as it was and no partial file behind.
     {
         TrialFileWriter w(jsonl.string());
-        w.write(std::span(rows, 1));
+        w.write(std::span(rows, 1), origin);
     }
     EXPECT_EQ(std::ranges::count(readFile(jsonl), '\n'), 2);
-    EXPECT_FALSE(std::filesystem::exists(jsonl.string() + ".partial"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 2);
 
     EXPECT_THROW(TrialFileWriter((dir / "t.txt").string()), InputError);
     EXPECT_THROW(TrialFileWriter((dir / "t").string()), InputError);

@@ -1,0 +1,125 @@
+#include "trials/trial_parameters.h"
+
+#include "scenario/scenario_run.h"
+#include "sim/formation.h"
+#include "sim/plan_algorithm.h"
+#include "text/input_error.h"
+#include "text/json_writer.h"
+#include "text/message_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace velmora {
+namespace {
+
+template <typename T>
+std::optional<T> wholeNumber(std::string_view text)
+{
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> finiteNumber(std::string_view text)
+{
+    const auto value = wholeNumber<double>(text);
+    if (!value || !std::isfinite(*value))
+        return std::nullopt;
+    return value;
+}
+
+[[noreturn]] void refuse(std::size_t key, const std::string& text, const char* what)
+{
+    throw InputError(std::string(trialParameterKeys[key]) + " \"" + excerpt(text) + "\" is not " + what);
+}
+
+double number(const TrialParameterTexts& texts, std::size_t key, bool (*fits)(double), const char* what)
+{
+    const auto value = finiteNumber(texts[key]);
+    if (!value || !fits(*value))
+        refuse(key, texts[key], what);
+    return *value;
+}
+
+bool coneAngle(double v) { return v > 0.0 && v < 90.0; }
+bool nonNegative(double v) { return v >= 0.0; }
+bool positive(double v) { return v > 0.0; }
+
+}  // namespace
+
+TrialParameterTexts trialParameterTexts(const TrialOrigin& origin)
+{
+    const Scenario& s = origin.setup.scenario;
+    return {std::string(planAlgorithmNames[static_cast<std::size_t>(s.algorithm)]),
+            numberText(s.maxSpeed),
+            numberText(s.fovDeg),
+            numberText(s.tiltDeg),
+            numberText(s.craftRadius),
+            numberText(s.boxHalfSize),
+            std::to_string(s.count),
+            std::to_string(origin.setup.seed),
+            std::to_string(origin.range.first),
+            std::to_string(origin.range.count),
+            std::to_string(origin.setup.steps)};
+}
+
+nlohmann::ordered_json trialParameterJson(const TrialOrigin& origin)
+{
+    const Scenario& s = origin.setup.scenario;
+    nlohmann::ordered_json out = scenarioParametersJson(s);
+    out["seed"] = origin.setup.seed;
+    out["firstTrial"] = origin.range.first;
+    out["trials"] = origin.range.count;
+    out["steps"] = origin.setup.steps;
+    return out;
+}
+
+TrialOrigin trialOriginFrom(const TrialParameterTexts& texts)
+{
+    TrialOrigin o;
+    Scenario& s = o.setup.scenario;
+    const auto algorithm = planAlgorithmFromName(texts[0]);
+    if (!algorithm)
+        refuse(0, texts[0], "an algorithm's name");
+    s.algorithm = *algorithm;
+    s.maxSpeed = number(texts, 1, nonNegative, "a finite number of 0 or more");
+    s.fovDeg = number(texts, 2, coneAngle, "a cone's half-angle (more than 0, less than 90)");
+    s.tiltDeg = number(texts, 3, coneAngle, "an angle of more than 0 and less than 90");
+    s.craftRadius = number(texts, 4, nonNegative, "a finite number of 0 or more");
+    s.boxHalfSize = number(texts, 5, positive, "a finite number more than 0");
+    const auto count = wholeNumber<int>(texts[6]);
+    if (!count || *count < 2 || *count > Formation::capacity)
+        refuse(6, texts[6], "a number of craft from 2 to 20");
+    s.count = *count;
+    const auto seed = wholeNumber<std::uint64_t>(texts[7]);
+    const auto first = wholeNumber<std::uint64_t>(texts[8]);
+    const auto trials = wholeNumber<std::uint64_t>(texts[9]);
+    const auto steps = wholeNumber<std::int64_t>(texts[10]);
+    if (!seed)
+        refuse(7, texts[7], "a seed (a whole number)");
+    if (!first)
+        refuse(8, texts[8], "a trial number");
+    if (!trials || *trials == 0 || *first > std::numeric_limits<std::uint64_t>::max() - *trials)
+        refuse(9, texts[9], "a number of trials that follows firstTrial");
+    if (!steps || *steps < 0 || *steps > maxRunSteps)
+        refuse(10, texts[10], "a step count from 0 to 100000000");
+    o.setup.seed = *seed;
+    o.range = {*first, *trials};
+    o.setup.steps = *steps;
+    return o;
+}
+
+std::string firstDifference(const TrialParameterTexts& a, const TrialParameterTexts& b)
+{
+    for (std::size_t k = 0; k < trialParameterCount; ++k)
+        if (a[k] != b[k])
+            return std::string(trialParameterKeys[k]) + ": " + excerpt(a[k]) + " and " + excerpt(b[k]);
+    return {};
+}
+
+}  // namespace velmora
