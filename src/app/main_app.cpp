@@ -3,6 +3,7 @@
 #include "app/main_dialog.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QIcon>
 
 #include <cstdio>
@@ -19,8 +20,25 @@ struct CommandLine {
     QString scenario;
 };
 
-// Before the window system is up, Qt's own options (-platform, -display, ...) are not known yet, so only
-// help and version are answered then; everything else waits for the application.
+// The options every Qt program takes (-platform, -display, ...), known here so that the whole command line
+// is read before the window system is asked for: a mistake is said without one. The window system reads
+// and removes them itself.
+void addWindowSystemOptions(QCommandLineParser& parser)
+{
+    for (const char* name : {"style", "stylesheet", "qmljsdebugger", "platform", "platformpluginpath", "platformtheme",
+                             "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display",
+                             "geometry", "dialogs", "fontengine"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"widgetcount", "reverse", "nograb", "dograb", "sync"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
 CommandLine readCommandLine(const QStringList& arguments, bool beforeWindowSystem)
 {
     QCommandLineParser parser;
@@ -32,25 +50,25 @@ CommandLine readCommandLine(const QStringList& arguments, bool beforeWindowSyste
                                  QStringLiteral("A scenario file (as velmora-sim run reads) to start on instead "
                                                 "of the default scene."),
                                  QStringLiteral("[SCENARIO.json]"));
+    if (beforeWindowSystem)
+        addWindowSystemOptions(parser);
     // parse() rather than process(), which would end the program from inside a library call.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     CommandLine line;
     const bool parsed = parser.parse(arguments);
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         print(stdout, parser.helpText());
         line.answered = 0;
     } else if (parser.isSet(version)) {
         print(stdout, QStringLiteral("velmora ") + QCoreApplication::applicationVersion() + QStringLiteral("\n"));
         line.answered = 0;
-    } else if (beforeWindowSystem) {
-        return line;
     } else if (!parsed) {
-        print(stderr, QStringLiteral("velmora: ") + parser.errorText() + QStringLiteral("\n"));
+        print(stderr, QStringLiteral("velmora: ") + parser.errorText() + QStringLiteral(" (see velmora --help)\n"));
         line.answered = 2;
     } else if (parser.positionalArguments().size() > 1) {
         print(stderr, QStringLiteral("velmora: give at most one scenario file\n"));
         line.answered = 2;
-    } else {
+    } else if (!beforeWindowSystem) {
         line.scenario = parser.positionalArguments().value(0);
     }
     return line;
@@ -65,9 +83,17 @@ std::optional<int> MainApp::answerWithoutWindow(int& argc, char** argv)
     return readCommandLine(QCoreApplication::arguments(), true).answered;
 }
 
-MainApp::MainApp(int& argc, char** argv) : QApplication(argc, argv)
+MainApp::MainApp(int& argc, char** argv) : QApplication(argc, argv), rawArguments_(argv, argv + argc)
 {
     setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+}
+
+QByteArray MainApp::rawArgument(const QString& decoded) const
+{
+    for (const std::string& raw : rawArguments_)
+        if (QString::fromLocal8Bit(raw.c_str()) == decoded)
+            return QByteArray::fromStdString(raw);
+    return QFile::encodeName(decoded);
 }
 
 int MainApp::initInstance()
@@ -79,9 +105,10 @@ int MainApp::initInstance()
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
     MainDialog dialog(drawables_);
-    // A file that cannot be opened has been reported, and the default scene stays.
+    // A file that cannot be opened has been reported, and the default scene stays. The file is opened by the
+    // bytes it was given as, which need not be UTF-8.
     if (!line.scenario.isEmpty())
-        dialog.openScenario(line.scenario);
+        dialog.openScenarioFile(rawArgument(line.scenario));
     dialog.exec();
     return 0;
 }

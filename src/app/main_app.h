@@ -5,6 +5,8 @@
 #include <QApplication>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -23,8 +25,13 @@ public:
     int initInstance();
 
 private:
+    // The bytes of the argument that reads as decoded: a file name the system gave in another encoding.
+    QByteArray rawArgument(const QString& decoded) const;
+
     // Made before the main dialog and kept after it is gone, for the whole run.
     FormationDrawables drawables_;
+    // The command line as the system gave it, before any decoding.
+    std::vector<std::string> rawArguments_;
 };
 
 }  // namespace velmora

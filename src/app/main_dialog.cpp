@@ -5,10 +5,12 @@
 #include "app/save_as_dialog.h"
 #include "app/text_number.h"
 #include "files/replacing_file.h"
+#include "geometry/angles.h"
 #include "scenario/scenario_file.h"
 #include "sim/default_scene.h"
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
+#include "text/message_text.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -24,7 +26,10 @@
 #include <QShortcut>
 #include <QTimerEvent>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <memory>
 
@@ -56,13 +61,30 @@ QString scenarioFailure(const QString& path, const QString& reason)
     return oneLine(QLatin1Char('"') + path + QStringLiteral("\": ") + reason);
 }
 
-// The local file of a drag, when it is one scenario file.
-QString droppedScenario(const QMimeData* data)
+// The local file of a drag, as the system's bytes, when it is one scenario file. The bytes come from the
+// URL's own percent-encoding, so a name that is not UTF-8 still names its file.
+QByteArray droppedScenario(const QMimeData* data)
 {
     if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile())
         return {};
-    const QString path = data->urls().front().toLocalFile();
-    return path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? path : QString();
+    const QByteArray path = QByteArray::fromPercentEncoding(data->urls().front().path(QUrl::FullyEncoded).toLatin1());
+    return path.toLower().endsWith(".json") ? path : QByteArray();
+}
+
+// What a path names when it is not a file to read a scenario from, for a message; nothing for a regular file
+// or one that does not exist (the reader says that).
+const char* notAFile(const QByteArray& path)
+{
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return nullptr;
+    if (S_ISDIR(info.st_mode))
+        return "a directory";
+    if (S_ISFIFO(info.st_mode))
+        return "a named pipe";
+    if (S_ISSOCK(info.st_mode))
+        return "a socket";
+    return "a device";
 }
 
 }  // namespace
@@ -72,6 +94,7 @@ MainDialog::MainDialog(FormationDrawables& drawables)
     , messageSink([this](const QString& text) { showMessageBox(this, text); })
     , saveAsPrompt([this] { return askSaveAsPath(this); })
     , saveScenarioPrompt([this] { return askScenarioPath(this); })
+    , openScenarioPrompt([this] { return askScenarioToOpen(this); })
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
@@ -117,7 +140,10 @@ void MainDialog::connectControls()
     connect(controls.captureLeft, &QPushButton::clicked, this, &MainDialog::OnCaptureLeft);
     new QShortcut(QKeySequence(Qt::Key_F1), this, this, &MainDialog::OnAbout);
     new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this, this, &MainDialog::OnSaveScenario);
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this, this, &MainDialog::OnOpenScenario);
     setAcceptDrops(true);
+    leftView.installEventFilter(this);
+    rightView.installEventFilter(this);
 }
 
 void MainDialog::OnInitDialog()
@@ -186,15 +212,22 @@ void MainDialog::showFormationInViews()
 void MainDialog::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
+    QAction* open = menu.addAction(QStringLiteral("Open Scenario..."));
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     QAction* save = menu.addAction(QStringLiteral("Save Scenario..."));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* reset = menu.addAction(QStringLiteral("Reset Views"));
     menu.addSeparator();
     QAction* about = menu.addAction(QStringLiteral("&About Velmora..."));
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == about)
         OnAbout();
+    else if (chosen == open)
+        OnOpenScenario();
     else if (chosen == save)
         OnSaveScenario();
+    else if (chosen == reset)
+        OnResetViews();
 }
 
 void MainDialog::dragEnterEvent(QDragEnterEvent* event)
@@ -205,15 +238,61 @@ void MainDialog::dragEnterEvent(QDragEnterEvent* event)
 
 void MainDialog::dropEvent(QDropEvent* event)
 {
-    const QString path = droppedScenario(event->mimeData());
+    const QByteArray path = droppedScenario(event->mimeData());
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
-    openScenario(path);
+    openScenarioFile(path);
 }
 
-bool MainDialog::openScenario(const QString& path)
+// The views are windows of their own: a file dragged over one reaches it, not the dialog, so the dialog
+// watches them and takes the drop as its own.
+bool MainDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == &leftView || watched == &rightView) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (droppedScenario(drag->mimeData()).isEmpty())
+                drag->ignore();
+            else
+                drag->acceptProposedAction();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            dropEvent(static_cast<QDropEvent*>(event));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void MainDialog::OnOpenScenario()
+{
+    const QString path = openScenarioPrompt();
+    if (!path.isEmpty())
+        openScenario(path);
+}
+
+void MainDialog::OnResetViews()
+{
+    for (CameraController* camera : {&leftCamera, &rightCamera}) {
+        camera->frame = CameraFrame{};
+        camera->frame.setEyeDistance(750.0);
+    }
+    paintViews();
+}
+
+bool MainDialog::openScenario(const QString& path) { return openScenarioFile(QFile::encodeName(path)); }
+
+bool MainDialog::openScenarioFile(const QByteArray& path)
+{
+    const QString shown = QFile::decodeName(path);
+    // Reading a pipe would wait for a writer with no window to show for it.
+    if (const char* kind = notAFile(path)) {
+        message(oneLine(QStringLiteral("Cannot open \"") + shown + QStringLiteral("\": it is ") +
+                        QLatin1String(kind) + QStringLiteral(", not a scenario file")));
+        return false;
+    }
     // Set up aside first, so a scenario refused after its set-up (one that overflows) changes nothing here.
     Scenario scenario;
     auto loaded = std::make_unique<Formation>();
@@ -224,7 +303,7 @@ bool MainDialog::openScenario(const QString& path)
         setUpFormation(scenario, *loaded, rng);
         requireFiniteState(*loaded, "after set-up");
     } catch (const std::exception& e) {
-        message(scenarioFailure(path, QString::fromUtf8(e.what())));
+        message(scenarioFailure(shown, QString::fromStdString(utf8Text(e.what()))));
         return false;
     }
     stopRun();
@@ -290,15 +369,20 @@ void MainDialog::capture(GLView& view)
     // button: the dialog is not in it, and a run that goes on while the dialog is open does not change it.
     CaptureImage image = view.createCaptureImage(1.0);
     view.copyToImage(image);
-    // A capture that cannot be written leaves nothing behind and is not worth interrupting the user for:
-    // another capture is one click away.
-    image.save(saveAsPrompt());
+    // A cancelled dialog or a name without a known extension writes nothing and says nothing; a file that
+    // could not be written is said, and the old one stays.
+    const QString path = saveAsPrompt();
+    QString failure;
+    if (!image.save(path, &failure) && !failure.isEmpty())
+        message(oneLine(QStringLiteral("Could not save \"") + path + QStringLiteral("\": ") + failure));
 }
 
-double MainDialog::readParameter(const QLineEdit* box, const char* tail, double fallback)
+double MainDialog::readParameter(const QLineEdit* box, const char* tail, double fallback, bool angle)
 {
     const QString text = box->text();
-    if (const std::optional<double> value = scanDouble(text.toStdString()))
+    // An angle so large that its radians overflow turns no craft: it is as unreadable as "inf".
+    if (const std::optional<double> value = scanDouble(text.toStdString());
+        value && (!angle || std::isfinite(degreesToRadians(*value))))
         return *value;
     message(QLatin1Char('"') + text + QLatin1Char('"') + QLatin1String(tail));
     return fallback;
@@ -306,12 +390,12 @@ double MainDialog::readParameter(const QLineEdit* box, const char* tail, double 
 
 double MainDialog::readFovHalfAngle()
 {
-    return readParameter(controls.fovBox, " is not a valid ThetaFOV, resorting to 70 degrees", 70.0);
+    return readParameter(controls.fovBox, " is not a valid ThetaFOV, resorting to 70 degrees", 70.0, true);
 }
 
 double MainDialog::readTiltAngle()
 {
-    return readParameter(controls.tiltBox, " is not a valid ThetaTilt, resorting to 25 degrees", 25.0);
+    return readParameter(controls.tiltBox, " is not a valid ThetaTilt, resorting to 25 degrees", 25.0, true);
 }
 
 double MainDialog::readMaxSpeed()
@@ -319,31 +403,61 @@ double MainDialog::readMaxSpeed()
     return readParameter(controls.maxSpeedBox, " is not a valid MaxSpeed, resorting to 10 units per second", 10.0);
 }
 
-void MainDialog::OnSetupCraft()
+void MainDialog::OnSetupCraft() { setupCraft(false); }
+
+bool MainDialog::setupCraft(bool counterexample)
 {
     const QString countText = controls.countBox->text();
     const std::optional<int> count = scanInt(countText.toStdString());
     if (!count) {
         message(QLatin1Char('"') + countText + QLatin1String("\" is not a valid number of spacecraft"));
-        return;
+        return false;
     }
     if (*count < minCraft || *count > maxCraft) {
         message(QStringLiteral("Number of spacecraft must be between 2 and 10 (was %1)").arg(*count));
-        return;
+        return false;
     }
     stopRun();
-    scenario.maxSpeed = readMaxSpeed();
-    scenario.fovDeg = readFovHalfAngle();
-    scenario.tiltDeg = readTiltAngle();
+    Scenario next = scenario;
+    next.maxSpeed = readMaxSpeed();
+    next.fovDeg = readFovHalfAngle();
+    next.tiltDeg = readTiltAngle();
     // No selection reads as -1, which builds empty plans: the craft drift without turning.
-    scenario.algorithm = controls.algorithmList->currentIndex();
-    scenario.count = *count;
-    scenario.craft.clear();
-    scenario.counterexample = false;
+    next.algorithm = controls.algorithmList->currentIndex();
+    next.count = *count;
+    next.craft.clear();
+    next.counterexample = false;
     // The program's one sequence, never reseeded: each set-up after start draws the next placements.
-    setUpFormation(scenario, formation, processRand15());
+    if (!replaceFormation([&](Formation& f) { setUpFormation(next, f, processRand15()); }))
+        return false;
+    scenario = next;
     afterSetup();
     paintViews();
+    if (!counterexample)
+        return true;
+    if (!replaceFormation([](Formation& f) { f.setupCounterexample(); }))
+        return false;
+    afterSetup();
+    paintViews();
+    return true;
+}
+
+// The formation is changed aside and takes the change only when every craft still has a finite position,
+// velocity and attitude: a speed limit near the largest number cannot place craft, and the formation shown
+// stays as it was, with the reason said.
+template <typename Change>
+bool MainDialog::replaceFormation(Change&& change)
+{
+    auto changed = std::make_unique<Formation>(formation);
+    try {
+        change(*changed);
+        requireFiniteState(*changed, "after set-up");
+    } catch (const ScenarioError& e) {
+        message(oneLine(QString::fromStdString(e.what())));
+        return false;
+    }
+    formation = *changed;
+    return true;
 }
 
 void MainDialog::OnSetupCounterexample()
@@ -355,10 +469,9 @@ void MainDialog::OnSetupCounterexample()
     controls.countBox->setText(QStringLiteral("2"));
     if (controls.maxSpeedBox->text().isEmpty())
         controls.maxSpeedBox->setText(QStringLiteral("35"));
-    OnSetupCraft();
-    formation.setupCounterexample();
-    afterSetup();
-    paintViews();
+    // The set-up of Setup Craft, checks and messages included, with the counterexample's geometry loaded
+    // right after the placement.
+    setupCraft(true);
 }
 
 void MainDialog::OnRunAlgorithm() { toggleRun(false); }
@@ -400,7 +513,18 @@ void MainDialog::OnTimer(int timerId)
     for (int i = 0; i < maxStepsPerTick; ++i) {
         if (singleStep && segmentChanged)
             break;
+        // A step that would carry a craft past the largest number is not taken: the run stops where the
+        // formation still has a place, as velmora-sim refuses to run such a scenario on.
+        const Formation before = formation;
         segmentChanged = formation.step(stepSeconds);
+        try {
+            requireFiniteState(formation, ("at t = " + stepTimeText(formation.time()) + " s").c_str());
+        } catch (const ScenarioError& e) {
+            formation = before;
+            stopRun();
+            message(oneLine(QString::fromStdString(e.what())));
+            break;
+        }
         formationReadout.noteStepped(formation);
     }
     setup.noteStepped(formation);

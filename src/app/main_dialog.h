@@ -69,16 +69,23 @@ public:
     // Save the formation as it was set up (with dragged craft where they were dropped) to a file the user
     // names, as a scenario velmora-sim runs step for step like the dialog.
     void OnSaveScenario();
+    // Open a scenario file the user picks.
+    void OnOpenScenario();
+    // Both cameras back to where they started: looking at the middle of the box from 750 away.
+    void OnResetViews();
 
     // Sets the formation up from a scenario file, as velmora-sim run does, and shows its values in the
-    // boxes. A file that cannot be read or is no scenario is reported and changes nothing.
+    // boxes. A file that cannot be read, is no regular file or is no scenario is reported and changes nothing.
     bool openScenario(const QString& path);
+    // The same for a path given as the system's bytes, which need not be UTF-8.
+    bool openScenarioFile(const QByteArray& path);
     // False, with the reason reported, when the file could not be written; an old file stays as it was.
     bool saveScenario(const QString& path);
 
     void setMessageSink(MessageSink sink) { messageSink = std::move(sink); }
     void setSaveAsPrompt(SaveAsPrompt prompt) { saveAsPrompt = std::move(prompt); }
     void setSaveScenarioPrompt(SaveAsPrompt prompt) { saveScenarioPrompt = std::move(prompt); }
+    void setOpenScenarioPrompt(SaveAsPrompt prompt) { openScenarioPrompt = std::move(prompt); }
 
     const Formation& formationState() const { return formation; }
     // The parameters, algorithm and count of the last set-up in the user's units: what the boxes read, or what
@@ -113,6 +120,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void connectControls();
@@ -122,6 +130,11 @@ private:
     void toggleRun(bool singleStepRun);
     void stopRun();
     void paintViews();
+    // Setup Craft's work, with the counterexample's geometry loaded after the placement when asked. False
+    // when the set-up was refused and nothing changed.
+    bool setupCraft(bool counterexample);
+    template <typename Change>
+    bool replaceFormation(Change&& change);
     void capture(GLView& view);
     void afterSetup();
     void showReadout();
@@ -130,7 +143,7 @@ private:
     double readFovHalfAngle();
     double readTiltAngle();
     double readMaxSpeed();
-    double readParameter(const QLineEdit* box, const char* tail, double fallback);
+    double readParameter(const QLineEdit* box, const char* tail, double fallback, bool angle = false);
     void message(const QString& text);
 
     FormationDrawables& drawables;
@@ -148,6 +161,7 @@ private:
     MessageSink messageSink;
     SaveAsPrompt saveAsPrompt;
     SaveAsPrompt saveScenarioPrompt;
+    SaveAsPrompt openScenarioPrompt;
     SetupRecord setup;
     FormationReadout formationReadout;
     QLabel* readout = nullptr;

@@ -34,4 +34,15 @@ QString askScenarioPath(QWidget* parent)
     return dialog.selectedFiles().value(0);
 }
 
+QString askScenarioToOpen(QWidget* parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Open Scenario"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QStringLiteral("Scenario Files (*.json);;All Files (*)"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
 }  // namespace velmora

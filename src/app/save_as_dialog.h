@@ -20,4 +20,7 @@ QString askSaveAsPath(QWidget* parent);
 // before an existing file is replaced. Empty when the user cancelled.
 QString askScenarioPath(QWidget* parent);
 
+// Asks which scenario file to open. Empty when the user cancelled.
+QString askScenarioToOpen(QWidget* parent);
+
 }  // namespace velmora

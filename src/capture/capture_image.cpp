@@ -62,7 +62,7 @@ void CaptureImage::copyFrom(const QImage& picture)
     pixels_ = source.convertToFormat(QImage::Format_RGB888);
 }
 
-bool CaptureImage::save(const QString& path) const
+bool CaptureImage::save(const QString& path, QString* failure) const
 {
     const QByteArray format = encoderFor(extensionOf(path));
     if (format.isEmpty() || pixels_.isNull()) {
@@ -73,6 +73,9 @@ bool CaptureImage::save(const QString& path) const
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     if (!writer.write(pixels_)) {
+        if (failure != nullptr) {
+            *failure = writer.errorString();
+        }
         return false;
     }
     try {
@@ -80,7 +83,10 @@ bool CaptureImage::save(const QString& path) const
         file.write(std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())));
         file.commit();
         return true;
-    } catch (const FileError&) {
+    } catch (const FileError& e) {
+        if (failure != nullptr) {
+            *failure = QString::fromUtf8(e.what());
+        }
         return false;
     }
 }

@@ -22,7 +22,9 @@ public:
     // Writes the image with the first installed encoder whose format name equals the path's extension,
     // ignoring case; a path without such an extension writes nothing. The file is replaced only once the
     // new content is completely written, so a failed save never costs the user the file it would replace.
-    bool save(const QString& path) const;
+    // When the file could not be written, *failure (if given) says why in one line; it stays empty when
+    // there was nothing to write (no encoder for the name, no pixels).
+    bool save(const QString& path, QString* failure = nullptr) const;
 
 private:
     QImage pixels_;

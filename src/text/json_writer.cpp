@@ -1,5 +1,7 @@
 #include "text/json_writer.h"
 
+#include "text/message_text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -7,6 +9,13 @@
 
 namespace velmora {
 namespace {
+
+// A string as JSON text. Bytes that are not UTF-8 (a file name in another encoding, an argument of any bytes)
+// are written as the four characters \xNN, so the document stays valid UTF-8 and still shows what they were.
+void appendString(std::string& out, const std::string& text)
+{
+    out += nlohmann::json(utf8Text(text)).dump();
+}
 
 void append(std::string& out, const nlohmann::ordered_json& value)
 {
@@ -18,7 +27,7 @@ void append(std::string& out, const nlohmann::ordered_json& value)
             if (!first)
                 out += ',';
             first = false;
-            out += nlohmann::json(key).dump();
+            appendString(out, key);
             out += ':';
             append(out, item);
         }
@@ -38,6 +47,7 @@ void append(std::string& out, const nlohmann::ordered_json& value)
         break;
     }
     case nlohmann::json::value_t::number_float: appendJsonDouble(out, value.get<double>()); break;
+    case nlohmann::json::value_t::string: appendString(out, value.get_ref<const std::string&>()); break;
     default: out += value.dump(); break;
     }
 }
@@ -72,9 +82,10 @@ void appendJsonDouble(std::string& out, double v)
 
 void appendStepTime(std::string& out, double seconds)
 {
-    char buffer[32];
-    const int length = std::snprintf(buffer, sizeof buffer, "%.2f", seconds);
-    out.append(buffer, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof buffer) - 1)));
+    // to_chars, not printf: the same "14.05" under a locale whose decimal separator is a comma.
+    char buffer[352];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 2);
+    out.append(buffer, result.ptr);
 }
 
 std::string stepTimeText(double seconds)

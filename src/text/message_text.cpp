@@ -75,6 +75,24 @@ std::string printable(std::string_view text)
     return out;
 }
 
+std::string utf8Text(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+        } else if (const std::size_t n = sequenceLength(text.substr(i)); n == 0) {
+            out += hexEscape("\\x%02X", c), ++i;
+        } else {
+            out.append(text.substr(i, n)), i += n;
+        }
+    }
+    return out;
+}
+
 std::string excerpt(std::string_view text, std::size_t max)
 {
     if (text.size() <= max)

@@ -11,6 +11,10 @@ namespace velmora {
 // escape sequences, C1 controls) and bytes that are not UTF-8 are written as \n, \t, \r, \xNN or \uNNNN.
 std::string printable(std::string_view text);
 
+// text with every byte that is not part of a well-formed UTF-8 sequence written as the four characters \xNN;
+// valid UTF-8, control characters included, is kept as it is.
+std::string utf8Text(std::string_view text);
+
 // At most about max bytes of text, made printable, with "..." when it was cut.
 std::string excerpt(std::string_view text, std::size_t max = 40);
 

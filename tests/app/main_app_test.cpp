@@ -3,6 +3,7 @@
 #include "support/window_watch.h"
 
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -39,6 +40,37 @@ TEST(MainApp, RunsTheMainDialogOnTheDefaultSceneUntilItIsClosed)
     EXPECT_EQ(app().initInstance(), 0);
     EXPECT_EQ(dialogs, 2);
     EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
+}
+
+// Help, the version and every mistake are answered without a display: no window system is asked for before
+// the whole command line has been read.
+TEST(MainApp, TheWholeCommandLineIsReadBeforeAnyWindowSystem)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    const struct {
+        QStringList arguments;
+        int status;
+        QString says;
+    } cases[] = {
+        {{"--bogus"}, 2, "velmora: Unknown option 'bogus'. (see velmora --help)\n"},
+        {{"-display", ":7", "--nope"}, 2, "velmora: Unknown option 'nope'. (see velmora --help)\n"},
+        {{"a.json", "b.json"}, 2, "velmora: give at most one scenario file\n"},
+        {{"--help-all"}, 0, "Usage: "},
+        {{"-platform", "xcb", "--version"}, 0, "velmora 1.0\n"},
+    };
+    for (const auto& c : cases) {
+        QProcess velmora;
+        velmora.setProcessEnvironment(environment);
+        velmora.start(QStringLiteral(VELMORA_EXE), c.arguments);
+        ASSERT_TRUE(velmora.waitForFinished(30000));
+        EXPECT_EQ(velmora.exitStatus(), QProcess::NormalExit) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(velmora.exitCode(), c.status) << c.arguments.join(' ').toStdString();
+        const QString said = QString::fromUtf8(c.status == 0 ? velmora.readAllStandardOutput()
+                                                             : velmora.readAllStandardError());
+        EXPECT_TRUE(said.startsWith(c.says)) << said.toStdString();
+    }
 }
 
 }  // namespace

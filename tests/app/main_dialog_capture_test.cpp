@@ -141,13 +141,19 @@ TEST_F(MainDialogCapture, ACancelOrANameWithoutExtensionWritesNothingAndSaysNoth
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(MainDialogCapture, AnUnwritableDirectoryWritesNothingSaysNothingAndTheDialogGoesOn)
+TEST_F(MainDialogCapture, AnUnwritableOrMissingFolderWritesNothingSaysWhyAndTheDialogGoesOn)
 {
     const QString locked = makeUnwritableDirectory(path("locked"));
     captureAs(MainDialog::captureRightId, locked + "/velmora-shot.bmp");
-
     EXPECT_TRUE(QDir(locked).entryList({"velmora-shot*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
-    EXPECT_TRUE(messages.isEmpty());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Could not save \"" + locked + "/velmora-shot.bmp\": cannot create a file "
+                                       "beside"))
+        << messages[0].toStdString();
+    captureAs(MainDialog::captureRightId, path("missing/shot.bmp"));
+    EXPECT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].startsWith("Could not save \"" + path("missing/shot.bmp") + "\": cannot create"))
+        << messages[1].toStdString();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(dialog.isEnabled());
 

@@ -2,6 +2,7 @@
 #include "app/main_dialog.h"
 #include "geometry/angles.h"
 #include "sim/default_scene.h"
+#include "support/formation_editor.h"
 #include "support/recording_mouse_handler.h"
 #include "support/window_watch.h"
 #include "view/drawable.h"
@@ -339,6 +340,39 @@ TEST_F(MainDialogTest, NonFiniteParametersFallBackLikeUnreadableOnes)
         EXPECT_TRUE(f.checkInvariants(&failure)) << failure;
     }
     EXPECT_TRUE(messages.isEmpty());
+
+    // Finite as typed but not once in radians: as unreadable as inf.
+    setBoxes("6", "5", "1e308", "-1e308");
+    click(1004);
+    EXPECT_EQ(messages, (QStringList{"\"1e308\" is not a valid ThetaFOV, resorting to 70 degrees",
+                                     "\"-1e308\" is not a valid ThetaTilt, resorting to 25 degrees"}));
+
+    // A speed so large that the counterexample's craft cannot start at a finite place: refused with one
+    // message after the random set-up was shown, and that set-up stays.
+    messages.clear();
+    setBoxes("4", "1e308", "30", "30");
+    click(1009);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toStdString(), "after set-up craft 0 has a position that is not a finite number: the "
+                                         "scenario's sizes or speeds are too large");
+    const Formation& shown = dialog.formationState();
+    EXPECT_EQ(shown.craftCount(), 2);
+    const char* failure = nullptr;
+    EXPECT_TRUE(shown.checkInvariants(&failure)) << failure;
+}
+
+TEST_F(MainDialogTest, ARunStopsBeforeAStepThatWouldCarryACraftPastTheLargestNumber)
+{
+    FormationEditor edit(const_cast<Formation&>(dialog.formationState()));
+    edit.craft(2).position = {1.797e308, 0, 0};
+    edit.craft(2).velocity = {1e308, 0, 0};
+    click(1005);
+    dialog.OnTimer(dialog.runTimerId());
+    EXPECT_FALSE(dialog.isRunning());
+    EXPECT_EQ(messages, QStringList{"at t = 0.01 s craft 2 has a position that is not a finite number: the "
+                                    "scenario's sizes or speeds are too large"});
+    EXPECT_EQ(dialog.formationState().time(), 0.0);
+    EXPECT_EQ(dialog.formationState().spacecraft(2).position.x, 1.797e308);
 }
 
 TEST_F(MainDialogTest, RunButtonsToggleTheTimerAndSetupStopsARun)
@@ -596,14 +630,15 @@ TEST_F(MainDialogTest, AboutBoxOpensFromF1AndFromTheContextMenu)
             for (QAction* a : menu->actions())
                 menuTexts << (a->isSeparator() ? QStringLiteral("-") : a->text());
             whenModalShows(checkAbout);
-            QTest::keyClick(menu, Qt::Key_Down);
-            QTest::keyClick(menu, Qt::Key_Down);
+            // Up from no selection comes round to the last entry.
+            QTest::keyClick(menu, Qt::Key_Up);
             QTest::keyClick(menu, Qt::Key_Return);
         });
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, dialog.height() - 5),
         dialog.mapToGlobal(QPoint(5, dialog.height() - 5)));
     QApplication::sendEvent(&dialog, &rightClick);
-    EXPECT_EQ(menuTexts, (QStringList{"Save Scenario...", "-", "&About Velmora..."}));
+    EXPECT_EQ(menuTexts,
+        (QStringList{"Open Scenario...", "Save Scenario...", "Reset Views", "-", "&About Velmora..."}));
     EXPECT_EQ(shown, 2);
 }
 

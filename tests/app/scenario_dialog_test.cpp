@@ -17,7 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
+#include <cstdio>
 
 namespace velmora {
 namespace {
@@ -223,6 +226,77 @@ TEST_F(ScenarioDialog, DroppingAScenarioFileOpensIt)
     refused.setAccepted(false);
     QApplication::sendEvent(&dialog, &refused);
     EXPECT_FALSE(refused.isAccepted());
+
+    // Either view is a window of its own, and takes the drop as the dialog does.
+    const QString four = write("four.json", R"({"count":4})");
+    QMimeData other;
+    other.setUrls({QUrl::fromLocalFile(four)});
+    for (GLView* view : {&dialog.leftGLView(), &dialog.rightGLView()}) {
+        const QPointF middle(view->width() / 2.0, view->height() / 2.0);
+        QDragEnterEvent over(middle.toPoint(), Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
+        over.setAccepted(false);
+        QApplication::sendEvent(view, &over);
+        EXPECT_TRUE(over.isAccepted());
+        dialog.openScenario(path);
+        QDropEvent onView(middle, Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &onView);
+        EXPECT_EQ(dialog.formationState().craftCount(), 4);
+    }
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+// What is not a file to read a scenario from is said before anything reads it: a named pipe would wait
+// for a writer with no window to show for it.
+TEST_F(ScenarioDialog, PipesAndDevicesAreRefusedAndNamesInAnyEncodingOpen)
+{
+    const QByteArray fifo = QFile::encodeName(dir.filePath("pipe.json"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    EXPECT_FALSE(dialog.openScenarioFile(fifo));
+    EXPECT_EQ(messages, QStringList{"Cannot open \"" + dir.filePath("pipe.json") + "\": it is a named pipe, not a "
+                                                                                  "scenario file"});
+    EXPECT_FALSE(dialog.openScenarioFile("/dev/null"));
+    EXPECT_EQ(messages.size(), 2);
+
+    // A Latin-1 name in a UTF-8 system: the bytes name the file, whatever they read as.
+    const QByteArray latin1 = QFile::encodeName(dir.path()) + "/caf\xe9.json";
+    QFile file(QFile::decodeName(latin1));
+    {
+        FILE* raw = std::fopen(latin1.constData(), "w");
+        ASSERT_NE(raw, nullptr);
+        std::fputs(R"({"count":5})", raw);
+        std::fclose(raw);
+    }
+    messages.clear();
+    EXPECT_TRUE(dialog.openScenarioFile(latin1));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(" ").toStdString();
+    EXPECT_EQ(dialog.formationState().craftCount(), 5);
+}
+
+TEST_F(ScenarioDialog, CtrlOOpensTheChosenFileAndResetViewsBringsBothCamerasBack)
+{
+    const QString path = write("pair.json", R"({"count":2})");
+    dialog.setOpenScenarioPrompt([&] { return path; });
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClick(&dialog, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialog.formationState().craftCount(), 2);
+
+    const CameraFrame start = dialog.leftCameraController().frame;
+    QTest::mousePress(&dialog.rightGLView(), Qt::RightButton, {}, QPoint(10, 10));
+    QTest::mouseMove(&dialog.rightGLView(), QPoint(10, 60));
+    QTest::mouseMove(&dialog.rightGLView(), QPoint(10, 110));
+    QTest::mouseRelease(&dialog.rightGLView(), Qt::RightButton, {}, QPoint(10, 110));
+    QTest::mousePress(&dialog.leftGLView(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(&dialog.leftGLView(), QPoint(40, 30));
+    QTest::mouseMove(&dialog.leftGLView(), QPoint(80, 60));
+    QTest::mouseRelease(&dialog.leftGLView(), Qt::LeftButton, {}, QPoint(80, 60));
+    ASSERT_NE(dialog.rightCameraController().frame.eyeDistance(), 750.0);
+    ASSERT_NE(dialog.leftCameraController().frame.orientation, start.orientation);
+    dialog.OnResetViews();
+    for (const CameraController* camera : {&dialog.leftCameraController(), &dialog.rightCameraController()}) {
+        EXPECT_EQ(camera->frame.eyeDistance(), 750.0);
+        EXPECT_EQ(camera->frame.orientation, Mat3{});
+    }
 }
 
 TEST_F(ScenarioDialog, AFailedSaveSaysSoAndWritesNothing)

@@ -28,6 +28,10 @@ TEST(JsonWriter, ShortestRoundTripDoublesThatStayDoubles)
     EXPECT_EQ(toJsonText(v), R"({"a":0.1,"b":5.0,"c":3,"d":null,"e":[1e-300,-2.5],"f":"x\"y"})");
     const double third = 1.0 / 3.0;
     EXPECT_EQ(json::parse(toJsonText(nlohmann::ordered_json(third))).get<double>(), third);
+    // A file name in Latin-1 among the arguments: the document stays UTF-8 and shows the byte.
+    const nlohmann::ordered_json command = nlohmann::ordered_json::array({"caf\xe9.json", "70°"});
+    EXPECT_EQ(toJsonText(command), "[\"caf\\\\xE9.json\",\"70°\"]");
+    EXPECT_EQ(json::parse(toJsonText(command))[0], "caf\\xE9.json");
 }
 
 TEST(JsonWriter, StepTimesArePrintedToTheStep)
