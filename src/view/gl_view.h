@@ -2,6 +2,7 @@
 
 #include "capture/capture_image.h"
 #include "view/display_lists.h"
+#include "view/gl_matrix.h"
 #include "view/view_frustum.h"
 
 #include <QImage>
@@ -31,8 +32,9 @@ public:
     // Renders this view, then its linked view (whose own link is not followed).
     void paint();
 
-    // Writes this view's projection into out. False, with out untouched, before the first context or while
-    // frustumEnabled is off; false with the numbers written but out's camera kept while camera is null.
+    // Writes this view's projection into out, with the matrices its last rendering loaded. False, with out
+    // untouched, before the first context or while frustumEnabled is off; false with the numbers written but
+    // out's camera (and its look-at) kept while camera is null.
     bool fillFrustum(ViewFrustum& out) const;
 
     // The picture the last rendering presented (opaque RGB32), client size times device pixel ratio; null
@@ -79,12 +81,15 @@ private:
     bool setupPixelFormat();
     bool makeContextCurrent();
     void render();
-    void setProjection(int width, int height) const;
+    void setProjection() const;
     void drawScene();
     void keepFrame();
 
     std::unique_ptr<QOpenGLContext> context_;
     DisplayLists displayLists_;
+    // The last rendering's projection, as loaded, and its viewport in pixels.
+    GLMatrix projection_;
+    QSize viewportSize_;
     // The frame as read back: rows bottom-up, alpha as the buffer held it. Most frames are never looked at,
     // so the turn into an image's top-down opaque rows waits for the first look.
     mutable QImage lastFrame_;

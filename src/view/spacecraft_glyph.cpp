@@ -8,6 +8,7 @@
 #include "view/display_lists.h"
 #include "view/display_turn.h"
 #include "view/matrix_scope.h"
+#include "view/view_frustum.h"
 
 #include <GL/glu.h>
 
@@ -66,48 +67,35 @@ void drawShape(DisplayLists* lists, const DisplayLists::Key& key, Draw&& draw)
         draw();
 }
 
-// The view being rendered as OpenGL has it now.
-struct CurrentView {
-    std::array<double, 16> projection{};
-    std::array<double, 16> modelview{};
-    GLint viewport[4] = {0, 0, 0, 0};
-    GLint depthBits = 0;
-    // Triangles are filled, one sample a pixel at its centre, so one that covers no centre makes no fragment.
-    bool plainFill = false;
-    // The nearest fragment of a pixel decides it alone, whatever is drawn before or after.
-    bool nearestWins = false;
+// The modelview as OpenGL holds it, repeated on the CPU while there is a start to repeat it from: every change
+// goes to both.
+class MirroredModelview {
+public:
+    explicit MirroredModelview(const std::optional<GLMatrix>& start) : cpu_(start) {}
 
-    CurrentView()
+    void multiply(const std::array<double, 16>& m)
     {
-        glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
-        glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glGetIntegerv(GL_DEPTH_BITS, &depthBits);
-        GLint sampleBuffers = 0;
-        glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
-        GLint polygonMode[2] = {0, 0};
-        glGetIntegerv(GL_POLYGON_MODE, polygonMode);
-        plainFill = sampleBuffers == 0 && polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL &&
-                    !glIsEnabled(GL_POLYGON_SMOOTH);
-        GLboolean depthWrites = GL_FALSE;
-        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-        GLint depthFunction = 0;
-        glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
-        nearestWins = plainFill && glIsEnabled(GL_DEPTH_TEST) && depthWrites == GL_TRUE &&
-                      (depthFunction == GL_LESS || depthFunction == GL_LEQUAL) && !glIsEnabled(GL_BLEND) &&
-                      !glIsEnabled(GL_ALPHA_TEST) && !glIsEnabled(GL_STENCIL_TEST);
+        glMultMatrixd(m.data());
+        if (cpu_)
+            cpu_->multiply(m);
+    }
+    void translate(double x, double y, double z)
+    {
+        glTranslated(x, y, z);
+        if (cpu_)
+            cpu_->translate(x, y, z);
+    }
+    void rotateAboutY(double degrees)
+    {
+        glRotated(degrees, 0.0, 1.0, 0.0);
+        if (cpu_)
+            cpu_->rotateAboutY(degrees);
     }
 
-    // The view's volume in the current modelview coordinates.
-    ViewVolume volume() const { return ViewVolume::fromMatrices(projection, modelview, viewport[2], viewport[3]); }
+    const GLMatrix* matrix() const { return cpu_ ? &*cpu_ : nullptr; }
 
-    // Where count vertices, given in the current modelview coordinates, land in the window; false when that
-    // cannot be told, or when pixel centres do not decide what a triangle covers.
-    bool project(PixelCoverage& coverage, const float* positions, int count, std::array<double, 16>& current) const
-    {
-        glGetDoublev(GL_MODELVIEW_MATRIX, current.data());
-        return plainFill && coverage.project(positions, count, projection, current, viewport);
-    }
+private:
+    std::optional<GLMatrix> cpu_;
 };
 
 // Meshes of the last few sizes, found by the same key as the shape's display list; like the quadrics they
@@ -174,14 +162,15 @@ public:
 // The sphere without what cannot change a pixel: the quads that lie deep behind its own front, and the
 // triangles too small or too far out to cover a pixel centre. When neither can be told, the whole sphere from
 // the view's list.
-void drawSphereShown(DisplayLists& lists, double r, const CurrentView& view)
+void drawSphereShown(DisplayLists& lists, double r, const SpacecraftGlyph::ViewState& view, const GLMatrix& at)
 {
     static MeshCache<SphereMesh, 4> meshes;
     const DisplayLists::Key key = DisplayLists::key(sphereShape, r);
     SphereMesh& mesh = meshes.find(key, [&] { return std::make_unique<SphereMesh>(r); });
     PixelCoverage& coverage = sharedCoverage();
-    std::array<double, 16> modelview;
-    const bool covered = view.project(coverage, mesh.positions(), SphereMesh::vertexCount, modelview);
+    const std::array<double, 16> modelview = at.toDoubles();
+    const bool covered = view.plainFill &&
+        coverage.project(mesh.positions(), SphereMesh::vertexCount, view.projection, modelview, view.viewport);
     const std::optional<Vec3> eye = view.nearestWins
         ? sphereCullingEye(view.projection, modelview, view.viewport[3], view.depthBits, r)
         : std::nullopt;
@@ -205,12 +194,13 @@ void drawSphereShown(DisplayLists& lists, double r, const CurrentView& view)
 // shape from the view's list.
 template <typename Draw>
 void drawCylinderShown(DisplayLists& lists, const DisplayLists::Key& key, double base, double top, double height,
-    const CurrentView& view, Draw&& draw)
+    const SpacecraftGlyph::ViewState& view, const GLMatrix& at, Draw&& draw)
 {
     CylinderMesh& mesh = cylinderMeshes().find(key, [&] { return std::make_unique<CylinderMesh>(base, top, height); });
     PixelCoverage& coverage = sharedCoverage();
-    std::array<double, 16> modelview;
-    if (!view.project(coverage, mesh.positions(), CylinderMesh::vertexCount, modelview)) {
+    const std::array<double, 16> modelview = at.toDoubles();
+    if (!view.plainFill ||
+        !coverage.project(mesh.positions(), CylinderMesh::vertexCount, view.projection, modelview, view.viewport)) {
         lists.call(key, draw);
         return;
     }
@@ -221,6 +211,35 @@ void drawCylinderShown(DisplayLists& lists, const DisplayLists::Key& key, double
 }
 
 }  // namespace
+
+void SpacecraftGlyph::beginRendering(const ViewFrustum* frustum)
+{
+    view_.reset();
+    if (DisplayLists::current() == nullptr || frustum == nullptr || frustum->camera == nullptr)
+        return;
+    ViewState& view = view_.emplace();
+    view.turned = frustum->view;
+    view.turned.rotateAboutY(displayTurnDegrees);
+    view.projection = frustum->projection.toDoubles();
+    view.viewport[2] = frustum->viewportWidth;
+    view.viewport[3] = frustum->viewportHeight;
+    view.volume =
+        ViewVolume::fromMatrices(view.projection, view.turned.toDoubles(), view.viewport[2], view.viewport[3]);
+    glGetIntegerv(GL_DEPTH_BITS, &view.depthBits);
+    GLint sampleBuffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    GLint polygonMode[2] = {0, 0};
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    view.plainFill = sampleBuffers == 0 && polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL &&
+                     !glIsEnabled(GL_POLYGON_SMOOTH);
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    GLint depthFunction = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+    view.nearestWins = view.plainFill && glIsEnabled(GL_DEPTH_TEST) && depthWrites == GL_TRUE &&
+                       (depthFunction == GL_LESS || depthFunction == GL_LEQUAL) && !glIsEnabled(GL_BLEND) &&
+                       !glIsEnabled(GL_ALPHA_TEST) && !glIsEnabled(GL_STENCIL_TEST);
+}
 
 void SpacecraftGlyph::draw()
 {
@@ -238,28 +257,29 @@ void SpacecraftGlyph::draw()
     MatrixScope scope;
     applyDisplayTurn();
 
-    // With a view's display lists at hand, parts wholly outside its volume are skipped, the rays replayed from
-    // a list, and the stub, ring and sphere sent without the triangles that cannot change a pixel; otherwise
-    // every vertex is sent. Both give the same pixels.
+    // With a view's display lists at hand and its camera known, parts wholly outside its volume are skipped,
+    // the rays replayed from a list, and the stub, ring and sphere sent without the triangles that cannot
+    // change a pixel; otherwise every vertex is sent. Both give the same pixels.
     DisplayLists* lists = DisplayLists::current();
+    const ViewState* view = lists != nullptr && view_ ? &*view_ : nullptr;
     CraftVisibility visible;
-    std::optional<CurrentView> view;
-    if (lists != nullptr) {
-        view.emplace();
-        visible = craftVisibility(*craft, view->volume());
+    if (view != nullptr) {
+        visible = craftVisibility(*craft, view->volume);
         if (!visible.body && !visible.rays)
             return;
     }
-
-    glMultMatrixd(craft->pose.data());
+    MirroredModelview at(view != nullptr ? std::optional<GLMatrix>(view->turned) : std::nullopt);
+    at.multiply(craft->pose);
 
     // The sensor apex sits on the sphere's surface along body axis 2.
-    glTranslated(0.0, 0.0, r);
+    at.translate(0.0, 0.0, r);
     if (visible.body) {
         glColor3d(0.1, 0.0, 1.0);
-        if (lists != nullptr)
+        if (view != nullptr)
             drawCylinderShown(*lists, DisplayLists::key(coneStubShape, r, t), 0.0, 0.25 * r * t, 0.25 * r, *view,
-                [&] { drawConeStub(r, t); });
+                *at.matrix(), [&] { drawConeStub(r, t); });
+        else if (lists != nullptr)
+            lists->call(DisplayLists::key(coneStubShape, r, t), [&] { drawConeStub(r, t); });
         else
             drawConeStub(r, t);
     }
@@ -270,19 +290,20 @@ void SpacecraftGlyph::draw()
     if (!visible.body)
         return;
 
-    glTranslated(0.0, 0.0, -r);
+    at.translate(0.0, 0.0, -r);
     // The ring's axis runs along body axis 0. A selected craft swaps the colours of ring and sphere.
-    glRotated(90.0, 0.0, 1.0, 0.0);
+    at.rotateAboutY(90.0);
     glColor3dv(craft->selected ? grey : red);
-    if (lists != nullptr)
-        drawCylinderShown(*lists, DisplayLists::key(ringShape, r), r, r, 0.25 * r, *view, [&] { drawRing(r); });
+    if (view != nullptr)
+        drawCylinderShown(*lists, DisplayLists::key(ringShape, r), r, r, 0.25 * r, *view, *at.matrix(),
+            [&] { drawRing(r); });
     else
-        drawRing(r);
+        drawShape(lists, DisplayLists::key(ringShape, r), [&] { drawRing(r); });
     glColor3dv(craft->selected ? red : grey);
-    if (lists != nullptr)
-        drawSphereShown(*lists, r, *view);
+    if (view != nullptr)
+        drawSphereShown(*lists, r, *view, *at.matrix());
     else
-        drawSphere(r);
+        drawShape(lists, DisplayLists::key(sphereShape, r), [&] { drawSphere(r); });
 }
 
 }  // namespace velmora
