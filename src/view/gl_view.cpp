@@ -5,6 +5,7 @@
 #include "view/drawable.h"
 #include "view/matrix_scope.h"
 #include "view/mouse_handler.h"
+#include "view/view_rendering.h"
 
 #include <QExposeEvent>
 #include <QMouseEvent>
@@ -97,7 +98,13 @@ bool GLView::makeContextCurrent()
         context_ = std::move(context);
         contextCreated = true;
     }
-    return context_->makeCurrent(this);
+    if (!context_->makeCurrent(this))
+        return false;
+    if (!rendererStrategy_) {
+        const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        rendererStrategy_ = strategyForRenderer(renderer != nullptr ? renderer : "");
+    }
+    return true;
 }
 
 void GLView::render()
@@ -152,7 +159,8 @@ void GLView::drawScene()
     glMatrixMode(GL_MODELVIEW);
     MatrixScope scope;
     glLoadIdentity();
-    const DisplayLists::Scope lists(drawingShortcuts ? &displayLists_ : nullptr);
+    const ViewRendering rendering{drawingStrategy.value_or(*rendererStrategy_), &displayLists_};
+    const ViewRendering::Scope current(&rendering);
     // A drawable may append to the list while drawing; the length is read again at every entry.
     for (std::size_t i = 0; i < sceneList.size(); ++i)
         sceneList[i]->draw();

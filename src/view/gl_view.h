@@ -2,6 +2,7 @@
 
 #include "capture/capture_image.h"
 #include "view/display_lists.h"
+#include "view/drawing_strategy.h"
 #include "view/gl_matrix.h"
 #include "view/view_frustum.h"
 
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QOpenGLContext;
@@ -64,11 +66,11 @@ public:
     // Called after a mouse move has been handled and both views rendered, for an owner that shows what the
     // mouse changed (a dragged craft) elsewhere.
     std::function<void()> afterMouseMove;
-    // Replay the drawables' shapes from this context's display lists and skip what lies wholly outside the
-    // view. Off, every vertex is sent every time: the straightforward path, kept to prove both draw alike.
-    bool drawingShortcuts = true;
+    // How the drawables send their shapes. Unset, the renderer decides (strategyForRenderer); the other ways
+    // are kept to prove all draw alike.
+    std::optional<DrawingStrategy> drawingStrategy;
 
-    // The lists this view's context holds (none before its first rendering with shortcuts).
+    // The lists this view's context holds (none before its first rendering with them).
     const DisplayLists& displayLists() const { return displayLists_; }
 
 protected:
@@ -86,6 +88,8 @@ private:
     void keepFrame();
 
     std::unique_ptr<QOpenGLContext> context_;
+    // Read from the context once it has first been made current.
+    std::optional<DrawingStrategy> rendererStrategy_;
     DisplayLists displayLists_;
     // The last rendering's projection, as loaded, and its viewport in pixels.
     GLMatrix projection_;

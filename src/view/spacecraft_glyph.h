@@ -2,9 +2,11 @@
 
 #include "scene/view_volume.h"
 #include "view/drawable.h"
+#include "view/drawing_strategy.h"
 #include "view/gl_matrix.h"
+#include "view/glyph_shapes.h"
+#include "view/thinned_shapes.h"
 
-#include <array>
 #include <optional>
 
 namespace velmora {
@@ -19,36 +21,26 @@ public:
     void draw() override;
     virtual ~SpacecraftGlyph() = default;
 
-    // Takes up the rendering in progress before craft are drawn in it: while frustum knows the camera, what
-    // the view takes in, so that what cannot show is left out.
+    // Takes up the rendering in progress (ViewRendering) before craft are drawn in it: its way of sending
+    // shapes and, while frustum knows the camera, what the view takes in, so that what cannot show is left
+    // out. Without a rendering in progress every shape is sent straight.
     void beginRendering(const ViewFrustum* frustum);
 
     const SceneCraft* craft = nullptr;
 
-    // The view being rendered, from its frustum: the camera's look-at under the display turn, the view volume
-    // in those coordinates, and what the context's state lets be left out.
-    struct ViewState {
-        GLMatrix turned;
-        ViewVolume volume;
-        std::array<double, 16> projection{};
-        int viewport[4] = {0, 0, 0, 0};
-        int depthBits = 0;
-        // Triangles are filled, one sample a pixel at its centre, so one that covers no centre makes no
-        // fragment.
-        bool plainFill = false;
-        // The nearest fragment of a pixel decides it alone, whatever is drawn before or after.
-        bool nearestWins = false;
-    };
-
-    // Triangles of spheres left out, over every rendering so far, as hidden behind the sphere's own front or
-    // as covering no pixel centre.
-    static inline long long sphereTrianglesHidden = 0;
-    static inline long long sphereTrianglesUncovered = 0;
-    // Triangles of cone stubs and rings left out as covering no pixel centre.
-    static inline long long cylinderTrianglesUncovered = 0;
+    // What sending thinned arrays has left out in this glyph's view so far.
+    const ThinnedShapes::Counters& thinningCounters() const { return thinned_.counters(); }
 
 private:
-    std::optional<ViewState> view_;
+    GlyphShapes& shapes();
+
+    DrawingStrategy strategy_ = DrawingStrategy::straight;
+    StraightShapes straight_;
+    ListedShapes listed_;
+    ThinnedShapes thinned_;
+    // While the camera is known: its look-at under the display turn, and the view volume in those coordinates.
+    std::optional<GLMatrix> turned_;
+    ViewVolume volume_;
 };
 
 }  // namespace velmora
