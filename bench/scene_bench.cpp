@@ -1,5 +1,5 @@
 #include "app/main_dialog.h"
-#include "view/spacecraft_glyph.h"
+#include "view/formation_drawable.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -29,9 +29,11 @@ void MouseMoveRendersBothViews(benchmark::State& state)
     // The top-left corner is clear of the craft this set-up places.
     const QPointF points[] = {{4.0, 4.0}, {8.0, 6.0}};
     int k = 0;
-    const long long hiddenBefore = SpacecraftGlyph::sphereTrianglesHidden;
-    const long long uncoveredBefore = SpacecraftGlyph::sphereTrianglesUncovered;
-    const long long cylinderBefore = SpacecraftGlyph::cylinderTrianglesUncovered;
+    const auto leftOut = [&] {
+        ThinnedShapes::Counters sum = drawables.left.glyph.thinningCounters();
+        return sum += drawables.right.glyph.thinningCounters();
+    };
+    const ThinnedShapes::Counters before = leftOut();
     for (auto _ : state) {
         QMouseEvent move(QEvent::MouseMove, points[k], view.mapToGlobal(points[k]), Qt::NoButton, Qt::LeftButton,
             Qt::NoModifier);
@@ -44,14 +46,15 @@ void MouseMoveRendersBothViews(benchmark::State& state)
     state.counters["viewHeight"] = view.height();
     // Of the 3,120 triangles of each sphere drawn, how many a rendering left out: hidden behind the sphere's
     // front, or covering no pixel centre.
+    const ThinnedShapes::Counters after = leftOut();
     const double renderings = 2.0 * static_cast<double>(state.iterations());
     state.counters["hiddenPerRendering"] =
-        static_cast<double>(SpacecraftGlyph::sphereTrianglesHidden - hiddenBefore) / renderings;
+        static_cast<double>(after.sphereTrianglesHidden - before.sphereTrianglesHidden) / renderings;
     state.counters["uncoveredPerRendering"] =
-        static_cast<double>(SpacecraftGlyph::sphereTrianglesUncovered - uncoveredBefore) / renderings;
+        static_cast<double>(after.sphereTrianglesUncovered - before.sphereTrianglesUncovered) / renderings;
     // Of the 800 of each cone stub and ring, those covering no pixel centre.
     state.counters["stubRingUncoveredPerRendering"] =
-        static_cast<double>(SpacecraftGlyph::cylinderTrianglesUncovered - cylinderBefore) / renderings;
+        static_cast<double>(after.cylinderTrianglesUncovered - before.cylinderTrianglesUncovered) / renderings;
 }
 BENCHMARK(MouseMoveRendersBothViews)->Arg(2)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 

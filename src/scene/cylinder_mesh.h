@@ -9,8 +9,8 @@ namespace velmora {
 
 // A glyph's cone stub or ring, vertex for vertex as GLU's cylinder of 40 slices and 10 stacks sends it
 // (smooth normals, outside orientation, no texture): 10 quad strips from the base up. Kept in arrays, so that
-// a rendering can leave out the triangles that cover no pixel centre and send the rest as the same triangles,
-// in the same order, as before. Both shapes are open, so nothing of them is ever hidden behind themselves.
+// a rendering can leave out the triangles that cover no pixel centre and send the rest as the triangles Mesa
+// makes of GLU's strips, in its order. Both shapes are open, so nothing of them is ever hidden behind themselves.
 class CylinderMesh {
 public:
     static constexpr int slices = 40;

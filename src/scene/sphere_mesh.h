@@ -13,7 +13,7 @@ namespace velmora {
 // The sphere a glyph is drawn with, vertex for vertex as GLU's sphere of 40 slices and 40 stacks sends it
 // (smooth normals, outside orientation, no texture): the top cap as a fan, the bottom cap as a fan, then 38
 // quad strips from top to bottom. Kept in arrays, so that a rendering can leave out the quads that lie deep
-// behind the sphere's own front and send the rest as the same triangles, in the same order, as before.
+// behind the sphere's own front and send the rest as the triangles Mesa makes of GLU's strips, in its order.
 class SphereMesh {
 public:
     static constexpr int slices = 40;
@@ -36,7 +36,7 @@ public:
     // What is left of the sphere after leaving out, given an eye outside it (object coordinates), the quads
     // that face away from it by a margin, and, given where the vertices land in the window, the triangles
     // that cover no pixel centre: whether each cap's fan is drawn, and the strips' remaining triangles, split
-    // and ordered the way OpenGL splits a quad strip's quads.
+    // and ordered the way Mesa splits a quad strip's quads (strip_quads.h).
     struct Selection {
         bool topCap = true;
         bool bottomCap = true;

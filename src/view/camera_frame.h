@@ -1,6 +1,7 @@
 #pragma once
 
 #include "geometry/mat3.h"
+#include "view/gl_matrix.h"
 
 namespace velmora {
 
@@ -19,7 +20,10 @@ struct CameraFrame {
     void rotateWorld(const Mat3& r) { orientation = product(r, orientation); }
     void rotateBody(const Mat3& r) { orientation = product(orientation, r); }
 
-    // gluLookAt from eye() to target, up = orientation's column 2.
+    // gluLookAt from eye() to target, up = orientation's column 2, as OpenGL holds it after the call on an
+    // identity modelview.
+    GLMatrix viewMatrix() const;
+    // Loads viewMatrix() as the modelview, which is gluLookAt on the identity modelview it is called with.
     void applyLookAt() const;
 };
 

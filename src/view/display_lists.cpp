@@ -3,24 +3,12 @@
 #include <bit>
 
 namespace velmora {
-namespace {
-
-// Renderings happen on the user-interface thread only, one at a time.
-DisplayLists* currentLists = nullptr;
-
-}  // namespace
 
 DisplayLists::Key DisplayLists::key(int shape, double a, double b, double c)
 {
     return Key{shape, {std::bit_cast<std::uint64_t>(a), std::bit_cast<std::uint64_t>(b),
                           std::bit_cast<std::uint64_t>(c)}};
 }
-
-DisplayLists* DisplayLists::current() { return currentLists; }
-
-DisplayLists::Scope::Scope(DisplayLists* lists) : previous_(currentLists) { currentLists = lists; }
-
-DisplayLists::Scope::~Scope() { currentLists = previous_; }
 
 GLuint DisplayLists::find(const Key& key) const
 {

@@ -8,10 +8,9 @@
 namespace velmora {
 
 // Shapes a view's context has compiled into display lists, so that a rendering replays them instead of sending
-// every vertex again. Each view keeps one for its own context; a list is found by its shape and the exact
-// bits of the numbers it was built from, so a changed size compiles a new list rather than showing a stale one.
-// While a view renders, its lists are the current ones; drawing code that finds none current (a view told to
-// draw the straightforward way, or drawing outside any view) sends everything directly and culls nothing.
+// every vertex again. Each view keeps one for its own context and hands it to its drawables with the rendering
+// in progress (ViewRendering); a list is found by its shape and the exact bits of the numbers it was built
+// from, so a changed size compiles a new list rather than showing a stale one.
 class DisplayLists {
 public:
     static constexpr int capacity = 32;
@@ -28,21 +27,6 @@ public:
     DisplayLists& operator=(const DisplayLists&) = delete;
 
     static Key key(int shape, double a, double b = 0.0, double c = 0.0);
-
-    // The lists of the context being rendered, or null.
-    static DisplayLists* current();
-
-    // Makes lists the current ones for the life of the scope (null: none), and restores the previous ones.
-    class Scope {
-    public:
-        explicit Scope(DisplayLists* lists);
-        ~Scope();
-        Scope(const Scope&) = delete;
-        Scope& operator=(const Scope&) = delete;
-
-    private:
-        DisplayLists* previous_;
-    };
 
     // Replays the list of key, compiling it from draw() first when there is none. With the table full every
     // list is deleted and the table starts over: sizes change only at a new set-up, so that is rare.

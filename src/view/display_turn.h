@@ -8,7 +8,8 @@ namespace velmora {
 
 // Simulation coordinates are shown turned a quarter about the OpenGL y axis: (x, y, z) appears at (z, y, -x).
 // Drawing and picking must agree on this turn, so both take it from here.
-inline void applyDisplayTurn() { glRotated(90.0, 0.0, 1.0, 0.0); }
+inline constexpr double displayTurnDegrees = 90.0;
+inline void applyDisplayTurn() { glRotated(displayTurnDegrees, 0.0, 1.0, 0.0); }
 
 // The inverse turn, from OpenGL world coordinates back to simulation coordinates: (x, y, z) -> (-z, y, x).
 inline constexpr Mat3 simulationFromDisplay{{0.0, 0.0, 1.0, 0.0, 1.0, 0.0, -1.0, 0.0, 0.0}};

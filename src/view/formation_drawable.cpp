@@ -32,8 +32,9 @@ void FormationDrawable::draw()
         return;
     formation->flattenGroups();
     scene();
-    // Each craft's links follow its glyph, so where lines and shapes meet at equal depth the first drawn wins
-    // as it always has.
+    glyph.beginRendering(frustum);
+    // Each craft's links follow its glyph: where lines and shapes meet at equal depth, this order decides which
+    // shows.
     int link = 0;
     for (int j = 0; j < scene_.craftCount; ++j) {
         glyph.craft = &scene_.craft[j];

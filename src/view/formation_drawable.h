@@ -24,6 +24,7 @@ public:
 
     SpacecraftGlyph glyph;
     Formation* formation = nullptr;
+    // Its view's: picking builds its rays from it, and drawing takes from it what the view takes in.
     const ViewFrustum* frustum = nullptr;
     bool hasSelection = false;
     int selectedIndex = 0;

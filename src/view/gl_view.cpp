@@ -1,9 +1,11 @@
 #include "view/gl_view.h"
 
 #include "geometry/angles.h"
+#include "view/camera_frame.h"
 #include "view/drawable.h"
 #include "view/matrix_scope.h"
 #include "view/mouse_handler.h"
+#include "view/view_rendering.h"
 
 #include <QExposeEvent>
 #include <QMouseEvent>
@@ -11,7 +13,6 @@
 #include <QSurfaceFormat>
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cmath>
 
@@ -97,7 +98,13 @@ bool GLView::makeContextCurrent()
         context_ = std::move(context);
         contextCreated = true;
     }
-    return context_->makeCurrent(this);
+    if (!context_->makeCurrent(this))
+        return false;
+    if (!rendererStrategy_) {
+        const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        rendererStrategy_ = strategyForRenderer(renderer != nullptr ? renderer : "");
+    }
+    return true;
 }
 
 void GLView::render()
@@ -114,10 +121,12 @@ void GLView::render()
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
     const qreal ratio = devicePixelRatio();
-    glViewport(0, 0, static_cast<GLsizei>(std::lround(width() * ratio)),
-        static_cast<GLsizei>(std::lround(height() * ratio)));
-    setProjection(width(), height());
+    viewportSize_ =
+        QSize(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
+    glViewport(0, 0, viewportSize_.width(), viewportSize_.height());
     aspect = static_cast<double>(width()) / static_cast<double>(height());
+    projection_ = GLMatrix::perspective(fieldOfViewDegrees, aspect, nearPlane, farPlane);
+    setProjection();
     if (frustumTracking)
         fillFrustum(frustum);
     drawScene();
@@ -129,7 +138,7 @@ void GLView::render()
     context_->doneCurrent();
 }
 
-void GLView::setProjection(int width, int height) const
+void GLView::setProjection() const
 {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glEnable(GL_DEPTH_TEST);
@@ -137,9 +146,7 @@ void GLView::setProjection(int width, int height) const
     glEnable(GL_COLOR_MATERIAL);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(fieldOfViewDegrees, static_cast<double>(width) / static_cast<double>(height), nearPlane,
-        farPlane);
+    glLoadMatrixf(projection_.data());
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -152,7 +159,8 @@ void GLView::drawScene()
     glMatrixMode(GL_MODELVIEW);
     MatrixScope scope;
     glLoadIdentity();
-    const DisplayLists::Scope lists(drawingShortcuts ? &displayLists_ : nullptr);
+    const ViewRendering rendering{drawingStrategy.value_or(*rendererStrategy_), &displayLists_};
+    const ViewRendering::Scope current(&rendering);
     // A drawable may append to the list while drawing; the length is read again at every entry.
     for (std::size_t i = 0; i < sceneList.size(); ++i)
         sceneList[i]->draw();
@@ -160,8 +168,7 @@ void GLView::drawScene()
 
 void GLView::keepFrame()
 {
-    const qreal ratio = devicePixelRatio();
-    const QSize size(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
+    const QSize size = viewportSize_;
     if (lastFrame_.size() != size)
         lastFrame_ = QImage(size, QImage::Format_RGB32);
     // Packed BGRA words are RGB32's pixels exactly, and the renderer's own layout: a plain copy, several
@@ -215,9 +222,13 @@ bool GLView::fillFrustum(ViewFrustum& out) const
     out.fieldOfView = fieldOfViewRadians;
     out.tanHalfFov = std::tan(out.fieldOfView * 0.5);
     out.nearPlane = nearPlane;
+    out.projection = projection_;
+    out.viewportWidth = viewportSize_.width();
+    out.viewportHeight = viewportSize_.height();
     if (camera == nullptr)
         return false;
     out.camera = camera;
+    out.view = camera->viewMatrix();
     return true;
 }
 

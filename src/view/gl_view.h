@@ -2,6 +2,8 @@
 
 #include "capture/capture_image.h"
 #include "view/display_lists.h"
+#include "view/drawing_strategy.h"
+#include "view/gl_matrix.h"
 #include "view/view_frustum.h"
 
 #include <QImage>
@@ -9,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QOpenGLContext;
@@ -31,8 +34,9 @@ public:
     // Renders this view, then its linked view (whose own link is not followed).
     void paint();
 
-    // Writes this view's projection into out. False, with out untouched, before the first context or while
-    // frustumEnabled is off; false with the numbers written but out's camera kept while camera is null.
+    // Writes this view's projection into out, with the matrices its last rendering loaded. False, with out
+    // untouched, before the first context or while frustumEnabled is off; false with the numbers written but
+    // out's camera (and its look-at) kept while camera is null.
     bool fillFrustum(ViewFrustum& out) const;
 
     // The picture the last rendering presented (opaque RGB32), client size times device pixel ratio; null
@@ -62,11 +66,11 @@ public:
     // Called after a mouse move has been handled and both views rendered, for an owner that shows what the
     // mouse changed (a dragged craft) elsewhere.
     std::function<void()> afterMouseMove;
-    // Replay the drawables' shapes from this context's display lists and skip what lies wholly outside the
-    // view. Off, every vertex is sent every time: the straightforward path, kept to prove both draw alike.
-    bool drawingShortcuts = true;
+    // How the drawables send their shapes. Unset, the renderer decides (strategyForRenderer); the other ways
+    // are kept to prove all draw alike.
+    std::optional<DrawingStrategy> drawingStrategy;
 
-    // The lists this view's context holds (none before its first rendering with shortcuts).
+    // The lists this view's context holds (none before its first rendering with them).
     const DisplayLists& displayLists() const { return displayLists_; }
 
 protected:
@@ -79,12 +83,17 @@ private:
     bool setupPixelFormat();
     bool makeContextCurrent();
     void render();
-    void setProjection(int width, int height) const;
+    void setProjection() const;
     void drawScene();
     void keepFrame();
 
     std::unique_ptr<QOpenGLContext> context_;
+    // Read from the context once it has first been made current.
+    std::optional<DrawingStrategy> rendererStrategy_;
     DisplayLists displayLists_;
+    // The last rendering's projection, as loaded, and its viewport in pixels.
+    GLMatrix projection_;
+    QSize viewportSize_;
     // The frame as read back: rows bottom-up, alpha as the buffer held it. Most frames are never looked at,
     // so the turn into an image's top-down opaque rows waits for the first look.
     mutable QImage lastFrame_;

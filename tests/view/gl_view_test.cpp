@@ -1,4 +1,5 @@
 #include "support/recording_mouse_handler.h"
+#include "view/camera_controller.h"
 #include "view/camera_frame.h"
 #include "view/drawable.h"
 #include "view/gl_view.h"
@@ -8,10 +9,13 @@
 #include <QTest>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -175,6 +179,91 @@ TEST_F(GLViewTest, FillFrustumRefusesBeforeAContextAndKeepsTheCameraWithoutOne)
     EXPECT_EQ(noCamera.aspect, 320.0 / 240.0);
     EXPECT_EQ(noCamera.nearPlane, 3.0);
     EXPECT_EQ(noCamera.camera, &previous);
+}
+
+// Picking and the drawables take the view's matrices from its frustum, computed on the CPU: they must be the
+// very ones OpenGL draws with, and those the ones gluPerspective and gluLookAt make, so that loading them
+// changes no picture. The glyph repeats its own turns and shifts on the CPU too; those must come out as the
+// matrix stack's, up to the sign of a zero (Mesa picks one of two products by what it knows of the matrix).
+TEST_F(GLViewTest, FrustumMatricesAreTheOnesOpenGLDrawsWithAndGluMakes)
+{
+    const auto gl = [](GLenum which) {
+        std::array<GLfloat, 16> m;
+        glGetFloatv(which, m.data());
+        return m;
+    };
+    const auto sameBits = [&](const GLMatrix& cpu, GLenum which) {
+        return std::memcmp(gl(which).data(), cpu.data(), 16 * sizeof(GLfloat)) == 0;
+    };
+    const auto sameValues = [&](const GLMatrix& cpu) {
+        const std::array<GLfloat, 16> m = gl(GL_MODELVIEW_MATRIX);
+        return std::equal(m.begin(), m.end(), cpu.data());
+    };
+    CameraController camera;
+    int checked = 0;
+    FunctionDrawable check([&] {
+        EXPECT_TRUE(sameBits(left.frustum.projection, GL_PROJECTION_MATRIX));
+        EXPECT_TRUE(sameBits(left.frustum.view, GL_MODELVIEW_MATRIX));
+        ++checked;
+    });
+    left.sceneList = {&camera, &check};
+    left.linkedView = nullptr;
+    left.frustumEnabled = true;
+    left.frustumTracking = true;
+    left.camera = &camera.frame;
+    left.nearPlane = 10.0;
+    left.farPlane = 10000.0;
+    camera.frame.setEyeDistance(750.0);
+    left.paint();
+    camera.frame.rotateWorld(axisRotation(2, 0.7));
+    camera.frame.rotateBody(axisRotation(1, -0.4));
+    camera.frame.addEyeDistance(-1500.0);
+    left.paint();
+    EXPECT_EQ(checked, 2);
+
+    // Many more cameras and shapes of view than are painted: rounding differs between orders of operations
+    // only now and then.
+    FunctionDrawable manyCameras([&] {
+        for (int k = 0; k < 200; ++k) {
+            const double aspect = 0.2 + 0.013 * k;
+            const double nearPlane = 1.0 + 0.1 * k;
+            const double farPlane = 50.0 * k + 100.0;
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            gluPerspective(45.0, aspect, nearPlane, farPlane);
+            EXPECT_TRUE(sameBits(GLMatrix::perspective(45.0, aspect, nearPlane, farPlane), GL_PROJECTION_MATRIX)) << k;
+            glMatrixMode(GL_MODELVIEW);
+
+            CameraFrame frame;
+            frame.target = {(k % 7) * 41.3 - 120.0, (k % 5) * -17.9, (k % 3) * 88.1};
+            frame.rotateWorld(axisRotation(2, 0.37 * k));
+            frame.rotateBody(axisRotation(1, 0.21 * k - 1.3));
+            frame.setEyeDistance(k % 2 == 0 ? 750.0 : 5.0 + 13.1 * k);
+            const Vec3 eye = frame.eye();
+            const Vec3 up = column(frame.orientation, 2);
+            glLoadIdentity();
+            gluLookAt(eye.x, eye.y, eye.z, frame.target.x, frame.target.y, frame.target.z, up.x, up.y, up.z);
+            GLMatrix cpu = frame.viewMatrix();
+            EXPECT_TRUE(sameBits(cpu, GL_MODELVIEW_MATRIX)) << k;
+
+            glRotated(90.0, 0.0, 1.0, 0.0);
+            cpu.rotateAboutY(90.0);
+            EXPECT_TRUE(sameValues(cpu)) << k;
+            const Mat3 a = product(axisRotation(0, 0.9 * k), axisRotation(2, 0.4 * k));
+            const std::array<double, 16> pose{a.m[0], a.m[1], a.m[2], 0, a.m[3], a.m[4], a.m[5], 0, a.m[6], a.m[7],
+                a.m[8], 0, 31.7 * k - 400.0, 250.0 - 9.3 * k, 0.5 * k, 1};
+            glMultMatrixd(pose.data());
+            cpu.multiply(pose);
+            EXPECT_TRUE(sameValues(cpu)) << k;
+            glTranslated(0.0, 0.0, 1.0 + 0.7 * k);
+            cpu.translate(0.0, 0.0, 1.0 + 0.7 * k);
+            EXPECT_TRUE(sameValues(cpu)) << k;
+        }
+        ++checked;
+    });
+    left.sceneList = {&manyCameras};
+    left.paint();
+    EXPECT_EQ(checked, 3);
 }
 
 TEST_F(GLViewTest, PixelFormatIsChosenOnceBeforeTheWindowExists)
