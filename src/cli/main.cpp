@@ -80,11 +80,11 @@ std::string unknownCommand(const CLI::App& app, int argc, char** argv)
     return message + " (see velmora-sim --help)";
 }
 
-constexpr const char* exitStatusText = "Exit status: 0 when the command did its work, 1 when it failed while "
-                                       "running (a file that could\nnot be written, a full disk), 2 for bad "
-                                       "input (an unknown command or option, a value out of range, a\nscenario "
-                                       "or trial file that cannot be read), 128 + N when signal N (Ctrl+C: 130) "
-                                       "ended it.";
+constexpr const char* exitStatusText =
+    "Exit status: 0 when the command did its work, 1 when it failed while running (a write that failed\n"
+    "part way, a full disk), 2 for bad input said before any work (an unknown command or option, a value\n"
+    "out of range, a scenario or trial file that cannot be read, an output file that cannot be created),\n"
+    "128 + N when signal N (Ctrl+C: 130) ended it.";
 
 }  // namespace
 
