@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     request.options.setup.scenario.algorithm = 3;
     request.options.setup.scenario.fovDeg = 25;
     request.options.range = {0, 4};
-    request.given[9] = true;
+    request.given[trialsKey] = true;
     try {
         mergeTrialFiles(request);
     } catch (const TrialFileError&) {

@@ -215,21 +215,33 @@ struct TrialColumns {
         return array(values);
     }
 
+    // Each row's object (a name, an identity) of its cell, as a column of Python objects.
+    template <typename Of>
+    py::array perRowObject(const std::vector<TrialOrigin>& cells, Of of) const
+    {
+        std::vector<py::object> values;
+        for (const TrialOrigin& o : cells)
+            values.push_back(of(o));
+        const auto rows = static_cast<py::ssize_t>(cell.size());
+        py::array out(py::dtype("O"), std::vector<py::ssize_t>{rows});
+        auto** objects = static_cast<PyObject**>(out.mutable_data());
+        for (py::ssize_t i = 0; i < rows; ++i) {
+            // The array's slots start as None; each takes a new reference to its cell's object.
+            Py_XDECREF(objects[i]);
+            objects[i] = values[cell[static_cast<std::size_t>(i)]].inc_ref().ptr();
+        }
+        return out;
+    }
+
     // The columns of a trial file, the parameters first, as velmora-sim's files name them.
     void addTo(py::dict& columns, const std::vector<TrialOrigin>& cells) const
     {
-        const auto rows = static_cast<py::ssize_t>(cell.size());
-        py::array algorithm(py::dtype("O"), std::vector<py::ssize_t>{rows});
-        std::vector<py::str> names;
-        for (const TrialOrigin& o : cells)
-            names.emplace_back(std::string(planAlgorithmNames[o.setup.scenario.algorithm]));
-        auto** objects = static_cast<PyObject**>(algorithm.mutable_data());
-        for (py::ssize_t i = 0; i < rows; ++i) {
-            // The array's slots start as None; each takes a new reference to its cell's name.
-            Py_XDECREF(objects[i]);
-            objects[i] = names[cell[static_cast<std::size_t>(i)]].inc_ref().ptr();
-        }
-        columns["algorithm"] = algorithm;
+        columns["algorithm"] = perRowObject(cells, [](const TrialOrigin& o) {
+            return py::object(py::str(algorithmName(o.setup.scenario)));
+        });
+        columns["plan"] = perRowObject(cells, [](const TrialOrigin& o) {
+            return o.setup.scenario.plan ? py::object(py::str(o.setup.scenario.plan->sha256())) : py::object(py::none());
+        });
         columns["maxSpeed"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.maxSpeed; });
         columns["fovDeg"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.fovDeg; });
         columns["tiltDeg"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.tiltDeg; });

@@ -28,16 +28,16 @@ void runMergeCommand(const MergeOptions& o, const CLI::App& command)
                           std::to_string(o.trials) + " runs past the last trial number");
     MergeRequest request;
     request.paths = o.files;
-    request.optionNames = {"--algorithm", "--max-speed", "--fov",  "--tilt",   "--radius",  "--box",
-                           "--count",     "--seed",      "--first-trial", "--trials", "--duration"};
+    request.optionNames = {"--algorithm", "--algorithm", "--max-speed", "--fov", "--tilt", "--radius", "--box",
+                           "--count", "--seed", "--first-trial", "--trials", "--duration"};
     for (std::size_t k = 0; k < trialParameterCount; ++k)
-        request.given[k] = command.get_option(request.optionNames[k])->count() > 0;
+        request.given[k] = k != planKey && command.get_option(request.optionNames[k])->count() > 0;
     request.options.setup = o.trial.setup(algorithmIndex(o.trial.algorithm), o.trial.scenario.fovDeg);
     if (const auto steps = o.trial.steps())
         request.options.setup.steps = *steps;
     request.options.range = {o.firstTrial, o.trials};
     // --first-trial alone says where a range starts, not how long it is.
-    if (request.given[8] && !request.given[9])
+    if (request.given[firstTrialKey] && !request.given[trialsKey])
         throw OptionError("--first-trial needs --trials: give the whole run's range, or neither");
     SummaryOutput output(o.output);
     const MergedTrials merged = mergeTrialFiles(request);

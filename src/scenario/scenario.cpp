@@ -6,6 +6,7 @@
 #include "text/message_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace velmora {
@@ -80,19 +81,47 @@ Mat3 matrixAt(const json& value, const std::string& where)
     return m;
 }
 
-int algorithmAt(const json& value)
+bool endsWithJson(const std::string& text)
 {
-    if (value.is_string()) {
-        if (const auto index = planAlgorithmFromName(value.get<std::string>()))
-            return *index;
-        throw ScenarioError("\"algorithm\": unknown name \"" + excerpt(value.get<std::string>()) +
-                            "\" (use " + planAlgorithmNameList() + " or an index)");
+    return text.size() > 5 && std::equal(text.end() - 5, text.end(), ".json", [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
+}
+
+// A built-in plan by name or index, a plan file by its path, or the plan itself as an object.
+void algorithmAt(const json& value, const std::string& planFolder, Scenario& s)
+{
+    try {
+        if (value.is_object()) {
+            s.algorithm = -1;
+            s.plan = std::make_shared<const PlanFile>(PlanFile::fromJson(value, "the scenario's plan"));
+            return;
+        }
+        if (value.is_string()) {
+            const std::string text = value.get<std::string>();
+            if (const auto index = planAlgorithmFromName(text)) {
+                s.algorithm = *index;
+                return;
+            }
+            if (endsWithJson(text)) {
+                s.algorithm = -1;
+                const bool absolute = !text.empty() && text.front() == '/';
+                s.plan = std::make_shared<const PlanFile>(
+                    PlanFile::load(absolute || planFolder.empty() ? text : planFolder + "/" + text));
+                return;
+            }
+            throw ScenarioError("\"algorithm\": unknown name \"" + excerpt(text) + "\" (use " +
+                                planAlgorithmNameList() + ", an index, a plan file's path or a plan)");
+        }
+    } catch (const PlanError& e) {
+        throw ScenarioError(std::string("\"algorithm\": ") + e.what());
     }
     if (!value.is_number_integer())
-        throw ScenarioError("\"algorithm\" must be a name or an integer, not " + std::string(value.type_name()));
+        throw ScenarioError("\"algorithm\" must be a name, an integer, a plan file's path or a plan, not " +
+                            std::string(value.type_name()));
     // Any index outside 0..4 means no algorithm: the plans stay empty.
     long long index = 0;
-    return integerFits(value, 0, planAlgorithmCount - 1, index) ? static_cast<int>(index) : -1;
+    s.algorithm = integerFits(value, 0, planAlgorithmCount - 1, index) ? static_cast<int>(index) : -1;
 }
 
 CraftState craftAt(const json& value, const std::string& where)
@@ -116,14 +145,14 @@ bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && 
 
 }  // namespace
 
-Scenario parseScenario(const json& doc)
+Scenario parseScenario(const json& doc, const std::string& planFolder)
 {
     if (!doc.is_object())
         throw ScenarioError("a scenario must be a JSON object, not " + std::string(doc.type_name()));
     requireKnownKeys(doc, scenarioKeys, "");
     Scenario s;
     if (const json* v = member(doc, "algorithm"))
-        s.algorithm = algorithmAt(*v);
+        algorithmAt(*v, planFolder, s);
     if (const json* v = member(doc, "maxSpeed"))
         s.maxSpeed = numberAt(*v, "\"maxSpeed\"");
     if (const json* v = member(doc, "fovDeg"))
@@ -195,11 +224,31 @@ FormationParams formationParams(const Scenario& s)
     return p;
 }
 
-void setUpFormation(const Scenario& s, Formation& f, Rand15& rng)
+std::string algorithmName(const Scenario& s)
+{
+    if (s.plan)
+        return s.plan->name();
+    if (s.algorithm >= 0 && s.algorithm < planAlgorithmCount)
+        return std::string(planAlgorithmNames[static_cast<std::size_t>(s.algorithm)]);
+    return "none";
+}
+
+std::string planIdentity(const Scenario& s) { return s.plan ? s.plan->sha256() : std::string(); }
+
+std::vector<ManeuverPlan> planTables(const Scenario& s)
+{
+    if (!s.plan)
+        return {};
+    return s.plan->tables(degreesToRadians(s.tiltDeg), degreesToRadians(s.fovDeg));
+}
+
+void setUpFormation(const Scenario& s, Formation& f, Rand15& rng, const std::vector<ManeuverPlan>* tables)
 {
     f.setParams(formationParams(s));
-    f.setAlgorithm(s.algorithm);
+    f.setAlgorithm(s.plan ? -1 : s.algorithm);
     f.setup(s.count, rng);
+    if (s.plan)
+        f.assignPlans(tables ? *tables : planTables(s));
     for (std::size_t i = 0; i < s.craft.size(); ++i)
         f.placeCraft(static_cast<int>(i), s.craft[i].position, s.craft[i].velocity, s.craft[i].attitude);
     if (s.counterexample)
@@ -209,7 +258,9 @@ void setUpFormation(const Scenario& s, Formation& f, Rand15& rng)
 nlohmann::ordered_json scenarioParametersJson(const Scenario& s)
 {
     nlohmann::ordered_json out;
-    if (s.algorithm >= 0 && s.algorithm < planAlgorithmCount)
+    if (s.plan)
+        out["algorithm"] = s.plan->name();
+    else if (s.algorithm >= 0 && s.algorithm < planAlgorithmCount)
         out["algorithm"] = planAlgorithmNames[s.algorithm];
     else
         out["algorithm"] = -1;
@@ -225,6 +276,9 @@ nlohmann::ordered_json scenarioParametersJson(const Scenario& s)
 nlohmann::ordered_json scenarioToJson(const Scenario& s, bool withSeed)
 {
     nlohmann::ordered_json out = scenarioParametersJson(s);
+    // The plan itself, so the scenario flies the same without the file it came from.
+    if (s.plan)
+        out["algorithm"] = s.plan->canonical();
     auto craft = nlohmann::ordered_json::array();
     for (const CraftState& c : s.craft) {
         nlohmann::ordered_json entry;

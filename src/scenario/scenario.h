@@ -2,12 +2,14 @@
 
 #include "geometry/mat3.h"
 #include "geometry/rand15.h"
+#include "scenario/plan_file.h"
 #include "sim/default_scene.h"
 #include "sim/formation.h"
 #include "text/input_error.h"
 
 #include <nlohmann/json.hpp>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,10 +29,14 @@ struct CraftState {
     std::optional<Mat3> attitude;
 };
 
-// A formation set-up as a file describes it: parameters in user units (degrees), an algorithm, a count,
-// explicit craft that overwrite the first random ones, and the counterexample switch.
+// A formation set-up as a file describes it: parameters in user units (degrees), an algorithm (one of the
+// five built-in plans by index, or a plan file), a count, explicit craft that overwrite the first random ones,
+// and the counterexample switch.
 struct Scenario {
+    // The built-in plan's index; -1 (or any other value outside 0..4) for empty plans, and with a plan file.
     int algorithm = 0;
+    // A plan file the craft fly instead of a built-in plan.
+    std::shared_ptr<const PlanFile> plan;
     double maxSpeed = defaultScene::maxSpeed;
     double fovDeg = defaultScene::fovDeg;
     double tiltDeg = defaultScene::tiltDeg;
@@ -49,7 +55,19 @@ inline constexpr std::string_view scenarioKeys[] = {"algorithm",   "maxSpeed", "
                                                     "counterexample", "seed"};
 inline constexpr std::string_view craftKeys[] = {"position", "velocity", "attitude"};
 
-Scenario parseScenario(const nlohmann::json& doc);
+// A plan file named by "algorithm" is read from planFolder (the scenario file's folder; the working folder
+// when empty) unless its path is absolute.
+Scenario parseScenario(const nlohmann::json& doc, const std::string& planFolder = {});
+
+// The name results give the scenario's plan: a built-in's name, a plan file's own name, or "none".
+std::string algorithmName(const Scenario& s);
+
+// The plan file's identity (its canonical text's SHA-256), or empty for a built-in plan.
+std::string planIdentity(const Scenario& s);
+
+// Each role's table of the scenario's plan file at its tilt and FOV: what a formation set up from it flies.
+// Empty without a plan file. Throws PlanError for a value that is not finite at those parameters.
+std::vector<ManeuverPlan> planTables(const Scenario& s);
 
 // Throws ScenarioError when a craft in use has a position, velocity or attitude that is not finite, as a
 // set-up from huge sizes or speeds gives; when says at what point ("after set-up").
@@ -57,8 +75,9 @@ void requireFiniteState(const Formation& f, const char* when);
 
 FormationParams formationParams(const Scenario& s);
 
-// Sets up f from s, drawing the random placement from rng.
-void setUpFormation(const Scenario& s, Formation& f, Rand15& rng);
+// Sets up f from s, drawing the random placement from rng. tables, when given, are planTables(s), worked out
+// once for many set-ups of one scenario.
+void setUpFormation(const Scenario& s, Formation& f, Rand15& rng, const std::vector<ManeuverPlan>* tables = nullptr);
 
 // The parameters every set-up from s shares, in a scenario file's order (algorithm, maxSpeed, fovDeg,
 // tiltDeg, craftRadius, boxHalfSize, count): every output that states a scenario's parameters writes them so.

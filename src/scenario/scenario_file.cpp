@@ -19,7 +19,7 @@ const JsonBounds& scenarioBounds()
 
 }  // namespace
 
-Scenario parseScenarioText(std::string_view text, const std::string& name)
+Scenario parseScenarioText(std::string_view text, const std::string& name, const std::string& planFolder)
 {
     nlohmann::json doc;
     try {
@@ -27,7 +27,7 @@ Scenario parseScenarioText(std::string_view text, const std::string& name)
     } catch (const InputError& e) {
         throw ScenarioError(e.what());
     }
-    return parseScenario(doc);
+    return parseScenario(doc, planFolder);
 }
 
 Scenario loadScenarioFile(const std::string& path)
@@ -38,7 +38,11 @@ Scenario loadScenarioFile(const std::string& path)
     } catch (const InputError& e) {
         throw ScenarioError(e.what());
     }
-    return parseScenarioText(text, "\"" + path + "\"");
+    // A plan file the scenario names by a relative path lies beside it.
+    std::string folder = ".";
+    if (const std::size_t slash = path.rfind('/'); slash != std::string::npos)
+        folder = slash == 0 ? "/" : path.substr(0, slash);
+    return parseScenarioText(text, "\"" + path + "\"", folder);
 }
 
 }  // namespace velmora

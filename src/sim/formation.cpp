@@ -113,6 +113,12 @@ void Formation::placeCraft(int i, const Vec3& position, const Vec3& velocity, co
         craft.attitude = *attitude;
 }
 
+void Formation::assignPlans(std::span<const ManeuverPlan> roles)
+{
+    for (int i = 0; i < craftCount_; ++i)
+        plans_[i] = roles[static_cast<std::size_t>(i) % roles.size()];
+}
+
 void Formation::setupCounterexample()
 {
     const double m = params_.MaxSpeed;

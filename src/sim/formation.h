@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 namespace velmora {
 
@@ -29,6 +30,10 @@ public:
     // Gives craft i (one in use) a start of its own after setup(): a scenario's explicit craft. Without an
     // attitude it keeps the one set-up gave it.
     void placeCraft(int i, const Vec3& position, const Vec3& velocity, const std::optional<Mat3>& attitude);
+
+    // Gives craft i the plan of role i mod roles.size() (at least one role) after setup(): a plan file's roles
+    // in place of the built-in plans.
+    void assignPlans(std::span<const ManeuverPlan> roles);
 
     // The two-craft configuration that defeats a plan: craft 0 passes close by craft 1 at rest.
     void setupCounterexample();

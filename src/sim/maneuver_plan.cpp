@@ -3,6 +3,7 @@
 #include "geometry/angles.h"
 #include "sim/plan_algorithm.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmora {
@@ -25,6 +26,13 @@ void ManeuverPlan::build(std::uint32_t algorithm, int parity, double tiltAngle, 
     case PlanAlgorithm::WaitAndCheck: buildWaitAndCheck(parity, fovHalfAngle); break;
     default: break;
     }
+    computeEndTimes();
+}
+
+void ManeuverPlan::assign(std::span<const ManeuverSegment> segments)
+{
+    count_ = static_cast<std::int32_t>(std::min(segments.size(), static_cast<std::size_t>(capacity)));
+    std::copy_n(segments.begin(), count_, segments_.begin());
     computeEndTimes();
 }
 

@@ -4,20 +4,25 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace velmora {
 
 // A timed list of constant-rate rotations: what one craft does under one initialization algorithm.
-// Fixed capacity, held by value, never allocates.
+// Fixed capacity, held by value, never allocates. The five built-in plans use at most 12 segments; a plan
+// file's role may use up to the capacity.
 class ManeuverPlan {
 public:
-    static constexpr int capacity = 20;
+    static constexpr int capacity = 64;
 
     ManeuverPlan() = default;
     virtual ~ManeuverPlan() = default;
 
     // algorithm is the list index passed through unchanged: any value outside 0..4 leaves an empty plan.
     void build(std::uint32_t algorithm, int parity, double tiltAngle, double fovHalfAngle);
+
+    // The segments in order, as a plan file's role gives them at a run's parameters; at most capacity.
+    void assign(std::span<const ManeuverSegment> segments);
 
     void computeEndTimes();
 

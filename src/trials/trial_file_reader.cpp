@@ -75,6 +75,8 @@ std::optional<T> integerOf(const json& value)
 // A JSON row's parameter as a CSV file writes it, so both formats compare and read alike.
 std::string parameterText(const json& value)
 {
+    if (value.is_null())
+        return {};
     if (value.is_string())
         return value.get<std::string>();
     if (value.is_number_float())

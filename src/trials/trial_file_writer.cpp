@@ -54,9 +54,9 @@ void appendJsonRow(std::string& out, const std::string& parameters, const TrialR
 
 }  // namespace
 
-const char* const trialCsvHeader = "algorithm,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,"
-                                   "trials,steps,trial,seedState,initialized,stepsToInitialize,timeToInitialize,"
-                                   "links,groups";
+const char* const trialCsvHeader = "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,"
+                                   "firstTrial,trials,steps,trial,seedState,initialized,stepsToInitialize,"
+                                   "timeToInitialize,links,groups";
 
 TrialFileWriter::Format TrialFileWriter::formatOf(const std::string& path, const std::string& option)
 {

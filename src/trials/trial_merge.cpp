@@ -11,8 +11,6 @@
 namespace velmora {
 namespace {
 
-constexpr std::size_t firstTrialKey = 8;
-constexpr std::size_t trialsKey = 9;
 constexpr std::size_t maxCells = 10000;
 
 std::string quoted(const std::string& path)
@@ -55,15 +53,17 @@ struct CellMerge {
 std::string cellName(const CellMerge& c, const std::vector<CellMerge>& cells)
 {
     std::string name;
-    // The step limit follows from the plan and the duration, and says nothing of its own.
-    for (std::size_t k = 0; k + 1 < trialParameterCount; ++k) {
+    // The step limit follows from the plan and the duration, and a plan file's identity from its name.
+    for (std::size_t k = 0; k < trialParameterCount; ++k) {
+        if (k == stepsKey || k == planKey)
+            continue;
         const bool varies =
             std::any_of(cells.begin(), cells.end(), [&](const CellMerge& other) { return other.key[k] != c.key[k]; });
         if (!varies)
             continue;
-        if (k == 0)
+        if (k == algorithmKey)
             name += c.key[k];
-        else if (k == 2)
+        else if (k == fovDegKey)
             name += (name.empty() ? "FOV " : " at FOV ") + c.key[k] + "°";
         else
             name += (name.empty() ? "" : ", ") + std::string(trialParameterKeys[k]) + " " + c.key[k];
@@ -166,7 +166,7 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
                     origin.setup.scenario.algorithm = row->cell->algorithm;
                     origin.setup.scenario.fovDeg = row->cell->fovDeg;
                 }
-                if (!request.given[10])
+                if (!request.given[stepsKey])
                     origin.setup.steps = trialSteps(origin.setup.scenario, std::nullopt);
                 hint = " (the file does not state its parameters: are merge's options the run's?)";
             }
@@ -224,7 +224,7 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
             for (const std::size_t c : cellsOfFile[0])
                 if (std::find(cellsOfFile[p].begin(), cellsOfFile[p].end(), c) == cellsOfFile[p].end())
                     throw TrialFileError(quoted(paths[p]) + " holds no row of " + quoted(paths[0]) + "'s cell " +
-                                         cells[c].key[0] + " at FOV " + cells[c].key[2] +
+                                         cells[c].key[algorithmKey] + " at FOV " + cells[c].key[fovDegKey] +
                                          "°: merge the shards of one batch or sweep");
     }
 

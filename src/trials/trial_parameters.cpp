@@ -7,6 +7,7 @@
 #include "text/json_writer.h"
 #include "text/message_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -55,7 +56,8 @@ bool positive(double v) { return v > 0.0; }
 TrialParameterTexts trialParameterTexts(const TrialOrigin& origin)
 {
     const Scenario& s = origin.setup.scenario;
-    return {std::string(planAlgorithmNames[static_cast<std::size_t>(s.algorithm)]),
+    return {algorithmName(s),
+            planIdentity(s),
             numberText(s.maxSpeed),
             numberText(s.fovDeg),
             numberText(s.tiltDeg),
@@ -71,7 +73,10 @@ TrialParameterTexts trialParameterTexts(const TrialOrigin& origin)
 nlohmann::ordered_json trialParameterJson(const TrialOrigin& origin)
 {
     const Scenario& s = origin.setup.scenario;
-    nlohmann::ordered_json out = scenarioParametersJson(s);
+    nlohmann::ordered_json out;
+    out["algorithm"] = algorithmName(s);
+    out["plan"] = s.plan ? nlohmann::ordered_json(s.plan->sha256()) : nullptr;
+    out.update(scenarioParametersJson(s));
     out["seed"] = origin.setup.seed;
     out["firstTrial"] = origin.range.first;
     out["trials"] = origin.range.count;
@@ -83,31 +88,41 @@ TrialOrigin trialOriginFrom(const TrialParameterTexts& texts)
 {
     TrialOrigin o;
     Scenario& s = o.setup.scenario;
-    const auto algorithm = planAlgorithmFromName(texts[0]);
-    if (!algorithm)
-        refuse(0, texts[0], "an algorithm's name");
-    s.algorithm = *algorithm;
-    s.maxSpeed = number(texts, 1, nonNegative, "a finite number of 0 or more");
-    s.fovDeg = number(texts, 2, coneAngle, "a cone's half-angle (more than 0, less than 90)");
-    s.tiltDeg = number(texts, 3, coneAngle, "an angle of more than 0 and less than 90");
-    s.craftRadius = number(texts, 4, nonNegative, "a finite number of 0 or more");
-    s.boxHalfSize = number(texts, 5, positive, "a finite number more than 0");
-    const auto count = wholeNumber<int>(texts[6]);
+    if (texts[planKey].empty()) {
+        const auto algorithm = planAlgorithmFromName(texts[algorithmKey]);
+        if (!algorithm)
+            refuse(algorithmKey, texts[algorithmKey], "an algorithm's name (a plan file's row names its plan)");
+        s.algorithm = *algorithm;
+    } else {
+        const std::string& sha = texts[planKey];
+        if (sha.size() != 64 || !std::all_of(sha.begin(), sha.end(), [](char c) {
+                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+            }))
+            refuse(planKey, sha, "a plan's SHA-256 (64 hexadecimal digits)");
+        s.algorithm = -1;
+        s.plan = std::make_shared<const PlanFile>(PlanFile::named(texts[algorithmKey], sha));
+    }
+    s.maxSpeed = number(texts, maxSpeedKey, nonNegative, "a finite number of 0 or more");
+    s.fovDeg = number(texts, fovDegKey, coneAngle, "a cone's half-angle (more than 0, less than 90)");
+    s.tiltDeg = number(texts, tiltDegKey, coneAngle, "an angle of more than 0 and less than 90");
+    s.craftRadius = number(texts, craftRadiusKey, nonNegative, "a finite number of 0 or more");
+    s.boxHalfSize = number(texts, boxHalfSizeKey, positive, "a finite number more than 0");
+    const auto count = wholeNumber<int>(texts[countKey]);
     if (!count || *count < 2 || *count > Formation::capacity)
-        refuse(6, texts[6], "a number of craft from 2 to 20");
+        refuse(countKey, texts[countKey], "a number of craft from 2 to 20");
     s.count = *count;
-    const auto seed = wholeNumber<std::uint64_t>(texts[7]);
-    const auto first = wholeNumber<std::uint64_t>(texts[8]);
-    const auto trials = wholeNumber<std::uint64_t>(texts[9]);
-    const auto steps = wholeNumber<std::int64_t>(texts[10]);
+    const auto seed = wholeNumber<std::uint64_t>(texts[seedKey]);
+    const auto first = wholeNumber<std::uint64_t>(texts[firstTrialKey]);
+    const auto trials = wholeNumber<std::uint64_t>(texts[trialsKey]);
+    const auto steps = wholeNumber<std::int64_t>(texts[stepsKey]);
     if (!seed)
-        refuse(7, texts[7], "a seed (a whole number)");
+        refuse(seedKey, texts[seedKey], "a seed (a whole number)");
     if (!first)
-        refuse(8, texts[8], "a trial number");
+        refuse(firstTrialKey, texts[firstTrialKey], "a trial number");
     if (!trials || *trials == 0 || *first > std::numeric_limits<std::uint64_t>::max() - *trials)
-        refuse(9, texts[9], "a number of trials that follows firstTrial");
+        refuse(trialsKey, texts[trialsKey], "a number of trials that follows firstTrial");
     if (!steps || *steps < 0 || *steps > maxRunSteps)
-        refuse(10, texts[10], "a step count from 0 to 100000000");
+        refuse(stepsKey, texts[stepsKey], "a step count from 0 to 100000000");
     o.setup.seed = *seed;
     o.range = {*first, *trials};
     o.setup.steps = *steps;

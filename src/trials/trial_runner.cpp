@@ -36,10 +36,10 @@ std::int64_t trialSteps(const Scenario& scenario, std::optional<std::int64_t> st
     return steps ? *steps : stepsToPlanEnd(f);
 }
 
-void setUpTrial(const TrialSetup& setup, std::uint64_t trial, Formation& f)
+void setUpTrial(const TrialSetup& setup, std::uint64_t trial, Formation& f, const std::vector<ManeuverPlan>* tables)
 {
     Rand15 rng(trialSeedState(setup.seed, trial));
-    setUpFormation(setup.scenario, f, rng);
+    setUpFormation(setup.scenario, f, rng, tables);
 }
 
 Scenario replayScenario(const TrialSetup& setup, std::uint64_t trial)
@@ -57,7 +57,7 @@ Scenario replayScenario(const TrialSetup& setup, std::uint64_t trial)
 TrialResult TrialRunner::run(std::uint64_t trial)
 {
     Formation& f = formation_;
-    setUpTrial(setup_, trial, f);
+    setUpTrial(setup_, trial, f, &tables_);
     TrialResult r;
     r.trial = trial;
     r.seedState = trialSeedState(setup_.seed, trial);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -37,8 +38,10 @@ struct TrialResult {
     int groups = 0;
 };
 
-// Sets up the formation of one trial: the batch's scenario placed from the trial's own sequence.
-void setUpTrial(const TrialSetup& setup, std::uint64_t trial, Formation& f);
+// Sets up the formation of one trial: the batch's scenario placed from the trial's own sequence. tables, when
+// given, are the plan file's tables at the batch's parameters (planTables), worked out once for all trials.
+void setUpTrial(const TrialSetup& setup, std::uint64_t trial, Formation& f,
+                const std::vector<ManeuverPlan>* tables = nullptr);
 
 // The trial's formation as a scenario with every craft explicit: `velmora-sim run` sets it up exactly as the
 // batch did, whatever sequence it draws from.
@@ -48,12 +51,13 @@ Scenario replayScenario(const TrialSetup& setup, std::uint64_t trial);
 // trials. A trial stops at the step that puts every craft in one group.
 class TrialRunner {
 public:
-    explicit TrialRunner(TrialSetup setup) : setup_(std::move(setup)) {}
+    explicit TrialRunner(TrialSetup setup) : setup_(std::move(setup)), tables_(planTables(setup_.scenario)) {}
 
     TrialResult run(std::uint64_t trial);
 
 private:
     TrialSetup setup_;
+    std::vector<ManeuverPlan> tables_;
     Formation formation_;
 };
 

@@ -170,7 +170,7 @@ TEST_F(BatchCommand, MergedSweepShardsSummarizeAsTheUnsplitSweep)
     ok(sweep + " --shard 1/2 --trials-out " + path("b.jsonl"));
     const auto rows = lines(readFile(path("whole.csv")));
     ASSERT_EQ(rows.size(), 1u + 4 * 30);
-    EXPECT_EQ(rows[31].substr(0, 34), "HalfTwist,5,60,45,10,500,5,3,0,30,");
+    EXPECT_EQ(rows[31].substr(0, 35), "HalfTwist,,5,60,45,10,500,5,3,0,30,");
     const json merged = json::parse(ok("merge --json " + path("b.jsonl") + " " + path("a.csv")));
     EXPECT_EQ(withoutTiming(merged), withoutTiming(whole));
     velmora::test::expectRejected("merge " + path("a.csv"), "HalfTwist at FOV 25°: trials 15 to 29 are missing");
@@ -426,8 +426,8 @@ TEST_F(BatchCommand, TrialFilesNeitherFollowNorDeleteWhatIsBesideThemNorMix)
         return row.substr(start, row.find(',', start) - start);
     };
     for (std::size_t k = 1; k < rows.size(); ++k) {
-        ASSERT_EQ(field(rows[k], 11), std::to_string(k - 1));
-        ASSERT_EQ(field(rows[k], 2), field(rows[1], 2));
+        ASSERT_EQ(field(rows[k], 12), std::to_string(k - 1));
+        ASSERT_EQ(field(rows[k], 3), field(rows[1], 3));
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 6);
 }

@@ -291,7 +291,7 @@ def test_without_pandas_the_trials_are_numpy_arrays():
     assert done.returncode == 0, err
     assert out.split(" ", 1)[0] == "dict"
     assert eval(out.split(" ", 1)[1]) == sorted([
-        ("algorithm", "object", 50), ("maxSpeed", "float64", 50), ("fovDeg", "float64", 50),
+        ("algorithm", "object", 50), ("plan", "object", 50), ("maxSpeed", "float64", 50), ("fovDeg", "float64", 50),
         ("tiltDeg", "float64", 50), ("craftRadius", "float64", 50), ("boxHalfSize", "float64", 50),
         ("count", "int32", 50), ("seed", "uint64", 50), ("firstTrial", "uint64", 50), ("trials", "uint64", 50),
         ("steps", "int64", 50),

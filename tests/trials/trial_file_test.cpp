@@ -97,12 +97,12 @@ TEST_F(TrialFiles, FilesOfAnotherRunAndOptionsThatDisagreeAreRefusedByName)
                                                           "the shards of one batch or sweep");
     MergeRequest request{{b}, origin, {}, {}};
     request.options.setup.scenario.count = 6;
-    request.given[6] = true;
-    request.optionNames[6] = "--count";
+    request.given[countKey] = true;
+    request.optionNames[countKey] = "--count";
     EXPECT_EQ(refusal(request), "\"" + b + "\", line 1: --count gives count 6, but the row was made with 5");
     request.options.setup.scenario.count = 5;
     request.options.range = {30, 30};
-    request.given[8] = request.given[9] = true;
+    request.given[firstTrialKey] = request.given[trialsKey] = true;
     EXPECT_EQ(refusal(request), "merged");
 }
 
@@ -119,7 +119,7 @@ TEST_F(TrialFiles, MissingAndDoubledTrialsAreNamed)
 TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
 {
     const std::string header = std::string(trialCsvHeader) + "\n";
-    const std::string made = "Orlo,5,35,45,10,500,5,9,0,60,900,";
+    const std::string made = "Orlo,,5,35,45,10,500,5,9,0,60,900,";
     const auto row = [&](int trial, const std::string& rest) {
         return made + std::to_string(trial) + "," + std::to_string(trialSeedState(9, trial)) + "," + rest + "\n";
     };
@@ -138,7 +138,7 @@ TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
         {good + row(61, "false,,,3,2"), "line 3: trial 61 lies outside the trials 0 to 59 of its run"},
         {good + made + "1,5,false,,,3,2\n", "line 3: trial 1 has seedState 5, but seed 9 gives it"},
         {good + row(1, "false,,,3,2").substr(0, 40), "line 3: the last row has no line end"},
-        {header + "Orlo,5,95,45,10,500,5,9,0,60,900,0,1,false,,,3,2\n", "line 2: fovDeg \"95\" is not a cone's"},
+        {header + "Orlo,,5,95,45,10,500,5,9,0,60,900,0,1,false,,,3,2\n", "line 2: fovDeg \"95\" is not a cone's"},
         {"trial,seed\n", "line 1: the header row is not a trial file's"},
     };
     for (const auto& c : cases) {
@@ -162,7 +162,7 @@ TEST_F(TrialFiles, OlderFilesWithoutParametersMergeUnderTheRunsOptions)
     EXPECT_NE(refusal({older}).find("does not state the parameters"), std::string::npos);
     MergeRequest request{{older}, origin, {}, {}};
     request.options.range = {0, 1};
-    request.given[9] = true;
+    request.given[trialsKey] = true;
     const MergedTrials merged = mergeTrialFiles(request);
     EXPECT_EQ(merged.cells.at(0).summary.trials, 1u);
     request.options.setup.seed = 10;
