@@ -3,6 +3,7 @@
 #include "app/main_dialog.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QIcon>
 
@@ -18,7 +19,18 @@ void print(std::FILE* stream, const QString& text) { std::fputs(text.toLocal8Bit
 struct CommandLine {
     std::optional<int> answered;
     QString scenario;
+    QStringList plans;
 };
+
+// Where a user keeps plan files for the algorithm list: $XDG_DATA_HOME/velmora/plans, by default
+// ~/.local/share/velmora/plans.
+QByteArray userPlanFolder()
+{
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    if (!data.isEmpty() && data.startsWith('/'))
+        return data + "/velmora/plans";
+    return qgetenv("HOME") + "/.local/share/velmora/plans";
+}
 
 // The options every Qt program takes (-platform, -display, ...), known here so that the whole command line
 // is read before the window system is asked for: a mistake is said without one. The window system reads
@@ -46,6 +58,11 @@ CommandLine readCommandLine(const QStringList& arguments, bool beforeWindowSyste
         QStringLiteral("Shows a spacecraft formation in two 3D views and runs its initialization algorithm."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption plan(QStringLiteral("plan"),
+                                  QStringLiteral("Add the plan file FILE to the algorithm list; may be given more "
+                                                 "than once."),
+                                  QStringLiteral("FILE"));
+    parser.addOption(plan);
     parser.addPositionalArgument(QStringLiteral("scenario"),
                                  QStringLiteral("A scenario file (as velmora-sim run reads) to start on instead "
                                                 "of the default scene."),
@@ -70,6 +87,7 @@ CommandLine readCommandLine(const QStringList& arguments, bool beforeWindowSyste
         line.answered = 2;
     } else if (!beforeWindowSystem) {
         line.scenario = parser.positionalArguments().value(0);
+        line.plans = parser.values(plan);
     }
     return line;
 }
@@ -105,6 +123,14 @@ int MainApp::initInstance()
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
     MainDialog dialog(drawables_);
+    // The user's plan folder first, in name order, then the plans the command line names. A file that is
+    // no plan is said and left out.
+    const QDir folder(QFile::decodeName(userPlanFolder()));
+    for (const QString& name : folder.entryList({QStringLiteral("*.plan.json")}, QDir::Files | QDir::Readable,
+                                                QDir::Name))
+        dialog.addPlanFile(QFile::encodeName(folder.filePath(name)));
+    for (const QString& plan : line.plans)
+        dialog.addPlanFile(rawArgument(plan));
     // A file that cannot be opened has been reported, and the default scene stays. The file is opened by the
     // bytes it was given as, which need not be UTF-8.
     if (!line.scenario.isEmpty())

@@ -61,8 +61,9 @@ QString scenarioFailure(const QString& path, const QString& reason)
     return oneLine(QLatin1Char('"') + path + QStringLiteral("\": ") + reason);
 }
 
-// The local file of a drag, as the system's bytes, when it is one scenario file. The bytes come from the
-// URL's own percent-encoding, so a name that is not UTF-8 still names its file.
+// The local file of a drag, as the system's bytes, when it is one scenario or plan file (".json", of which
+// ".plan.json" is a plan). The bytes come from the URL's own percent-encoding, so a name that is not UTF-8
+// still names its file.
 QByteArray droppedScenario(const QMimeData* data)
 {
     if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile())
@@ -70,6 +71,8 @@ QByteArray droppedScenario(const QMimeData* data)
     const QByteArray path = QByteArray::fromPercentEncoding(data->urls().front().path(QUrl::FullyEncoded).toLatin1());
     return path.toLower().endsWith(".json") ? path : QByteArray();
 }
+
+bool isPlanFile(const QByteArray& path) { return path.toLower().endsWith(".plan.json"); }
 
 // What a path names when it is not a file to read a scenario from, for a message; nothing for a regular file
 // or one that does not exist (the reader says that).
@@ -242,6 +245,11 @@ void MainDialog::dropEvent(QDropEvent* event)
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
+    if (isPlanFile(path)) {
+        if (const int index = addPlanFile(path); index >= 0)
+            controls.algorithmList->setCurrentIndex(index);
+        return;
+    }
     openScenarioFile(path);
 }
 
@@ -264,6 +272,37 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+int MainDialog::addPlanFile(const QByteArray& path)
+{
+    try {
+        auto plan = std::make_shared<const PlanFile>(PlanFile::load(path.toStdString()));
+        return planEntry(std::move(plan), path);
+    } catch (const PlanError& e) {
+        message(oneLine(QString::fromStdString(utf8Text(e.what()))));
+        return -1;
+    }
+}
+
+int MainDialog::planEntry(std::shared_ptr<const PlanFile> plan, const QByteArray& path)
+{
+    // The same file again is read again; the same plan from elsewhere is the entry it already has.
+    auto it = std::find_if(plans.begin(), plans.end(), [&](const PlanEntry& e) {
+        return (!path.isEmpty() && e.path == path) || e.plan->sha256() == plan->sha256();
+    });
+    const QString text = QString::fromStdString(plan->name());
+    if (it == plans.end()) {
+        plans.push_back({std::move(plan), path});
+        controls.algorithmList->addItem(text);
+        return planAlgorithmCount + static_cast<int>(plans.size()) - 1;
+    }
+    const int index = planAlgorithmCount + static_cast<int>(it - plans.begin());
+    it->plan = std::move(plan);
+    if (!path.isEmpty())
+        it->path = path;
+    controls.algorithmList->setItemText(index, text);
+    return index;
 }
 
 void MainDialog::OnOpenScenario()
@@ -313,9 +352,11 @@ bool MainDialog::openScenarioFile(const QByteArray& path)
     controls.fovBox->setText(boxNumber(scenario.fovDeg));
     controls.tiltBox->setText(boxNumber(scenario.tiltDeg));
     controls.maxSpeedBox->setText(boxNumber(scenario.maxSpeed));
-    controls.algorithmList->setCurrentIndex(scenario.algorithm >= 0 && scenario.algorithm < planAlgorithmCount
-                                       ? scenario.algorithm
-                                       : -1);
+    if (scenario.plan)
+        controls.algorithmList->setCurrentIndex(planEntry(scenario.plan, {}));
+    else
+        controls.algorithmList->setCurrentIndex(
+            scenario.algorithm >= 0 && scenario.algorithm < planAlgorithmCount ? scenario.algorithm : -1);
     afterSetup();
     paintViews();
     return true;
@@ -422,8 +463,12 @@ bool MainDialog::setupCraft(bool counterexample)
     next.maxSpeed = readMaxSpeed();
     next.fovDeg = readFovHalfAngle();
     next.tiltDeg = readTiltAngle();
-    // No selection reads as -1, which builds empty plans: the craft drift without turning.
-    next.algorithm = controls.algorithmList->currentIndex();
+    // No selection reads as -1, which builds empty plans: the craft drift without turning. Entries after the
+    // five built-in plans are plan files.
+    const int selected = controls.algorithmList->currentIndex();
+    next.plan = selected >= planAlgorithmCount ? plans[static_cast<std::size_t>(selected - planAlgorithmCount)].plan
+                                               : nullptr;
+    next.algorithm = next.plan ? -1 : selected;
     next.count = *count;
     next.craft.clear();
     next.counterexample = false;

@@ -13,6 +13,8 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -79,6 +81,10 @@ public:
     bool openScenario(const QString& path);
     // The same for a path given as the system's bytes, which need not be UTF-8.
     bool openScenarioFile(const QByteArray& path);
+    // Adds the plan file at path to the algorithm list after the five built-in plans (or reads it again when
+    // it is listed already) and returns its entry's index; -1, with the reason said, for a file that is no
+    // plan.
+    int addPlanFile(const QByteArray& path);
     // False, with the reason reported, when the file could not be written; an old file stays as it was.
     bool saveScenario(const QString& path);
 
@@ -135,6 +141,15 @@ private:
     bool setupCraft(bool counterexample);
     template <typename Change>
     bool replaceFormation(Change&& change);
+    // The list entry of plan, added when no entry has it yet; path, when known, is where it was read from.
+    int planEntry(std::shared_ptr<const PlanFile> plan, const QByteArray& path);
+
+    // The plan files of the algorithm list, in the order of its entries after the five built-in plans.
+    struct PlanEntry {
+        std::shared_ptr<const PlanFile> plan;
+        QByteArray path;
+    };
+    std::vector<PlanEntry> plans;
     void capture(GLView& view);
     void afterSetup();
     void showReadout();

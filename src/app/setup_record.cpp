@@ -8,6 +8,7 @@ void SetupRecord::recordSetup(const Scenario& s, const Formation& f)
 {
     scenario_ = Scenario{};
     scenario_.algorithm = s.algorithm;
+    scenario_.plan = s.plan;
     scenario_.maxSpeed = s.maxSpeed;
     scenario_.fovDeg = s.fovDeg;
     scenario_.tiltDeg = s.tiltDeg;

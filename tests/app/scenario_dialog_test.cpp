@@ -60,6 +60,18 @@ protected:
         return file.fileName();
     }
 
+    // A file dragged onto the dialog's background and dropped there.
+    void dropOnDialog(const QString& path)
+    {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        const QPoint at(dialog.width() - 20, dialog.height() / 2);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &drop);
+    }
+
     void runTicks(int ticks)
     {
         dialog.OnRunAlgorithm();
@@ -270,6 +282,57 @@ TEST_F(ScenarioDialog, PipesAndDevicesAreRefusedAndNamesInAnyEncodingOpen)
     EXPECT_TRUE(dialog.openScenarioFile(latin1));
     EXPECT_TRUE(messages.isEmpty()) << messages.join(" ").toStdString();
     EXPECT_EQ(dialog.formationState().craftCount(), 5);
+}
+
+// A plan file joins the list after the five built-in plans; the craft fly its roles, and a saved scenario
+// carries the plan itself, so velmora-sim flies it without the file.
+TEST_F(ScenarioDialog, PlanFilesJoinTheListFlyTheirRolesAndAreSavedWithTheScenario)
+{
+    const QString planPath = write("tumble.plan.json", R"({"velmoraPlan": 1, "name": "Tumble", "roles": [
+        {"segments": [{"duration": "2*pi", "axis": [1, 1, 0], "rate": 1}]},
+        {"segments": [{"duration": "pi", "axis": "-z", "rate": "g"}, {"duration": "tilt", "axis": "y", "rate": 2}]},
+        {"segments": [{"duration": 3, "axis": "x", "rate": 0}]}]})");
+    dropOnDialog(planPath);
+    ASSERT_EQ(dialog.algorithmListBox()->count(), 6) << messages.join(" ").toStdString();
+    EXPECT_EQ(dialog.algorithmListBox()->currentIndex(), 5);
+    EXPECT_EQ(dialog.algorithmListBox()->itemText(5), "Tumble");
+    // Dropped again after an edit, the entry is read again, not added twice.
+    QFile(planPath).remove();
+    write("tumble.plan.json", R"({"velmoraPlan": 1, "name": "Tumble2", "roles": [
+        {"segments": [{"duration": "2*pi", "axis": [1, 1, 0], "rate": 1}]},
+        {"segments": [{"duration": "pi", "axis": "-z", "rate": "g"}, {"duration": "tilt", "axis": "y", "rate": 2}]},
+        {"segments": [{"duration": 3, "axis": "x", "rate": 0}]}]})");
+    dropOnDialog(planPath);
+    ASSERT_EQ(dialog.algorithmListBox()->count(), 6);
+    EXPECT_EQ(dialog.algorithmListBox()->itemText(5), "Tumble2");
+
+    dialog.countEdit()->setText("5");
+    dialog.fovEdit()->setText("60");
+    dialog.tiltEdit()->setText("20");
+    dialog.maxSpeedEdit()->setText("2");
+    QTest::mouseClick(dialog.control(MainDialog::setupCraftId), Qt::LeftButton);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(" ").toStdString();
+    const Formation& f = dialog.formationState();
+    EXPECT_EQ(f.plan(0).count(), 1);
+    EXPECT_EQ(f.plan(1).count(), 2);
+    EXPECT_EQ(f.plan(2).count(), 1);
+    EXPECT_EQ(f.plan(3).count(), 1);  // role 3 mod 3 = 0
+    EXPECT_EQ(f.plan(1).segment(1).duration, pi * 20.0 * (1.0 / 180.0));
+
+    const QString saved = dir.filePath("saved.json");
+    ASSERT_TRUE(dialog.saveScenario(saved));
+    QFile(planPath).remove();
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QJsonDocument::fromJson(file.readAll()).object()["algorithm"].toObject()["name"].toString(), "Tumble2");
+    runTicks(30);
+    expectSameCraft(runSim({"run", saved, "--steps", "300"}));
+
+    // A file that is no plan is said, and the list stays as it was.
+    dropOnDialog(write("bad.plan.json", R"({"velmoraPlan": 1, "name": "B", "roles": [{}]})"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("bad.plan.json\", role 0: a role needs \"segments\"")) << messages[0].toStdString();
+    EXPECT_EQ(dialog.algorithmListBox()->count(), 6);
 }
 
 TEST_F(ScenarioDialog, CtrlOOpensTheChosenFileAndResetViewsBringsBothCamerasBack)
