@@ -248,7 +248,7 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
         run.setup = c.origin.setup;
         run.firstTrial = first;
         run.trials = end - first;
-        run.summary = c.statistics.summary();
+        run.summary = c.statistics.summary(c.origin.setup.steps);
         merged.cells.push_back(run);
     }
     return merged;
