@@ -41,6 +41,16 @@ std::optional<std::uint64_t> medianIntervalRank(std::uint64_t n)
     return low + 1;
 }
 
+double binomialTestP(std::uint64_t k, std::uint64_t n)
+{
+    if (n == 0)
+        return 1.0;
+    // Symmetric at 1/2: twice the smaller tail, the point itself counted in it.
+    const boost::math::binomial_distribution<double> counts(static_cast<double>(n), 0.5);
+    const std::uint64_t smaller = std::min(k, n - k);
+    return std::min(1.0, 2.0 * boost::math::cdf(counts, static_cast<double>(smaller)));
+}
+
 double percentile(std::span<const double> sorted, double p)
 {
     const double h = (static_cast<double>(sorted.size()) - 1.0) * p;
