@@ -249,6 +249,8 @@ TEST(BatchStatistics, TimesOverAllTrialsCountTheFormationsThatNeverInitialize)
     EXPECT_EQ(all.medianHigh, 6.0);
     EXPECT_EQ(all.restrictedMean, 3.5);
     EXPECT_FALSE(summarize({1, 2, 3, 4, 5}, 0).medianIntervalExists);
+    // Three of seven is fewer than half: not reached, though the third time is known.
+    EXPECT_EQ(summarize({1, 2, 3}, 4).median, std::nullopt);
 }
 
 // Ranks and p-values against SciPy's binom.cdf and binomtest on the same counts.
