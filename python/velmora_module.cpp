@@ -152,7 +152,7 @@ py::object run(const py::object& scenario, const py::object& steps, const py::ob
     if (stepCount >= 0)
         n = stepCount;
     else if (durationOption->count() > 0)
-        n = stepsForDuration(seconds);
+        n = stepsForDuration(seconds, "--duration");
     std::optional<ScenarioResult> result;
     {
         py::gil_scoped_release release;

@@ -85,7 +85,7 @@ void addRunCommand(CLI::App& app)
         if (options->steps >= 0)
             steps = options->steps;
         else if (duration->count() > 0)
-            steps = stepsForDuration(options->duration);
+            steps = stepsForDuration(options->duration, "--duration");
         std::optional<HistoryWriter> historyFile;
         if (history->count() > 0)
             historyFile.emplace(options->history, options->every);

@@ -63,7 +63,7 @@ void addOutputOption(CLI::App& command, std::string& path)
 std::optional<std::int64_t> TrialOptions::steps() const
 {
     if (durationOption && durationOption->count() > 0)
-        return stepsForDuration(duration);
+        return stepsForDuration(duration, "--duration");
     return std::nullopt;
 }
 

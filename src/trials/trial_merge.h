@@ -9,12 +9,6 @@
 
 namespace velmora {
 
-// The trials a summary of merged files covers: first to first + count - 1.
-struct TrialSpan {
-    std::uint64_t first = 0;
-    std::uint64_t count = 0;
-};
-
 struct MergedTrials {
     bool sweep = false;
     std::vector<BatchRun> cells;
