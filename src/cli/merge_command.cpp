@@ -5,7 +5,6 @@
 #include "trials/batch_report.h"
 #include "trials/trial_merge.h"
 
-#include <limits>
 #include <memory>
 #include <optional>
 
@@ -13,23 +12,17 @@ namespace velmora {
 namespace {
 
 struct MergeOptions {
-    TrialOptions trial;
+    TrialRequest request{commandLineNames};
     std::vector<std::string> files;
-    std::uint64_t firstTrial = 0;
-    std::uint64_t trials = 0;
     std::string output;
     bool json = false;
 };
 
 void runMergeCommand(const MergeOptions& o)
 {
-    if (o.firstTrial > std::numeric_limits<std::uint64_t>::max() - o.trials)
-        throw OptionError("--first-trial " + std::to_string(o.firstTrial) + " plus --trials " +
-                          std::to_string(o.trials) + " runs past the last trial number");
-    const TrialSpan whole{o.firstTrial, o.trials};
-    const TrialSetup setup = o.trial.setup(algorithmIndex(o.trial.algorithm), o.trial.scenario.fovDeg);
+    const TrialSpan whole = o.request.trials();
     SummaryOutput output(o.output);
-    const MergedTrials merged = mergeTrialFiles(o.files, setup, o.trial.steps(), whole);
+    const MergedTrials merged = mergeTrialFiles(o.files, o.request.setup(), o.request.steps(), whole);
     std::string text;
     if (merged.sweep)
         text = o.json ? toJsonText(sweepJson(merged.cells, commandLine(), false)) + '\n' : sweepTable(merged.cells);
@@ -54,14 +47,16 @@ void addMergeCommand(CLI::App& app)
         "Example: velmora-sim merge --algorithm HalfTwist --count 8 --fov 25 --seed 7 --trials 4000 "
         "shards/*.jsonl");
     merge->add_option("files", o->files, "Trial files of the shards (FILE.jsonl or FILE.csv)")->required();
-    addAlgorithmAndFovOptions(*merge, o->trial);
-    addTrialOptions(*merge, o->trial, true);
-    merge->add_option("--trials", o->trials, "Number of trials of the whole run (per cell for a sweep)")
-        ->transform(wholeNumber(1))
+    TrialRequest& r = o->request;
+    addAlgorithmAndFovOptions(*merge, r);
+    addTrialOptions(*merge, r, true);
+    addNumberOption(*merge, commandLineNames.trials, trialCountRule,
+                    "Number of trials of the whole run (per cell for a sweep)",
+                    [&r](const std::string& text) { r.setTrials({text}); })
         ->required();
-    merge->add_option("--first-trial", o->firstTrial, "Number of the whole run's first trial")
-        ->transform(wholeNumber())
-        ->capture_default_str();
+    addNumberOption(*merge, commandLineNames.firstTrial, wholeNumberRule, "Number of the whole run's first trial",
+                    [&r](const std::string& text) { r.setFirstTrial({text}); })
+        ->default_str(std::to_string(r.trials().first));
     merge->add_flag("--json", o->json, "Print the summary as one JSON document instead of a table");
     addOutputOption(*merge, o->output);
     merge->callback([o] { runMergeCommand(*o); });
