@@ -12,8 +12,8 @@ namespace velmora {
 
 // Keyword arguments as the requests take them. A Python int or float is taken as it is; numpy values first
 // become Python ones (tolist()), and anything else is read from its str(), as velmora-sim reads its command
-// line. A list or tuple given for one value reads as the comma-separated text of its items, which no option
-// takes; a sweep's lists split as velmora-sim splits its list options, so "Orlo,Simple" is two algorithms.
+// line. A list or tuple given for one value reads as the comma-separated text of its items ([25] as 25); a
+// sweep's lists split as velmora-sim splits its list options, so "Orlo,Simple" is two algorithms.
 
 // The text a refusal quotes.
 std::string argumentText(pybind11::handle value);

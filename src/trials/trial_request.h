@@ -33,13 +33,12 @@ struct TrialNames {
 };
 
 // velmora-sim's option names. The Python module says them too, so a refusal reads alike in both.
-inline constexpr TrialNames commandLineNames{"--algorithm", "--fov",      "--count",       "--tilt",  "--max-speed",
-                                             "--radius",    "--box",      "--seed",        "--duration", "--trials",
-                                             "--first-trial", "--shard", "--threads",     "--trial"};
+inline constexpr TrialNames commandLineNames{"--algorithm", "--fov",      "--count",      "--tilt",   "--max-speed",
+                                             "--radius",    "--box",      "--seed",       "--duration",
+                                             "--trials",    "--first-trial", "--shard",   "--threads", "--trial"};
 
-// What the numbers of a trial request take (velmora-sim's --help says it too).
-// Angles (fov, tilt); speed, radius and duration; the box; counts of craft, trials and threads; the seed and
-// trial numbers.
+// What the numbers of a trial request take, as velmora-sim's --help says too: angles (fov, tilt); speed,
+// radius and duration; the box; counts of craft, trials and threads; the seed and trial numbers.
 inline constexpr NumberRule coneAngleRule = NumberRule::coneAngle();
 inline constexpr NumberRule nonNegativeRule = NumberRule::atLeastZero();
 inline constexpr NumberRule positiveRule = NumberRule::moreThanZero();
