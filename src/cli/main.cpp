@@ -6,6 +6,7 @@
 #include "cli/trial_options.h"
 #include "files/replacing_file.h"
 #include "scenario/scenario.h"
+#include "text/argument_error.h"
 #include "text/message_text.h"
 #include "text/provenance.h"
 
@@ -57,6 +58,13 @@ int fail(const char* what, int code)
 {
     std::cerr << "velmora-sim: " << velmora::printable(what) << '\n';
     return code;
+}
+
+// A command line that does not say what it means, down to an option's value: --help says what each takes.
+int failUsage(const char* what)
+{
+    std::cerr << "velmora-sim: " << velmora::printable(what) << " (see velmora-sim --help)\n";
+    return 2;
 }
 
 // The first word that is not an option names the command; one that names none is said as such, with the
@@ -117,8 +125,9 @@ int main(int argc, char** argv)
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "velmora-sim: " << velmora::printable(e.what()) << " (see velmora-sim --help)\n";
-        return 2;
+        return failUsage(e.what());
+    } catch (const velmora::ArgumentError& e) {
+        return failUsage(e.what());
     } catch (const velmora::InputError& e) {
         return fail(e.what(), 2);
     } catch (const std::exception& e) {

@@ -42,10 +42,10 @@ std::int64_t stepsToPlanEnd(const Formation& f)
     return steps < 1.0 ? 1 : static_cast<std::int64_t>(steps);
 }
 
-std::int64_t stepsForDuration(double seconds)
+std::int64_t stepsForDuration(double seconds, std::string_view name)
 {
     const double steps = std::round(seconds / stepSeconds);
-    checkStepCount(steps, "--duration");
+    checkStepCount(steps, std::string(name));
     return static_cast<std::int64_t>(steps);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -18,8 +19,9 @@ inline constexpr std::int64_t maxRunSteps = 100'000'000;
 // Steps until the longest plan in use has ended (ceil(end / 0.01) + 1, at least 1).
 std::int64_t stepsToPlanEnd(const Formation& f);
 
-// N = S / 0.01 rounded half away from zero.
-std::int64_t stepsForDuration(double seconds);
+// N = S / 0.01 rounded half away from zero. Throws InputError, under name, for a count that is not a number,
+// negative or above maxRunSteps.
+std::int64_t stepsForDuration(double seconds, std::string_view name);
 
 // A pair's first mutual sighting: after 1-based step `step`, at formation time `time`.
 struct ScenarioLink {

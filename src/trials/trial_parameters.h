@@ -11,12 +11,6 @@
 
 namespace velmora {
 
-// The trials a run covers: first to first + count - 1.
-struct TrialSpan {
-    std::uint64_t first = 0;
-    std::uint64_t count = 0;
-};
-
 // What made a row of a trial file: the set-up every trial of its run shared, and the trials the run was asked
 // for (the whole range, before --shard took its part). Every row carries it, so a file alone says which
 // parameters made each of its rows.

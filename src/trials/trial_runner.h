@@ -25,6 +25,12 @@ struct TrialSetup {
 // ended. Plans depend only on the parameters, so every trial of a batch ends at the same step.
 std::int64_t trialSteps(const Scenario& scenario, std::optional<std::int64_t> steps);
 
+// Trials first to first + count - 1: what a batch runs, or what a summary of merged trial files covers.
+struct TrialSpan {
+    std::uint64_t first = 0;
+    std::uint64_t count = 0;
+};
+
 struct TrialResult {
     std::uint64_t trial = 0;
     std::uint32_t seedState = 0;

@@ -246,6 +246,44 @@ def test_bad_sweep_and_replay_arguments(command, options):
     assert str(raised.value) == sim_message(command, *args)
 
 
+# Python values and the velmora-sim text they stand for: numpy values, lists split as velmora-sim splits its
+# lists, floats that strtold would misread by one unit in the last place, zero-padded shards, empty texts.
+SAME_AS_TEXT = [
+    ("sweep", {"algorithm": "Orlo,SimpleLowFov", "fov": ["[20,30]"]}, ["--algorithm=Orlo,SimpleLowFov", "--fov=[20,30]"],
+     lambda r: [(c["algorithm"], c["fov_deg"]) for c in r["cells"]] ==
+     [("Orlo", 20.0), ("Orlo", 30.0), ("SimpleLowFov", 20.0), ("SimpleLowFov", 30.0)]),
+    ("sweep", {"algorithm": ["HalfTwist", "", 1], "fov": np.array([30, 40], dtype=np.float32)},
+     ["--algorithm=HalfTwist,,1", "--fov=30,40"], lambda r: len(r["cells"]) == 4),
+    ("batch", {"radius": 4.91e-06, "fov": np.float64(33.3), "count": np.int64(5), "seed": np.uint64(2**64 - 1)},
+     ["--radius=4.91e-06", "--fov=33.3", "--count=5", "--seed=18446744073709551615"],
+     lambda r: r["craft_radius"] == 4.91e-06 and r["seed"] == 2**64 - 1),
+    ("batch", {"shard": "010/100", "trials": 100}, ["--shard=010/100", "--trials=100"],
+     lambda r: (r["first_trial"], r["trials"]) == (10, 1)),
+    ("batch", {"fov": ""}, ["--fov", ""], None),
+    ("batch", {"count": 5.0}, ["--count=5.0"], None),
+    ("batch", {"trials": np.int64(0)}, ["--trials=0"], None),
+    ("replay", {"trial": True}, ["--trial=True"], None),
+]
+
+
+@pytest.mark.parametrize("command, options, args, check", SAME_AS_TEXT, ids=repr)
+def test_python_values_mean_what_their_text_means_to_velmora_sim(command, options, args, check):
+    if command != "replay":
+        if "trials" not in options:
+            options, args = {"trials": 8, **options}, ["--trials=8", *args]
+        options, args = {"per_trial": False, **options}, [*args, "--json"]
+    done = sim(command, *args)
+    if check is None:
+        with pytest.raises(ValueError) as raised:
+            getattr(velmora, command)(**options)
+        assert done.returncode == 2 and done.stderr == f"velmora-sim: {raised.value} (see velmora-sim --help)\n"
+        return
+    assert done.returncode == 0, done.stderr
+    result = getattr(velmora, command)(**options)
+    assert without_timing(result) == without_timing(snake(json.loads(done.stdout)))
+    assert check(result)
+
+
 def test_bad_runs_raise_velmora_sims_message(tmp_path):
     facing = os.path.join(SOURCE, "examples", "facing-pair.json")
     bad = tmp_path / "bad.json"
