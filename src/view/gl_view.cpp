@@ -20,7 +20,7 @@ namespace velmora {
 namespace {
 
 constexpr double fieldOfViewDegrees = 45.0;
-constexpr double fieldOfViewRadians = pi * 0.25;
+constexpr double fieldOfViewRadians = quarterPi;
 
 std::uint32_t mouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
 {
