@@ -1,5 +1,6 @@
 #include "cli/batch_command.h"
 #include "cli/merge_command.h"
+#include "cli/plan_command.h"
 #include "cli/replay_command.h"
 #include "cli/run_command.h"
 #include "cli/sweep_command.h"
@@ -113,6 +114,7 @@ int main(int argc, char** argv)
     velmora::addReplayCommand(app);
     velmora::addSweepCommand(app);
     velmora::addMergeCommand(app);
+    velmora::addPlanCommand(app);
     if (const std::string unknown = unknownCommand(app, argc, argv); !unknown.empty())
         return fail(unknown.c_str(), 2);
 

@@ -123,7 +123,7 @@ void addSweepCommand(CLI::App& app)
         "and the median time to initialize with its interquartile range (a gap where no trial initialized).\n"
         "Example: velmora-sim sweep --algorithm all --fov 50,60,70,80 --trials 2000 --plot sweep.pdf");
     addSweepGridOptions(*sweep, o->request);
-    addTrialOptions(*sweep, o->request, true);
+    addTrialOptions(*sweep, o->request, true, true);
     addTrialRangeOptions(*sweep, o->request, "Trials per cell", "Number of the first trial of every cell");
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
     addOutputOption(*sweep, o->output);

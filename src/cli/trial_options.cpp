@@ -76,7 +76,7 @@ void addAlgorithmAndFovOptions(CLI::App& command, TrialRequest& r)
     command
         .add_option_function<std::string>(
             std::string(names.algorithm), [&r](const std::string& text) { r.setAlgorithm(text); },
-            planAlgorithmNameList() + " or 0.." + std::to_string(planAlgorithmCount - 1))
+            planAlgorithmNameList() + ", 0.." + std::to_string(planAlgorithmCount - 1) + " or a plan file, FILE.plan.json")
         ->type_name("NAME")
         ->default_str(std::string(planAlgorithmNames[unset().setup().scenario.algorithm]));
     addNumberOption(command, names.fov, coneAngleRule, "Sensor field-of-view half-angle, degrees (0 to 90)",
@@ -89,7 +89,7 @@ void addSweepGridOptions(CLI::App& command, TrialRequest& r)
     command
         .add_option_function<std::vector<std::string>>(
             std::string(names.algorithm), [&r](const std::vector<std::string>& texts) { r.setAlgorithms(texts); },
-            "Comma-separated algorithms (names or 0..4), or all")
+            "Comma-separated algorithms (names, 0..4 or plan files, FILE.plan.json), or all")
         ->type_name("NAMES")
         ->delimiter(',')
         ->default_str("[all]");
@@ -122,32 +122,60 @@ void addTrialRangeOptions(CLI::App& command, TrialRequest& r, const std::string&
                     [&r](const std::string& text) { r.setThreads({text}); });
 }
 
-void addTrialOptions(CLI::App& command, TrialRequest& r, bool withDuration)
+namespace {
+
+// A number option that takes one value, or a comma-separated list when lists.
+template <typename T>
+CLI::Option* addParameterOption(CLI::App& command, std::string_view name, const NumberRule& rule, const std::string& help,
+                                bool lists, void (TrialRequest::*one)(const Given<T>&),
+                                void (TrialRequest::*many)(std::span<const Given<T>>), TrialRequest& r)
+{
+    if (!lists)
+        return addNumberOption(command, name, rule, help,
+                               [&r, one](const std::string& text) { (r.*one)(Given<T>{text}); });
+    return command
+        .add_option_function<std::vector<std::string>>(
+            std::string(name),
+            [&r, many](const std::vector<std::string>& texts) {
+                std::vector<Given<T>> values;
+                for (const std::string& text : texts)
+                    values.push_back(Given<T>{text});
+                (r.*many)(values);
+            },
+            "Comma-separated: " + help)
+        ->type_name(rule.helpType())
+        ->delimiter(',');
+}
+
+}  // namespace
+
+void addTrialOptions(CLI::App& command, TrialRequest& r, bool withDuration, bool lists)
 {
     const Scenario defaults = unset().setup().scenario;
-    addNumberOption(command, names.count, craftCountRule, "Craft per formation",
-                    [&r](const std::string& text) { r.setCount({text}); })
+    addParameterOption<std::uint64_t>(command, names.count, craftCountRule, "Craft per formation", lists,
+                                      &TrialRequest::setCount, &TrialRequest::setCounts, r)
         ->default_str(std::to_string(defaults.count));
-    addNumberOption(command, names.tilt, coneAngleRule, "Sensor tilt angle, degrees (0 to 90)",
-                    [&r](const std::string& text) { r.setTilt({text}); })
+    addParameterOption<double>(command, names.tilt, coneAngleRule, "Sensor tilt angle, degrees (0 to 90)", lists,
+                               &TrialRequest::setTilt, &TrialRequest::setTilts, r)
         ->default_str(numberText(defaults.tiltDeg));
-    addNumberOption(command, names.maxSpeed, nonNegativeRule, "Largest craft speed",
-                    [&r](const std::string& text) { r.setMaxSpeed({text}); })
+    addParameterOption<double>(command, names.maxSpeed, nonNegativeRule, "Largest craft speed", lists,
+                               &TrialRequest::setMaxSpeed, &TrialRequest::setMaxSpeeds, r)
         ->default_str(numberText(defaults.maxSpeed));
-    addNumberOption(command, names.radius, nonNegativeRule, "Craft radius (sensor apex distance from the centre)",
-                    [&r](const std::string& text) { r.setRadius({text}); })
+    addParameterOption<double>(command, names.radius, nonNegativeRule,
+                               "Craft radius (sensor apex distance from the centre)", lists, &TrialRequest::setRadius,
+                               &TrialRequest::setRadii, r)
         ->default_str(numberText(defaults.craftRadius));
-    addNumberOption(command, names.box, positiveRule, "Half size of the placement box",
-                    [&r](const std::string& text) { r.setBox({text}); })
+    addParameterOption<double>(command, names.box, positiveRule, "Half size of the placement box", lists,
+                               &TrialRequest::setBox, &TrialRequest::setBoxes, r)
         ->default_str(numberText(defaults.boxHalfSize));
     addNumberOption(command, names.seed, wholeNumberRule,
                     "Batch seed; trial k draws from its own sequence derived from it",
                     [&r](const std::string& text) { r.setSeed({text}); })
         ->default_str(std::to_string(unset().setup().seed));
     if (withDuration)
-        addNumberOption(command, names.duration, nonNegativeRule,
-                        "Simulated seconds per trial at most (default: until the longest plan has ended)",
-                        [&r](const std::string& text) { r.setDuration({text}); });
+        addParameterOption<double>(command, names.duration, nonNegativeRule,
+                                   "Simulated seconds per trial at most (default: until the longest plan has ended)",
+                                   lists, &TrialRequest::setDuration, &TrialRequest::setDurations, r);
 }
 
 }  // namespace velmora

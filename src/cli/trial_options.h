@@ -53,8 +53,9 @@ void addAlgorithmAndFovOptions(CLI::App& command, TrialRequest& request);
 // --algorithm (names, indices or all) and --fov as comma-separated lists, for a sweep.
 void addSweepGridOptions(CLI::App& command, TrialRequest& request);
 
-// --count, --tilt, --max-speed, --radius, --box and --seed; --duration too when withDuration.
-void addTrialOptions(CLI::App& command, TrialRequest& request, bool withDuration);
+// --count, --tilt, --max-speed, --radius, --box and --seed; --duration too when withDuration. With lists, all
+// but --seed take comma-separated lists, as a sweep's do.
+void addTrialOptions(CLI::App& command, TrialRequest& request, bool withDuration, bool lists = false);
 
 // --trials (described by trialsText), --first-trial (by firstTrialText), --shard and --threads.
 void addTrialRangeOptions(CLI::App& command, TrialRequest& request, const std::string& trialsText,

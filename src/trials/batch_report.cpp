@@ -24,7 +24,6 @@ std::string fixed(double v, int decimals)
 
 std::string percent(double fraction) { return fixed(100.0 * fraction, 1) + " %"; }
 
-std::string algorithmName(int algorithm) { return std::string(planAlgorithmNames[algorithm]); }
 
 std::string sharedParameters(const Scenario& s)
 {
@@ -129,7 +128,7 @@ std::string batchRunTable(const BatchRun& run, bool timed)
                                        (run.threads == 1 ? " thread" : " threads") + " (" +
                                        fixed(run.trialsPerSecond(), 0) + " trials/s)");
 
-    std::string out = algorithmName(sc.algorithm) + ", FOV " + numberText(sc.fovDeg) + "°, " +
+    std::string out = algorithmName(sc) + ", FOV " + numberText(sc.fovDeg) + "°, " +
                       sharedParameters(sc) + "\n" + trialRange(run) + ", at most " +
                       std::to_string(run.setup.steps) + " steps of " + numberText(stepSeconds) + " s each\n\n";
     for (const auto& [label, value] : rows)
@@ -145,7 +144,7 @@ ordered_json sweepJson(std::span<const BatchRun> cells, const std::vector<std::s
     double wallSeconds = 0.0;
     for (const BatchRun& run : cells) {
         ordered_json cell;
-        cell["algorithm"] = algorithmName(run.setup.scenario.algorithm);
+        cell["algorithm"] = algorithmName(run.setup.scenario);
         cell["fovDeg"] = run.setup.scenario.fovDeg;
         cell["steps"] = run.setup.steps;
         cell.update(resultJson(run));
@@ -168,7 +167,7 @@ std::string sweepTable(std::span<const BatchRun> cells)
     std::vector<std::vector<std::string>> rows;
     for (const BatchRun& run : cells) {
         const BatchSummary& s = run.summary;
-        rows.push_back({algorithmName(run.setup.scenario.algorithm), numberText(run.setup.scenario.fovDeg),
+        rows.push_back({algorithmName(run.setup.scenario), numberText(run.setup.scenario.fovDeg),
                         percent(s.initializedFraction),
                         percent(s.initializedInterval.low) + " to " + percent(s.initializedInterval.high),
                         s.timeToInitialize ? fixed(s.timeToInitialize->median, 2) : "–"});

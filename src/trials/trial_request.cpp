@@ -6,7 +6,9 @@
 #include "text/message_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <type_traits>
 #include <limits>
 
 namespace velmora {
@@ -17,15 +19,36 @@ bool allDigits(std::string_view text)
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// An algorithm name, or its index as one digit.
-int algorithmIndex(std::string_view name, const std::string& text)
+bool isPlanFileName(const std::string& text)
+{
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    return lower.size() > 5 && lower.ends_with(".json");
+}
+
+// An algorithm name, its index as one digit, or a plan file's path.
+AlgorithmChoice algorithmChoice(std::string_view name, const std::string& text)
 {
     if (const auto index = planAlgorithmFromName(text))
-        return *index;
+        return {*index, nullptr};
     if (text.size() == 1 && text[0] >= '0' && text[0] - '0' < planAlgorithmCount)
-        return text[0] - '0';
+        return {text[0] - '0', nullptr};
+    if (isPlanFileName(text))
+        return {-1, std::make_shared<const PlanFile>(PlanFile::load(text))};
     throw ArgumentError(std::string(name) + ": unknown algorithm \"" + text + "\" (use " + planAlgorithmNameList() +
-                        " or an index 0 to " + std::to_string(planAlgorithmCount - 1) + ")");
+                        ", an index 0 to " + std::to_string(planAlgorithmCount - 1) + " or a plan file, FILE.plan.json)");
+}
+
+// Every value of a list read by rule, an empty list refused as an empty value is.
+template <typename T, typename Read>
+std::vector<T> listOf(std::span<const Given<T>> given, Read read)
+{
+    if (given.empty())
+        read(Given<T>{});
+    std::vector<T> values;
+    for (const Given<T>& value : given)
+        values.push_back(read(value));
+    return values;
 }
 
 template <typename T>
@@ -37,20 +60,22 @@ void appendOnce(std::vector<T>& list, const T& value)
 
 }  // namespace
 
-void TrialRequest::setAlgorithm(const std::string& text) { algorithms_ = {algorithmIndex(names_.algorithm, text)}; }
+void TrialRequest::setAlgorithm(const std::string& text) { algorithms_ = {algorithmChoice(names_.algorithm, text)}; }
+
+void TrialRequest::setAlgorithmChoices(std::vector<AlgorithmChoice> choices) { algorithms_ = std::move(choices); }
 
 void TrialRequest::setAlgorithms(std::span<const std::string> texts)
 {
     // An empty list says no more than an empty name.
     if (texts.empty())
-        algorithmIndex(names_.algorithm, {});
+        algorithmChoice(names_.algorithm, {});
     algorithms_.clear();
     for (const std::string& text : texts) {
         if (text == "all") {
             for (int a = 0; a < planAlgorithmCount; ++a)
-                algorithms_.push_back(a);
+                algorithms_.push_back({a, nullptr});
         } else {
-            algorithms_.push_back(algorithmIndex(names_.algorithm, text));
+            algorithms_.push_back(algorithmChoice(names_.algorithm, text));
         }
     }
 }
@@ -68,31 +93,62 @@ void TrialRequest::setFovs(std::span<const Given<double>> degrees)
 
 void TrialRequest::setCount(const Given<std::uint64_t>& count)
 {
-    parameters_.count = static_cast<int>(craftCountRule.whole(names_.count, count));
+    counts_ = {static_cast<int>(craftCountRule.whole(names_.count, count))};
 }
 
-void TrialRequest::setTilt(const Given<double>& degrees) { parameters_.tiltDeg = coneAngleRule.real(names_.tilt, degrees); }
+void TrialRequest::setCounts(std::span<const Given<std::uint64_t>> counts)
+{
+    const auto whole = listOf<std::uint64_t>(counts, [&](const Given<std::uint64_t>& c) {
+        return craftCountRule.whole(names_.count, c);
+    });
+    counts_.assign(whole.begin(), whole.end());
+}
+
+void TrialRequest::setTilt(const Given<double>& degrees) { tilts_ = {coneAngleRule.real(names_.tilt, degrees)}; }
+
+void TrialRequest::setTilts(std::span<const Given<double>> degrees)
+{
+    tilts_ = listOf<double>(degrees, [&](const Given<double>& d) { return coneAngleRule.real(names_.tilt, d); });
+}
 
 void TrialRequest::setMaxSpeed(const Given<double>& speed)
 {
-    parameters_.maxSpeed = nonNegativeRule.real(names_.maxSpeed, speed);
+    maxSpeeds_ = {nonNegativeRule.real(names_.maxSpeed, speed)};
 }
 
-void TrialRequest::setRadius(const Given<double>& radius)
+void TrialRequest::setMaxSpeeds(std::span<const Given<double>> speeds)
 {
-    parameters_.craftRadius = nonNegativeRule.real(names_.radius, radius);
+    maxSpeeds_ =
+        listOf<double>(speeds, [&](const Given<double>& v) { return nonNegativeRule.real(names_.maxSpeed, v); });
 }
 
-void TrialRequest::setBox(const Given<double>& halfSize)
+void TrialRequest::setRadius(const Given<double>& radius) { radii_ = {nonNegativeRule.real(names_.radius, radius)}; }
+
+void TrialRequest::setRadii(std::span<const Given<double>> radii)
 {
-    parameters_.boxHalfSize = positiveRule.real(names_.box, halfSize);
+    radii_ = listOf<double>(radii, [&](const Given<double>& r) { return nonNegativeRule.real(names_.radius, r); });
+}
+
+void TrialRequest::setBox(const Given<double>& halfSize) { boxes_ = {positiveRule.real(names_.box, halfSize)}; }
+
+void TrialRequest::setBoxes(std::span<const Given<double>> halfSizes)
+{
+    boxes_ = listOf<double>(halfSizes, [&](const Given<double>& b) { return positiveRule.real(names_.box, b); });
 }
 
 void TrialRequest::setSeed(const Given<std::uint64_t>& seed) { seed_ = wholeNumberRule.whole(names_.seed, seed); }
 
 void TrialRequest::setDuration(const Given<double>& seconds)
 {
-    duration_ = nonNegativeRule.real(names_.duration, seconds);
+    durations_ = {nonNegativeRule.real(names_.duration, seconds)};
+}
+
+void TrialRequest::setDurations(std::span<const Given<double>> seconds)
+{
+    durations_.clear();
+    for (const double d :
+         listOf<double>(seconds, [&](const Given<double>& v) { return nonNegativeRule.real(names_.duration, v); }))
+        durations_.push_back(d);
 }
 
 void TrialRequest::setTrials(const Given<std::uint64_t>& trials)
@@ -158,18 +214,25 @@ std::uint64_t TrialRequest::trial() const
 
 std::optional<std::int64_t> TrialRequest::steps() const
 {
-    if (!duration_)
+    if (!durations_.front())
         return std::nullopt;
-    return stepsForDuration(*duration_, names_.duration);
+    return stepsForDuration(*durations_.front(), names_.duration);
 }
 
 TrialSetup TrialRequest::setup() const
 {
     TrialSetup s;
     s.scenario = parameters_;
-    if (!algorithms_.empty())
-        s.scenario.algorithm = algorithms_.front();
+    if (!algorithms_.empty()) {
+        s.scenario.algorithm = algorithms_.front().plan ? -1 : algorithms_.front().index;
+        s.scenario.plan = algorithms_.front().plan;
+    }
     s.scenario.fovDeg = fovs_.front();
+    s.scenario.tiltDeg = tilts_.front();
+    s.scenario.count = counts_.front();
+    s.scenario.maxSpeed = maxSpeeds_.front();
+    s.scenario.craftRadius = radii_.front();
+    s.scenario.boxHalfSize = boxes_.front();
     s.seed = seed_;
     return s;
 }
@@ -183,30 +246,67 @@ TrialSetup TrialRequest::batchSetup() const
 
 std::vector<TrialSetup> TrialRequest::sweepCells() const
 {
-    std::vector<int> algorithms;
-    for (const int a : algorithms_)
+    std::vector<AlgorithmChoice> algorithms;
+    for (const AlgorithmChoice& a : algorithms_)
         appendOnce(algorithms, a);
     if (algorithms_.empty())
         for (int a = 0; a < planAlgorithmCount; ++a)
-            algorithms.push_back(a);
-    std::vector<double> fovs;
-    for (const double fov : fovs_)
-        appendOnce(fovs, fov);
+            algorithms.push_back({a, nullptr});
+    const auto once = [](const auto& list) {
+        std::remove_cvref_t<decltype(list)> distinct;
+        for (const auto& v : list)
+            appendOnce(distinct, v);
+        return distinct;
+    };
     std::vector<TrialSetup> cells;
-    for (const int algorithm : algorithms) {
-        for (const double fov : fovs) {
-            TrialSetup cell = setup();
-            cell.scenario.algorithm = algorithm;
-            cell.scenario.fovDeg = fov;
-            cell.steps = trialSteps(cell.scenario, steps());
-            cells.push_back(cell);
-        }
-    }
+    const TrialSetup base = setup();
+    for (const AlgorithmChoice& algorithm : algorithms)
+        for (const double fov : once(fovs_))
+            for (const double tilt : once(tilts_))
+                for (const int count : once(counts_))
+                    for (const double maxSpeed : once(maxSpeeds_))
+                        for (const double radius : once(radii_))
+                            for (const double box : once(boxes_))
+                                for (const std::optional<double>& duration : once(durations_)) {
+                                    TrialSetup cell = base;
+                                    Scenario& s = cell.scenario;
+                                    s.algorithm = algorithm.plan ? -1 : algorithm.index;
+                                    s.plan = algorithm.plan;
+                                    s.fovDeg = fov;
+                                    s.tiltDeg = tilt;
+                                    s.count = count;
+                                    s.maxSpeed = maxSpeed;
+                                    s.craftRadius = radius;
+                                    s.boxHalfSize = box;
+                                    const std::optional<std::int64_t> steps =
+                                        duration ? std::optional(stepsForDuration(*duration, names_.duration))
+                                                 : std::nullopt;
+                                    cell.steps = trialSteps(s, steps);
+                                    cells.push_back(cell);
+                                }
     const std::uint64_t perCell = trials().count;
     if (perCell > std::numeric_limits<std::uint64_t>::max() / cells.size())
         throw InputError(std::string(names_.trials) + " " + std::to_string(perCell) + " in each of " +
                          std::to_string(cells.size()) + " cells is more trials than a sweep can count");
     return cells;
+}
+
+std::vector<std::string_view> TrialRequest::varyingAxes() const
+{
+    const auto distinct = [](const auto& list) {
+        std::remove_cvref_t<decltype(list)> values;
+        for (const auto& v : list)
+            appendOnce(values, v);
+        return values.size();
+    };
+    const std::size_t algorithms = algorithms_.empty() ? planAlgorithmCount : distinct(algorithms_);
+    const std::size_t sizes[] = {algorithms,         distinct(fovs_),  distinct(tilts_), distinct(counts_),
+                                 distinct(maxSpeeds_), distinct(radii_), distinct(boxes_), distinct(durations_)};
+    std::vector<std::string_view> axes;
+    for (std::size_t k = 0; k < std::size(sizes); ++k)
+        if (sizes[k] > 1)
+            axes.push_back(sweepAxes[k]);
+    return axes;
 }
 
 }  // namespace velmora

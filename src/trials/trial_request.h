@@ -6,6 +6,7 @@
 #include "trials/trial_runner.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -32,6 +33,10 @@ struct TrialNames {
     std::string_view trial;
 };
 
+// The parameters a sweep may vary, in the order its cells nest them: algorithm outermost.
+inline constexpr std::string_view sweepAxes[] = {"algorithm", "fovDeg", "tiltDeg", "count", "maxSpeed",
+                                                  "craftRadius", "boxHalfSize", "duration"};
+
 // velmora-sim's option names. The Python module says them too, so a refusal reads alike in both.
 inline constexpr TrialNames commandLineNames{"--algorithm", "--fov",      "--count",      "--tilt",   "--max-speed",
                                              "--radius",    "--box",      "--seed",       "--duration",
@@ -47,26 +52,44 @@ inline constexpr NumberRule trialCountRule = NumberRule::whole(1);
 inline constexpr NumberRule threadCountRule = NumberRule::wholeIn(1, 1024);
 inline constexpr NumberRule wholeNumberRule = NumberRule::whole();
 
-// What a batch, a sweep, a replay or a merge of trial files asks for: the parameters every trial shares, the
-// algorithms and fields of view, the seed, the trials and the threads that run them. Front ends hand each value
+// One algorithm a request names: a built-in plan by its index, or a plan file.
+struct AlgorithmChoice {
+    int index = 0;
+    std::shared_ptr<const PlanFile> plan;
+    friend bool operator==(const AlgorithmChoice& a, const AlgorithmChoice& b)
+    {
+        return a.plan ? b.plan && a.plan->sha256() == b.plan->sha256() : !b.plan && a.index == b.index;
+    }
+};
+
+// What a batch, a sweep, a replay or a merge of trial files asks for: the parameters every trial shares (a
+// sweep, lists of them, whose every combination is a cell), the seed, the trials and the threads that run them. Front ends hand each value
 // over as their user gave it; each is checked as it is set (ArgumentError, under its name), what depends on
 // several values when it is asked for (InputError). What is not set keeps the default scene's value.
 class TrialRequest {
 public:
     explicit TrialRequest(const TrialNames& names) : names_(names) {}
 
-    // An algorithm name or index; a sweep's list may also say all.
+    // An algorithm name or index, or a plan file's path (FILE.plan.json); a sweep's list may also say all.
     void setAlgorithm(const std::string& text);
     void setAlgorithms(std::span<const std::string> texts);
+    // A plan already read (the Python module's velmora.Plan).
+    void setAlgorithmChoices(std::vector<AlgorithmChoice> choices);
     void setFov(const Given<double>& degrees);
     void setFovs(std::span<const Given<double>> degrees);
     void setCount(const Given<std::uint64_t>& count);
+    void setCounts(std::span<const Given<std::uint64_t>> counts);
     void setTilt(const Given<double>& degrees);
+    void setTilts(std::span<const Given<double>> degrees);
     void setMaxSpeed(const Given<double>& speed);
+    void setMaxSpeeds(std::span<const Given<double>> speeds);
     void setRadius(const Given<double>& radius);
+    void setRadii(std::span<const Given<double>> radii);
     void setBox(const Given<double>& halfSize);
+    void setBoxes(std::span<const Given<double>> halfSizes);
     void setSeed(const Given<std::uint64_t>& seed);
     void setDuration(const Given<double>& seconds);
+    void setDurations(std::span<const Given<double>> seconds);
     void setTrials(const Given<std::uint64_t>& trials);
     void setFirstTrial(const Given<std::uint64_t>& first);
     // "i/n": only the i-th (from 0) of n consecutive, nearly equal parts of the trials; empty for all of them.
@@ -84,25 +107,33 @@ public:
     // Throws InputError when no trial was set.
     std::uint64_t trial() const;
 
-    // The step count the duration asks for, or nothing for "until the longest plan in use has ended". Throws
-    // InputError for a duration of more steps than a run takes.
+    // The step count the (first) duration asks for, or nothing for "until the longest plan in use has ended".
+    // Throws InputError for a duration of more steps than a run takes.
     std::optional<std::int64_t> steps() const;
-    // What every trial shares, for the (first) algorithm and field of view; its step count is left at 0.
+    // What every trial shares, for the first value of each list; its step count is left at 0.
     TrialSetup setup() const;
     // setup() with the step count its trials run.
     TrialSetup batchSetup() const;
-    // One set-up with its step count per sweep cell, algorithms outer and fields of view inner, each value once
-    // in the order given (every algorithm when none was set). Throws InputError when the trials in every cell
-    // are more than a sweep can count.
+    // One set-up with its step count per sweep cell: every combination of the lists, each value once in the
+    // order given, in the order of sweepAxes (the algorithm outermost, the duration innermost); every built-in
+    // plan when no algorithm was set. Throws InputError when the trials in every cell are more than a sweep
+    // can count.
     std::vector<TrialSetup> sweepCells() const;
+    // The parameters given more than one value, in sweepAxes' order: what tells a sweep's cells apart.
+    std::vector<std::string_view> varyingAxes() const;
 
 private:
     TrialNames names_;
     Scenario parameters_;
-    std::vector<int> algorithms_;
+    std::vector<AlgorithmChoice> algorithms_;
     std::vector<double> fovs_{defaultScene::fovDeg};
+    std::vector<int> counts_{defaultScene::craftCount};
+    std::vector<double> tilts_{defaultScene::tiltDeg};
+    std::vector<double> maxSpeeds_{defaultScene::maxSpeed};
+    std::vector<double> radii_{defaultScene::craftRadius};
+    std::vector<double> boxes_{defaultScene::boxHalfSize};
     std::uint64_t seed_ = 1;
-    std::optional<double> duration_;
+    std::vector<std::optional<double>> durations_{std::nullopt};
     std::uint64_t trials_ = 1000;
     std::uint64_t firstTrial_ = 0;
     std::string shard_;
