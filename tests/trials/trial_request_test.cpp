@@ -46,8 +46,8 @@ TEST(TrialRequest, RefusalsSayTheFrontEndsNames)
     EXPECT_EQ(refusal([&] { r.setFov({"95.0", 95.0}); }),
               "fov: \"95.0\" is not an angle of a cone: it must be more than 0 and less than 90 degrees");
     EXPECT_EQ(refusal([&] { r.setAlgorithm("Zigzag"); }),
-              "algorithm: unknown algorithm \"Zigzag\" (use Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck or "
-              "an index 0 to 4)");
+              "algorithm: unknown algorithm \"Zigzag\" (use Orlo, Simple, SimpleLowFov, HalfTwist, WaitAndCheck, an "
+              "index 0 to 4 or a plan file, FILE.plan.json)");
     EXPECT_EQ(refusal([&] { r.trial(); }), "trial is required");
     r.setFirstTrial({"18446744073709551615", UINT64_MAX});
     r.setTrials({"2", 2});
