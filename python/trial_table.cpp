@@ -106,6 +106,9 @@ py::object TrialTable::table(std::span<const TrialOrigin> cells) const
     columns["seed"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.setup.seed; });
     columns["firstTrial"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.range.first; });
     columns["trials"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.range.count; });
+    columns["duration"] = perRow<double>(cells, [](const TrialOrigin& o) {
+        return o.setup.duration ? *o.setup.duration : std::nan("");
+    });
     columns["steps"] = perRow<std::int64_t>(cells, [](const TrialOrigin& o) { return o.setup.steps; });
     py::array_t<bool> init(static_cast<py::ssize_t>(initialized_.size()));
     auto view = init.mutable_unchecked<1>();

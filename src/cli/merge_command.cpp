@@ -23,13 +23,14 @@ void runMergeCommand(const MergeOptions& o, const CLI::App& command)
     MergeRequest request;
     request.paths = o.files;
     request.optionNames = {"--algorithm", "--algorithm", "--max-speed", "--fov", "--tilt", "--radius", "--box",
-                           "--count", "--seed", "--first-trial", "--trials", "--duration"};
+                           "--count", "--seed", "--first-trial", "--trials", "--duration", "--duration"};
     for (std::size_t k = 0; k < trialParameterCount; ++k)
-        request.given[k] = k != planKey && command.get_option(request.optionNames[k])->count() > 0;
+        request.given[k] = k != stepsKey && command.get_option(request.optionNames[k])->count() > 0;
     // --first-trial alone says where a range starts, not how long it is.
     if (request.given[firstTrialKey] && !request.given[trialsKey])
         throw OptionError("--first-trial needs --trials: give the whole run's range, or neither");
     request.options.setup = o.request.setup();
+    request.options.setup.duration = o.request.batchSetup().duration;
     if (const auto steps = o.request.steps())
         request.options.setup.steps = *steps;
     request.options.range = o.request.askedTrials();

@@ -112,14 +112,14 @@ TrialFileReader::TrialFileReader(const std::string& path)
         std::string header;
         if (!nextLine(header))
             fail("the file is empty; a CSV trial file starts with its header row");
-        if (header == trialCsvHeader)
+        if (header == trialCsvHeader())
             layout_ = Layout::Parameters;
         else if (header == plainCsvHeader)
             layout_ = Layout::Plain;
         else if (header == cellCsvHeader)
             layout_ = Layout::Cell;
         else
-            fail("the header row is not a trial file's (\"" + std::string(trialCsvHeader) + "\")");
+            fail("the header row is not a trial file's (\"" + std::string(trialCsvHeader()) + "\")");
     } catch (...) {
         ::close(fd_);
         throw;

@@ -240,6 +240,7 @@ TrialSetup TrialRequest::setup() const
 TrialSetup TrialRequest::batchSetup() const
 {
     TrialSetup s = setup();
+    s.duration = durations_.front();
     s.steps = trialSteps(s.scenario, steps());
     return s;
 }
@@ -281,6 +282,7 @@ std::vector<TrialSetup> TrialRequest::sweepCells() const
                                     const std::optional<std::int64_t> steps =
                                         duration ? std::optional(stepsForDuration(*duration, names_.duration))
                                                  : std::nullopt;
+                                    cell.duration = duration;
                                     cell.steps = trialSteps(s, steps);
                                     cells.push_back(cell);
                                 }

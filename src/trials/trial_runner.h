@@ -19,6 +19,9 @@ struct TrialSetup {
     Scenario scenario;
     std::uint64_t seed = 1;
     std::int64_t steps = 0;
+    // The simulated seconds asked for, which give the steps; nothing when a trial runs until the longest plan
+    // in use has ended.
+    std::optional<double> duration;
 };
 
 // Resolves the step count of a batch: the given count, or by default until the longest plan in use has

@@ -157,8 +157,8 @@ TEST_F(BatchCommand, MergedShardsSummarizeAsTheUnsplitRun)
     velmora::test::expectRejected("merge --seed 12 " + jsonl, "line 1: --seed gives seed 12, but the row was made "
                                                                "with 11");
     velmora::test::expectRejected("merge --count 3 " + jsonl, "--count gives count 3, but the row was made with 6");
-    velmora::test::expectRejected("merge --duration 1 " + jsonl, "--duration gives steps 100, but the row was made "
-                                                                  "with 1965");
+    velmora::test::expectRejected("merge --duration 1 " + jsonl, "--duration gives duration 1, but the row was "
+                                                                  "made with none");
 }
 
 // A sweep run in two shards merges into the unsplit sweep, cell by cell; its rows name their cell.
@@ -426,7 +426,7 @@ TEST_F(BatchCommand, TrialFilesNeitherFollowNorDeleteWhatIsBesideThemNorMix)
         return row.substr(start, row.find(',', start) - start);
     };
     for (std::size_t k = 1; k < rows.size(); ++k) {
-        ASSERT_EQ(field(rows[k], 12), std::to_string(k - 1));
+        ASSERT_EQ(field(rows[k], 13), std::to_string(k - 1));
         ASSERT_EQ(field(rows[k], 3), field(rows[1], 3));
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 6);

@@ -332,7 +332,7 @@ def test_without_pandas_the_trials_are_numpy_arrays():
         ("algorithm", "object", 50), ("plan", "object", 50), ("maxSpeed", "float64", 50), ("fovDeg", "float64", 50),
         ("tiltDeg", "float64", 50), ("craftRadius", "float64", 50), ("boxHalfSize", "float64", 50),
         ("count", "int32", 50), ("seed", "uint64", 50), ("firstTrial", "uint64", 50), ("trials", "uint64", 50),
-        ("steps", "int64", 50),
+        ("duration", "float64", 50), ("steps", "int64", 50),
         ("trial", "uint64", 50), ("seedState", "uint32", 50), ("initialized", "bool", 50),
         ("stepsToInitialize", "int64", 50),
         ("timeToInitialize", "float64", 50), ("links", "int32", 50), ("groups", "int32", 50)])

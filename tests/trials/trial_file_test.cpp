@@ -118,8 +118,8 @@ TEST_F(TrialFiles, MissingAndDoubledTrialsAreNamed)
 // A row that no run can write: what a hand edit, a cut copy or a file of another program looks like.
 TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
 {
-    const std::string header = std::string(trialCsvHeader) + "\n";
-    const std::string made = "Orlo,,5,35,45,10,500,5,9,0,60,900,";
+    const std::string header = std::string(trialCsvHeader()) + "\n";
+    const std::string made = "Orlo,,5,35,45,10,500,5,9,0,60,,900,";
     const auto row = [&](int trial, const std::string& rest) {
         return made + std::to_string(trial) + "," + std::to_string(trialSeedState(9, trial)) + "," + rest + "\n";
     };
@@ -138,7 +138,7 @@ TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
         {good + row(61, "false,,,3,2"), "line 3: trial 61 lies outside the trials 0 to 59 of its run"},
         {good + made + "1,5,false,,,3,2\n", "line 3: trial 1 has seedState 5, but seed 9 gives it"},
         {good + row(1, "false,,,3,2").substr(0, 40), "line 3: the last row has no line end"},
-        {header + "Orlo,,5,95,45,10,500,5,9,0,60,900,0,1,false,,,3,2\n", "line 2: fovDeg \"95\" is not a cone's"},
+        {header + "Orlo,,5,95,45,10,500,5,9,0,60,,900,0,1,false,,,3,2\n", "line 2: fovDeg \"95\" is not a cone's"},
         {"trial,seed\n", "line 1: the header row is not a trial file's"},
     };
     for (const auto& c : cases) {
@@ -150,7 +150,7 @@ TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
     EXPECT_EQ(refusal({jsonl}).rfind("\"" + jsonl + "\", line 1: the row gives the key \"trial\" twice", 0), 0u);
 
     // Line ends of another system and a byte order mark read as the file means them.
-    const std::string crlf = file("crlf.csv", "\xEF\xBB\xBF" + std::string(trialCsvHeader) + "\r\n" +
+    const std::string crlf = file("crlf.csv", "\xEF\xBB\xBF" + std::string(trialCsvHeader()) + "\r\n" +
                                                   made + "0," + std::to_string(trialSeedState(9, 0)) + ",false,,,3,2\r\n");
     EXPECT_EQ(refusal({crlf}).rfind("trials 1 to 59 are missing", 0), 0u);
 }

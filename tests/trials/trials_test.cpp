@@ -347,10 +347,10 @@ TEST(TrialFileWriter, RowsNameTheirParametersInCsvOrJsonLinesAndAppearOnlyAtComm
     }
     // CSV times to the step: a CSV reader gets 5.08 where the exact sum of 508 steps is a hair below.
     EXPECT_EQ(readFile(csv), "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,"
-                             "trials,steps,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,"
-                             "groups\n"
-                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,1200,7,123,true,508,5.08,6,1\n"
-                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,1200,8,456,false,,,9,3\n");
+                             "trials,duration,steps,trial,seedState,initialized,stepsToInitialize,timeToInitialize,"
+                             "links,groups\n"
+                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,,1200,7,123,true,508,5.08,6,1\n"
+                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,,1200,8,456,false,,,9,3\n");
 
     const auto jsonl = dir / "t.jsonl";
     {
@@ -360,7 +360,7 @@ TEST(TrialFileWriter, RowsNameTheirParametersInCsvOrJsonLinesAndAppearOnlyAtComm
     }
     const std::string parameters = "{\"algorithm\":\"HalfTwist\",\"plan\":null,\"maxSpeed\":5.0,\"fovDeg\":62.5,\"tiltDeg\":45.0,"
                                    "\"craftRadius\":10.0,\"boxHalfSize\":500.0,\"count\":8,\"seed\":9,\"firstTrial\":0,"
-                                   "\"trials\":10,\"steps\":1200,";
+                                   "\"trials\":10,\"duration\":null,\"steps\":1200,";
     EXPECT_EQ(readFile(jsonl), parameters +
                                    "\"trial\":7,\"seedState\":123,\"initialized\":true,\"stepsToInitialize\":508,"
                                    "\"timeToInitialize\":5.079999999999936,\"links\":6,\"groups\":1}\n" +
