@@ -34,6 +34,8 @@ void runBatchCommand(const BatchOptions& o)
     // The rows name the whole run, before --shard took its part: every shard's file says the same.
     const TrialOrigin origin{setup, o.request.askedTrials()};
 
+    const NamedFile outputs[] = {{"--trials-out", o.trialsOut}, {"--output", o.output}};
+    refuseSharedFiles(outputs);
     SummaryOutput output(o.output);
     std::optional<TrialFileWriter> file;
     if (!o.trialsOut.empty())

@@ -36,6 +36,11 @@ void runMergeCommand(const MergeOptions& o, const CLI::App& command)
     request.options.range = o.request.askedTrials();
     if (request.given[trialsKey])
         o.request.trials();  // refuses a range that runs past the last trial number
+    std::vector<NamedFile> inputs;
+    for (const std::string& path : o.files)
+        inputs.push_back({"a trial file", path});
+    const NamedFile outputs[] = {{"--output", o.output}};
+    refuseSharedFiles(outputs, inputs);
     SummaryOutput output(o.output);
     const MergedTrials merged = mergeTrialFiles(request);
     std::string text;

@@ -91,6 +91,9 @@ void addRunCommand(CLI::App& app)
         "K")
         ->needs(history);
     run->callback([options, history] {
+        const NamedFile outputs[] = {{"--history", options->history}};
+        const NamedFile inputs[] = {{"the scenario file", options->scenarioPath}};
+        refuseSharedFiles(outputs, inputs);
         const Scenario scenario = loadScenarioFile(options->scenarioPath);
         const std::optional<std::int64_t> steps = options->request.steps();
         std::optional<HistoryWriter> historyFile;

@@ -69,6 +69,8 @@ void savePlot(const std::vector<BatchRun>& cells, const PlotOptions& options, Re
 void runSweepCommand(const SweepOptions& o)
 {
     const TrialSpan trials = o.request.trials();
+    const NamedFile outputs[] = {{"--trials-out", o.trialsOut}, {"--output", o.output}, {"--plot", o.plot.path}};
+    refuseSharedFiles(outputs);
     // The plot's file is created before the first trial, so a target that cannot be written is said at once.
     std::optional<ReplacingFile> plotFile;
     if (!o.plot.path.empty()) {

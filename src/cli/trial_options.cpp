@@ -1,5 +1,6 @@
 #include "cli/trial_options.h"
 
+#include "files/same_file.h"
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
 
@@ -33,6 +34,22 @@ void SummaryOutput::write(const std::string& text)
     }
     file_->write(text);
     file_->commit();
+}
+
+void refuseSharedFiles(std::span<const NamedFile> outputs, std::span<const NamedFile> inputs)
+{
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (outputs[i].path.empty())
+            continue;
+        for (std::size_t j = i + 1; j < outputs.size(); ++j)
+            if (!outputs[j].path.empty() && sameFile(outputs[i].path, outputs[j].path))
+                throw OptionError(std::string(outputs[i].name) + " and " + std::string(outputs[j].name) +
+                                  " name the same file, \"" + outputs[j].path + "\": give each a file of its own");
+        for (const NamedFile& input : inputs)
+            if (sameFile(outputs[i].path, input.path))
+                throw OptionError(std::string(outputs[i].name) + " would replace \"" + outputs[i].path + "\", " +
+                                  std::string(input.name) + " this command reads: write it elsewhere");
+    }
 }
 
 void addOutputOption(CLI::App& command, std::string& path)

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,17 @@ public:
 private:
     std::optional<ReplacingFile> file_;
 };
+
+// A file named on a command line, and what names it: an option ("--output") or what the command reads it as
+// ("the trial file").
+struct NamedFile {
+    std::string_view name;
+    std::string path;
+};
+
+// Throws OptionError, before anything runs, when two of outputs are the same file (one would replace the
+// other) or an output is one of inputs (it would replace what the command reads). Empty paths are skipped.
+void refuseSharedFiles(std::span<const NamedFile> outputs, std::span<const NamedFile> inputs = {});
 
 // --output FILE for the summary.
 void addOutputOption(CLI::App& command, std::string& path);

@@ -432,6 +432,45 @@ TEST_F(BatchCommand, TrialFilesNeitherFollowNorDeleteWhatIsBesideThemNorMix)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 6);
 }
 
+// Outputs that would replace each other, or what the command reads, are refused before any trial runs: names
+// spelled differently, not yet existing or reached through a symlink are still one file.
+TEST_F(BatchCommand, OutputsThatAreOneFileOrAnInputAreRefusedAndNothingIsWritten)
+{
+    ok("batch --trials 4 --trials-out " + path("s0.csv"));
+    ok("batch --trials 4 --first-trial 4 --trials-out " + path("s1.csv"));
+    std::filesystem::create_symlink(path("s1.csv"), path("link.csv"));
+    std::filesystem::create_directories(path("sub"));
+    std::ofstream(path("z.png")) << "old";
+    std::filesystem::copy_file(VELMORA_EXAMPLES_DIR "/counterexample.json", path("c.json"));
+    const std::string s0 = readFile(path("s0.csv"));
+    const std::string s1 = readFile(path("s1.csv"));
+    const struct {
+        std::string args;
+        std::string says;
+    } cases[] = {
+        {"batch --trials 4 --trials-out " + path("x.csv") + " --output " + path("sub/../x.csv"),
+         "--trials-out and --output name the same file"},
+        {"sweep --trials 4 --output " + path("z.png") + " --plot " + path("z.png"), "--output and --plot name"},
+        {"sweep --trials 4 --trials-out " + path("z.csv") + " --output " + path("z.csv"), "--trials-out and --output"},
+        {"merge --output " + path("s0.csv") + " " + path("s0.csv") + " " + path("s1.csv"),
+         "--output would replace \"" + path("s0.csv") + "\", a trial file this command reads"},
+        {"merge --output " + path("link.csv") + " " + path("s0.csv") + " " + path("s1.csv"), "a trial file"},
+        {"run " + path("c.json") + " --steps 2 --history " + path("sub/../c.json"),
+         "--history would replace \"" + path("sub/../c.json") + "\", the scenario file"},
+    };
+    for (const auto& c : cases)
+        velmora::test::expectRejected(c.args, c.says);
+    EXPECT_EQ(readFile(path("s0.csv")), s0);
+    EXPECT_EQ(readFile(path("s1.csv")), s1);
+    EXPECT_EQ(readFile(path("z.png")), "old");
+    EXPECT_FALSE(std::filesystem::exists(path("x.csv")));
+    EXPECT_FALSE(std::filesystem::exists(path("z.csv")));
+    EXPECT_NE(readFile(path("c.json")).find("counterexample"), std::string::npos);
+    // Different files side by side are fine, also when one of them exists already.
+    ok("merge --output " + path("merged.txt") + " " + path("s0.csv") + " " + path("s1.csv"));
+    ok("merge --output " + path("merged.txt") + " " + path("s0.csv") + " " + path("s1.csv"));
+}
+
 // A run stopped by a signal, a file-size limit or a full disk: the old output stays, no temporary file does,
 // and the exit code says which.
 TEST_F(BatchCommand, AnInterruptedOrFailedRunKeepsTheOldOutput)
