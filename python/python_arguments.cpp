@@ -61,6 +61,13 @@ void splitList(const std::string& text, std::vector<std::string>& values)
     }
 }
 
+// The text of a value as bytes: lone surrogates (from bytes the system could not decode) become the bytes
+// they stand for, as os.fsencode gives them, rather than failing to convert.
+std::string textOf(py::handle value)
+{
+    return py::str(value).attr("encode")("utf-8", "surrogateescape").cast<std::string>();
+}
+
 // A sweep's list as the texts of its values, each with the item it came from when that item is one value
 // (no comma or bracket in its text).
 std::vector<std::pair<std::string, py::object>> listItems(py::handle value)
@@ -74,7 +81,7 @@ std::vector<std::pair<std::string, py::object>> listItems(py::handle value)
         items.push_back(v);
     std::vector<std::string> texts;
     for (const py::object& item : items)
-        texts.push_back(py::str(item).cast<std::string>());
+        texts.push_back(textOf(item));
     std::vector<std::string> values;
     splitList(joined(texts), values);
     const bool itemByItem = values == texts;
@@ -90,10 +97,10 @@ std::string argumentText(py::handle value)
 {
     const py::object v = plain(value);
     if (!isSequence(v))
-        return py::str(v).cast<std::string>();
+        return textOf(v);
     std::vector<std::string> texts;
     for (const py::handle item : v)
-        texts.push_back(py::str(item).cast<std::string>());
+        texts.push_back(textOf(item));
     return joined(texts);
 }
 

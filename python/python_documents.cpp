@@ -1,5 +1,7 @@
 #include "python_documents.h"
 
+#include "text/message_text.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -42,7 +44,8 @@ py::object pythonDocument(const nlohmann::ordered_json& doc, bool snakeKeys)
             out[i] = pythonDocument(doc[i], snakeKeys);
         return out;
     }
-    case Type::string: return py::str(doc.get_ref<const std::string&>());
+    // As velmora-sim writes strings: bytes that are not UTF-8 (a file name) as \xNN.
+    case Type::string: return py::str(utf8Text(doc.get_ref<const std::string&>()));
     case Type::boolean: return py::bool_(doc.get<bool>());
     case Type::number_integer: return py::int_(doc.get<std::int64_t>());
     case Type::number_unsigned: return py::int_(doc.get<std::uint64_t>());
@@ -61,9 +64,12 @@ std::vector<std::string> pythonCommand()
 {
     std::vector<std::string> command;
     const py::module_ sys = py::module_::import("sys");
+    // Arguments the system's encoding could not decode reach Python as lone surrogates; os.fsencode gives
+    // back their bytes, which the JSON writer then escapes where they are not UTF-8.
+    const py::object fsencode = py::module_::import("os").attr("fsencode");
     if (py::hasattr(sys, "argv"))
         for (const py::handle arg : sys.attr("argv"))
-            command.push_back(py::str(arg).cast<std::string>());
+            command.push_back(fsencode(py::str(arg)).cast<std::string>());
     return command;
 }
 

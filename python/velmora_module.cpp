@@ -42,9 +42,19 @@ Scenario scenarioFrom(const py::object& scenario)
         return parseScenarioText(text, "the scenario");
     }
     if (py::isinstance<py::str>(scenario) || py::hasattr(scenario, "__fspath__"))
-        return loadScenarioFile(py::module_::import("os").attr("fspath")(scenario).cast<std::string>());
+        // The file name as the system's bytes, whatever they are.
+        return loadScenarioFile(py::module_::import("os").attr("fsencode")(scenario).cast<std::string>());
     throw py::type_error("scenario must be a dict or the path of a scenario file, not " +
                          py::str(py::type::of(scenario).attr("__name__")).cast<std::string>());
+}
+
+// Called on the caller's thread while trials or a run go (about ten times a second, or every 65536 steps): a
+// Ctrl+C turns into a KeyboardInterrupt here, and the work stops.
+void checkSignals(std::uint64_t)
+{
+    py::gil_scoped_acquire gil;
+    if (PyErr_CheckSignals() != 0)
+        throw py::error_already_set();
 }
 
 py::object run(const py::object& scenario, const py::object& steps, const py::object& duration)
@@ -59,18 +69,10 @@ py::object run(const py::object& scenario, const py::object& steps, const py::ob
     std::optional<ScenarioResult> result;
     {
         py::gil_scoped_release release;
-        result.emplace(runScenario(s, n));
+        // A long run stays stoppable with Ctrl+C, as a batch is.
+        result.emplace(runScenario(s, n, nullptr, [](std::int64_t step, std::int64_t) { checkSignals(step); }));
     }
     return pythonDocument(runResultJson(s, *result, pythonCommand()));
-}
-
-// Called on the caller's thread about ten times a second while trials run: a Ctrl+C turns into a
-// KeyboardInterrupt here, and the batch stops.
-void checkSignals(std::uint64_t)
-{
-    py::gil_scoped_acquire gil;
-    if (PyErr_CheckSignals() != 0)
-        throw py::error_already_set();
 }
 
 // The parameters batch, sweep and replay share (all but the algorithm and field of view), in the order
@@ -203,12 +205,9 @@ py::object replay(const py::object& trial, const py::object& algorithm, const py
 // taken, however the formation steps on or goes away.
 class PyFormation {
 public:
-    explicit PyFormation(const py::object& scenario)
+    explicit PyFormation(const py::object& scenario) : scenario_(scenarioFrom(scenario))
     {
-        const Scenario s = scenarioFrom(scenario);
-        // From the scenario's seed, as velmora-sim run sets it up.
-        Rand15 rng(s.seed);
-        setUpFormation(s, f_, rng);
+        setUp();
         requireFiniteState(f_, "after set-up");
     }
 
@@ -219,6 +218,9 @@ public:
         bool changed = false;
         for (std::int64_t k = 0; k < steps; ++k) {
             changed = f_.step(stepSeconds) || changed;
+            ++taken_;
+            if (!hasFiniteState(f_))
+                refuseLastStep();
             // A long stretch stays stoppable with Ctrl+C; the formation keeps the steps it has taken.
             if (k % 65536 == 65535 && PyErr_CheckSignals() != 0)
                 throw py::error_already_set();
@@ -258,7 +260,35 @@ public:
     const Formation& formation() const { return f_; }
 
 private:
+    // From the scenario's seed, as velmora-sim run sets it up.
+    void setUp()
+    {
+        Rand15 rng(scenario_.seed);
+        setUpFormation(scenario_, f_, rng);
+    }
+
+    // A step that left some craft without a finite position or attitude is refused with the message the
+    // desktop program gives, and the formation goes back to where it was before it: stepping is
+    // deterministic, so the steps taken are flown again from the set-up rather than every step paying for
+    // a copy.
+    [[noreturn]] void refuseLastStep()
+    {
+        std::string message;
+        try {
+            requireFiniteState(f_, ("at t = " + stepTimeText(f_.time()) + " s").c_str());
+        } catch (const ScenarioError& e) {
+            message = e.what();
+        }
+        const std::int64_t keep = taken_ - 1;
+        setUp();
+        for (taken_ = 0; taken_ < keep; ++taken_)
+            f_.step(stepSeconds);
+        throw ScenarioError(message);
+    }
+
+    Scenario scenario_;
     Formation f_;
+    std::int64_t taken_ = 0;
 };
 
 }  // namespace

@@ -9,7 +9,10 @@
 #include "text/json_writer.h"
 #include "text/provenance.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <limits>
 #include <memory>
@@ -29,6 +32,9 @@ struct RunOptions {
 // largest does, so it is clamped to it.
 constexpr NumberRule everyRule = NumberRule::whole(1);
 
+// A history larger than this is announced before the run.
+constexpr std::uint64_t largeHistoryBytes = 1'000'000'000;
+
 // The result as a few lines a person reads at a glance.
 void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioResult& result)
 {
@@ -46,8 +52,10 @@ void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioRes
     for (int i = 0; i < f.craftCount(); ++i)
         out << (i > 0 ? "," : "") << f.findGroup(i);
     out << "]\n";
-    out << (f.allInOneGroup() ? "initialized: every craft is in one group\n"
-                              : "not initialized: the craft are in more than one group\n");
+    if (result.initializedAt)
+        out << "initialized at t = " << stepTimeText(*result.initializedAt) << " s: every craft is in one group\n";
+    else
+        out << "not initialized: the craft are in more than one group\n";
 }
 
 }  // namespace
@@ -99,7 +107,14 @@ void addRunCommand(CLI::App& app)
         std::optional<HistoryWriter> historyFile;
         if (history->count() > 0)
             historyFile.emplace(options->history, options->every);
-        const auto result = runScenario(scenario, steps, historyFile ? &*historyFile : nullptr);
+        // A long history at every step can outgrow a disk: on a terminal its size is said before the run.
+        const RunCheck sayHistorySize = [&historyFile](std::int64_t step, std::int64_t lastStep) {
+            if (step == 0 && historyFile && ::isatty(STDERR_FILENO) == 1)
+                if (const std::uint64_t bytes = historyFile->expectedBytes(lastStep); bytes > largeHistoryBytes)
+                    std::cerr << "velmora-sim: --history will take about " << numberText(std::round(static_cast<double>(bytes) / 1e8) / 10)
+                              << " GB; Ctrl+C stops the run and leaves no file\n";
+        };
+        const auto result = runScenario(scenario, steps, historyFile ? &*historyFile : nullptr, sayHistorySize);
         if (historyFile)
             historyFile->commit();
         if (options->summary)

@@ -49,7 +49,8 @@ std::int64_t stepsForDuration(double seconds, std::string_view name)
     return static_cast<std::int64_t>(steps);
 }
 
-ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history)
+ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history,
+                           const RunCheck& check)
 {
     ScenarioResult result;
     Formation& f = result.formation;
@@ -61,9 +62,15 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps,
         throw InputError("--steps must be from 0 to " + std::to_string(maxRunSteps));
 
     result.steps = n;
+    if (f.craftCount() > 0 && f.groupCount() == 1)
+        result.initializedAt = f.time();
     if (history)
         history->start(f);
+    if (check)
+        check(0, n);
     for (std::int64_t k = 1; k <= n; ++k) {
+        if (check && k % stepsPerCheck == 0)
+            check(k, n);
         std::array<std::uint32_t, Formation::capacity> before{};
         for (int i = 0; i < f.craftCount(); ++i)
             before[i] = f.seen(i);
@@ -76,6 +83,9 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps,
                 if (fresh & (std::uint32_t{1} << j))
                     result.links.push_back({i, j, k, f.time()});
         }
+        // Groups only ever join when a pair links.
+        if (!result.initializedAt && result.links.size() > linksBefore && f.groupCount() == 1)
+            result.initializedAt = f.time();
         if (history)
             history->stepped(f, k, n, std::span(result.links).subspan(linksBefore));
     }

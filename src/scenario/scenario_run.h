@@ -4,6 +4,7 @@
 #include "sim/default_scene.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,9 @@ struct ScenarioResult {
     Formation formation;
     std::vector<ScenarioLink> links;
     std::vector<std::int64_t> segmentChangeSteps;
+    // The formation time after the first step that left every craft in one group (the set-up's, 0, for a
+    // single craft); none while they are in more than one. What the desktop program's readout shows.
+    std::optional<double> initializedAt;
 
     // The result document velmora-sim run prints.
     nlohmann::ordered_json toJson() const;
@@ -47,8 +51,14 @@ struct ScenarioResult {
 nlohmann::ordered_json runResultJson(const Scenario& scenario, const ScenarioResult& result,
                                      const std::vector<std::string>& command);
 
+// Called once the run's length is known, before its first step (step 0), and then every stepsPerCheck steps:
+// a caller may say something about the run ahead, or stop it by throwing (Ctrl+C from Python).
+using RunCheck = std::function<void(std::int64_t step, std::int64_t lastStep)>;
+inline constexpr std::int64_t stepsPerCheck = 65536;
+
 // Sets the scenario up from a sequence that starts at its seed, and runs it, recording its rows in history when
-// given (the caller commits it). Throws InputError for a step count out of range.
-ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history = nullptr);
+// given (the caller commits it). Throws InputError for a step count out of range, and whatever check throws.
+ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history = nullptr,
+                           const RunCheck& check = {});
 
 }  // namespace velmora

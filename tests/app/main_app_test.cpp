@@ -1,5 +1,6 @@
 #include "app/main_app.h"
 #include "app/main_dialog.h"
+#include "support/loaded_libraries.h"
 #include "support/window_watch.h"
 
 #include <QLineEdit>
@@ -82,5 +83,7 @@ int main(int argc, char** argv)
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
     velmora::MainApp app(argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    velmora::test::keepLoadedLibrariesMapped();
+    return status;
 }

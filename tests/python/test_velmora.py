@@ -103,6 +103,23 @@ def test_formation_steps_as_run_does():
     assert f.step(0) is False
 
 
+def test_a_step_into_infinite_positions_is_refused_and_the_formation_kept():
+    scenario = {"craft": [{"position": [1.7e308, 0, 0], "velocity": [1e308, 0, 0]}]}
+    f = velmora.Formation(scenario)
+    f.step(5)
+    # 1.7e308 + k * 1e306 passes the largest double at the tenth step: the formation stops after the ninth,
+    # as the desktop program's Run does.
+    with pytest.raises(ValueError, match=r"^at t = 0\.10 s craft 0 has a position that is not a finite number"):
+        f.step(100)
+    nine = velmora.Formation(scenario)
+    nine.step(9)
+    assert f.time == nine.time
+    assert np.array_equal(f.positions, nine.positions) and np.isfinite(f.positions).all()
+    with pytest.raises(ValueError, match="at t = 0.10 s"):
+        f.step(1)
+    assert f.time == nine.time
+
+
 def test_formation_arrays_outlive_it():
     f = velmora.Formation({"count": 3})
     positions, attitudes = f.positions, f.attitudes
@@ -317,6 +334,15 @@ def run_python(code, **kwargs):
                             stderr=subprocess.PIPE, text=True, **kwargs)
 
 
+def test_command_line_bytes_that_are_not_utf8_are_quoted_escaped():
+    done = subprocess.run([sys.executable, "-c", "import json, sys, velmora; "
+                           "print(json.dumps(velmora.run(sys.argv[1], steps=1)['command']))",
+                           os.path.join(SOURCE, "examples", "facing-pair.json").encode(), b"caf\xe9"],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    assert json.loads(done.stdout)[-1] == "caf\\xE9"
+
+
 def test_without_pandas_the_trials_are_numpy_arrays():
     done = run_python("""
         import sys
@@ -361,13 +387,18 @@ def test_other_python_threads_run_while_trials_run():
     assert longest_pause < 0.5 * (end - start)
 
 
-def test_ctrl_c_stops_a_long_batch_and_leaves_no_thread():
+@pytest.mark.parametrize("call", [
     # Wait and Check at 10 degrees flies plans of thousands of seconds: this batch would run for many minutes.
-    child = run_python("""
+    'velmora.batch(algorithm="WaitAndCheck", fov=10, trials=100000, threads=2)',
+    # Ten days of simulated time.
+    'velmora.run(velmora.replay(trial=1, count=20), steps=10**8)',
+])
+def test_ctrl_c_stops_a_long_batch_or_run_and_leaves_no_thread(call):
+    child = run_python(f"""
         import os, sys, velmora
         print("started", flush=True)
         try:
-            velmora.batch(algorithm="WaitAndCheck", fov=10, trials=100000, threads=2)
+            {call}
         except KeyboardInterrupt:
             print("interrupted, threads left:", len(os.listdir("/proc/self/task")), flush=True)
             sys.exit(3)
