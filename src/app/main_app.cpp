@@ -1,11 +1,18 @@
 #include "app/main_app.h"
 
 #include "app/main_dialog.h"
+#include "app/render_options.h"
+#include "app/termination_signals.h"
+#include "app/video_render.h"
+#include "text/input_error.h"
+#include "text/message_text.h"
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QGuiApplication>
 #include <QIcon>
 
+#include <csignal>
 #include <cstdio>
 
 namespace velmora {
@@ -14,11 +21,15 @@ namespace {
 void print(std::FILE* stream, const QString& text) { std::fputs(text.toLocal8Bit().constData(), stream); }
 
 // What the command line asks for: an answer printed without any window (help, version, a mistake, with
-// the exit status), or the scenario file to start on (none for the default scene).
+// the exit status), a video to render, or the scenario file to start on (none for the default scene).
 struct CommandLine {
     std::optional<int> answered;
+    std::optional<RenderRequest> render;
     QString scenario;
 };
+
+// One line on stderr, whatever the message quotes.
+void printFailure(const std::string& text) { print(stderr, QString::fromStdString("velmora: " + printable(text) + "\n")); }
 
 // The options every Qt program takes (-platform, -display, ...), known here so that the whole command line
 // is read before the window system is asked for: a mistake is said without one. The window system reads
@@ -50,6 +61,7 @@ CommandLine readCommandLine(const QStringList& arguments, bool beforeWindowSyste
                                  QStringLiteral("A scenario file (as velmora-sim run reads) to start on instead "
                                                 "of the default scene."),
                                  QStringLiteral("[SCENARIO.json]"));
+    addRenderOptions(parser);
     if (beforeWindowSystem)
         addWindowSystemOptions(parser);
     // parse() rather than process(), which would end the program from inside a library call.
@@ -65,22 +77,70 @@ CommandLine readCommandLine(const QStringList& arguments, bool beforeWindowSyste
     } else if (!parsed) {
         print(stderr, QStringLiteral("velmora: ") + parser.errorText() + QStringLiteral(" (see velmora --help)\n"));
         line.answered = 2;
-    } else if (parser.positionalArguments().size() > 1) {
-        print(stderr, QStringLiteral("velmora: give at most one scenario file\n"));
-        line.answered = 2;
-    } else if (!beforeWindowSystem) {
-        line.scenario = parser.positionalArguments().value(0);
+    } else {
+        try {
+            line.render = readRenderOptions(parser);
+        } catch (const InputError& e) {
+            printFailure(std::string(e.what()) + " (see velmora --help)");
+            line.answered = 2;
+            return line;
+        }
+        if (!line.render && parser.positionalArguments().size() > 1) {
+            print(stderr, QStringLiteral("velmora: give at most one scenario file\n"));
+            line.answered = 2;
+        } else if (!beforeWindowSystem) {
+            line.scenario = parser.positionalArguments().value(0);
+        }
     }
     return line;
+}
+
+// Draws the video on Qt's offscreen platform (images and the caption's font, no window system), with OpenGL
+// from EGL: the same on a desktop, over ssh and in a batch job. A command line's -platform is not passed on.
+int renderWithoutWindow(const RenderRequest& request, const std::vector<std::string>& command, char* program)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A rendering says what went wrong in one line of its own; Qt's notes about the platform around it (a
+    // missing runtime folder) would only bury that line.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            print(stderr, QStringLiteral("velmora: ") + text + QStringLiteral("\n"));
+    });
+    int argc = 1;
+    char* argv[] = {program, nullptr};
+    QGuiApplication app(argc, argv);
+    TerminationSignals::install();
+    const auto interrupted = [](int signal) {
+        printFailure(std::string(signal == SIGINT ? "interrupted" : "terminated") +
+                     "; the unfinished video was removed, any old one kept");
+        return 128 + signal;
+    };
+    try {
+        renderVideo(request, command);
+        return 0;
+    } catch (const RenderInterrupted& e) {
+        return interrupted(e.signal);
+    } catch (const std::exception& e) {
+        if (const int signal = TerminationSignals::received())
+            return interrupted(signal);
+        printFailure(e.what());
+        return dynamic_cast<const InputError*>(&e) != nullptr ? 2 : 1;
+    }
 }
 
 }  // namespace
 
 std::optional<int> MainApp::answerWithoutWindow(int& argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
-    return readCommandLine(QCoreApplication::arguments(), true).answered;
+    CommandLine line;
+    {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+        line = readCommandLine(QCoreApplication::arguments(), true);
+    }
+    if (line.answered || !line.render)
+        return line.answered;
+    return renderWithoutWindow(*line.render, std::vector<std::string>(argv, argv + argc), argv[0]);
 }
 
 MainApp::MainApp(int& argc, char** argv) : QApplication(argc, argv), rawArguments_(argv, argv + argc)

@@ -4,6 +4,7 @@
 #include "app/message_box.h"
 #include "app/save_as_dialog.h"
 #include "app/text_number.h"
+#include "app/view_defaults.h"
 #include "files/replacing_file.h"
 #include "geometry/angles.h"
 #include "scenario/scenario_file.h"
@@ -170,12 +171,12 @@ void MainDialog::OnInitDialog()
 // under the cursor is dragged instead of the view being turned. Runs before the formation is set up.
 void MainDialog::wireCamerasAndMouse()
 {
-    leftCamera.frame.setEyeDistance(750.0);
-    rightCamera.frame.setEyeDistance(750.0);
-    leftView.nearPlane = 10.0;
-    leftView.farPlane = 10000.0;
-    rightView.nearPlane = 10.0;
-    rightView.farPlane = 10000.0;
+    leftCamera.frame.setEyeDistance(startEyeDistance);
+    rightCamera.frame.setEyeDistance(startEyeDistance);
+    leftView.nearPlane = viewNearPlane;
+    leftView.farPlane = viewFarPlane;
+    rightView.nearPlane = viewNearPlane;
+    rightView.farPlane = viewFarPlane;
     leftView.frustumEnabled = true;
     rightView.frustumEnabled = true;
     leftChain.addHandler(&drawables.left);
@@ -277,7 +278,7 @@ void MainDialog::OnResetViews()
 {
     for (CameraController* camera : {&leftCamera, &rightCamera}) {
         camera->frame = CameraFrame{};
-        camera->frame.setEyeDistance(750.0);
+        camera->frame.setEyeDistance(startEyeDistance);
     }
     paintViews();
 }
