@@ -60,7 +60,9 @@ QStringList FfmpegVideo::arguments() const
 {
     const QString size = QStringLiteral("%1x%2").arg(spec_.size.width()).arg(spec_.size.height());
     // RGB32 pixels as they lie in memory, blue first, then the unused byte.
-    QStringList args{"-hide_banner", "-loglevel", "error", "-nostats", "-f", "rawvideo", "-pix_fmt", "bgr0",
+    // -xerror: without it ffmpeg ends with status 0 after failing to write the index at the end of the file,
+    // leaving a video no player opens.
+    QStringList args{"-hide_banner", "-loglevel", "error", "-nostats", "-xerror", "-f", "rawvideo", "-pix_fmt", "bgr0",
                      "-video_size", size, "-framerate", QString::number(spec_.fps), "-i", "pipe:0"};
     const QString comment = QString::fromStdString(spec_.provenance.dump());
     // Players take HD video for BT.709; converting with that matrix and saying so keeps the colours the view's.
@@ -118,8 +120,10 @@ void FfmpegVideo::finish()
     while (ffmpeg_.state() != QProcess::NotRunning)
         if (!ffmpeg_.waitForFinished(waitMs) && spec_.cancelled && spec_.cancelled())
             fail("the video was cancelled");
-    if (ffmpeg_.exitStatus() != QProcess::NormalExit || ffmpeg_.exitCode() != 0)
-        fail("ffmpeg failed");
+    // Every line ffmpeg prints at this level is an error, whatever its status says.
+    const QByteArray said = ffmpeg_.readAllStandardError();
+    if (ffmpeg_.exitStatus() != QProcess::NormalExit || ffmpeg_.exitCode() != 0 || !said.trimmed().isEmpty())
+        fail("ffmpeg failed", said);
     try {
         if (spec_.format == VideoFormat::gif) {
             ReplacingFile gif(spec_.path);
@@ -134,15 +138,16 @@ void FfmpegVideo::finish()
     }
 }
 
-void FfmpegVideo::fail(const std::string& what)
+void FfmpegVideo::fail(const std::string& what, QByteArray said)
 {
     if (ffmpeg_.state() != QProcess::NotRunning) {
         ffmpeg_.kill();
         ffmpeg_.waitForFinished(-1);
     }
-    const std::string said = lastLine(ffmpeg_.readAllStandardError());
+    said += ffmpeg_.readAllStandardError();
+    const std::string reason = lastLine(said);
     scratch_.reset();
-    throw VideoError(what + (said.empty() ? std::string() : ": " + said));
+    throw VideoError(what + (reason.empty() ? std::string() : ": " + reason));
 }
 
 }  // namespace velmora

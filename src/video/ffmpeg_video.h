@@ -26,7 +26,9 @@ private:
     QStringList arguments() const;
     // After a wait for ffmpeg timed out: fails when ffmpeg has gone or the video was cancelled.
     void stopUnlessRunning(const char* what);
-    [[noreturn]] void fail(const std::string& what);
+    // Stops ffmpeg, removes what it wrote and throws, with the last thing ffmpeg said (said, and what it has
+    // not been asked for yet).
+    [[noreturn]] void fail(const std::string& what, QByteArray said = {});
 
     VideoSpec spec_;
     std::unique_ptr<ReplacingFile> scratch_;
