@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
@@ -169,8 +170,17 @@ int MainApp::initInstance()
     // bytes it was given as, which need not be UTF-8.
     if (!line.scenario.isEmpty())
         dialog.openScenarioFile(rawArgument(line.scenario));
+    // Ctrl+C in the terminal, or a kill, ends the program without leaving half a recording behind.
+    TerminationSignals::install();
+    int status = 0;
+    QSocketNotifier signalled(TerminationSignals::notifier(), QSocketNotifier::Read);
+    QObject::connect(&signalled, &QSocketNotifier::activated, &dialog, [&] {
+        status = 128 + TerminationSignals::received();
+        dialog.discardRecording();
+        dialog.reject();
+    });
     dialog.exec();
-    return 0;
+    return status;
 }
 
 }  // namespace velmora

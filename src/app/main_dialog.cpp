@@ -8,6 +8,7 @@
 #include "files/replacing_file.h"
 #include "geometry/angles.h"
 #include "scenario/scenario_file.h"
+#include "text/provenance.h"
 #include "sim/default_scene.h"
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
@@ -15,6 +16,7 @@
 
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -96,6 +98,7 @@ MainDialog::MainDialog(FormationDrawables& drawables)
     , saveAsPrompt([this] { return askSaveAsPath(this); })
     , saveScenarioPrompt([this] { return askScenarioPath(this); })
     , openScenarioPrompt([this] { return askScenarioToOpen(this); })
+    , recordRunPrompt([this] { return askVideoPath(this); })
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
@@ -217,6 +220,8 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     QAction* save = menu.addAction(QStringLiteral("Save Scenario..."));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* record = menu.addAction(QStringLiteral("Record Run..."));
+    record->setEnabled(!recorder.recording());
     QAction* reset = menu.addAction(QStringLiteral("Reset Views"));
     menu.addSeparator();
     QAction* about = menu.addAction(QStringLiteral("&About Velmora..."));
@@ -227,6 +232,8 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
         OnOpenScenario();
     else if (chosen == save)
         OnSaveScenario();
+    else if (chosen == record)
+        OnRecordRun();
     else if (chosen == reset)
         OnResetViews();
 }
@@ -341,6 +348,83 @@ bool MainDialog::saveScenario(const QString& path)
                         QString::fromUtf8(e.what())));
         return false;
     }
+}
+
+void MainDialog::OnRecordRun()
+{
+    const QString path = recordRunPrompt();
+    if (!path.isEmpty())
+        recordRun(path);
+}
+
+bool MainDialog::recordRun(const QString& path)
+{
+    if (recorder.recording())
+        return false;
+    if (leftView.lastFrame().isNull())
+        leftView.paint();
+    const QImage& shown = leftView.lastFrame();
+    if (shown.isNull()) {
+        message(QStringLiteral("Nothing to record: the left view is not shown"));
+        return false;
+    }
+    // What a video found later needs to be made again: the set-up with every craft, where the recording
+    // began, and the camera it began with (the user may turn it while recording).
+    const CameraFrame& camera = leftCamera.frame;
+    nlohmann::ordered_json provenance = provenanceJson([] {
+        std::vector<std::string> command;
+        for (const QString& argument : QCoreApplication::arguments())
+            command.push_back(argument.toStdString());
+        return command;
+    }());
+    provenance["parameters"] = scenarioToJson(setup.scenario());
+    provenance["recording"] = {
+        {"by", "Record Run"},
+        {"view", "left"},
+        {"fps", RunRecorder::framesPerSecond},
+        {"startTime", formation.time()},
+        {"camera",
+         {{"target", {camera.target.x, camera.target.y, camera.target.z}},
+          {"orientation", std::vector<double>(camera.orientation.m.begin(), camera.orientation.m.end())},
+          {"distance", camera.eyeDistance()}}}};
+    try {
+        recorder.start(QFile::encodeName(path).toStdString(), shown.size(), provenance);
+        recorder.addFrame(shown, controls.readout->text(), formation.time());
+    } catch (const std::exception& e) {
+        recorder.discard();
+        message(oneLine(QStringLiteral("Could not record to \"") + path + QStringLiteral("\": ") +
+                        QString::fromStdString(e.what())));
+        return false;
+    }
+    if (!running)
+        toggleRun(false);
+    return true;
+}
+
+void MainDialog::recordFrame()
+{
+    if (!recorder.recording())
+        return;
+    try {
+        recorder.addFrame(leftView.lastFrame(), controls.readout->text(), formation.time());
+    } catch (const std::exception& e) {
+        message(oneLine(QStringLiteral("Recording stopped: ") + QString::fromStdString(e.what())));
+    }
+}
+
+void MainDialog::finishRecording()
+{
+    try {
+        recorder.finish();
+    } catch (const std::exception& e) {
+        message(oneLine(QStringLiteral("Could not save the recording: ") + QString::fromStdString(e.what())));
+    }
+}
+
+void MainDialog::done(int result)
+{
+    stopRun();
+    QDialog::done(result);
 }
 
 void MainDialog::afterSetup()
@@ -496,6 +580,8 @@ void MainDialog::stopRun()
         killTimer(runTimer);
     runTimer = 0;
     running = false;
+    if (recorder.recording())
+        finishRecording();
 }
 
 void MainDialog::timerEvent(QTimerEvent* event)
@@ -531,6 +617,7 @@ void MainDialog::OnTimer(int timerId)
     setup.noteStepped(formation);
     showReadout();
     paintViews();
+    recordFrame();
     // A continuous run keeps going through segment changes; only the Run buttons or a set-up end it.
     if (singleStep && segmentChanged)
         stopRun();

@@ -1,12 +1,8 @@
-// The framebuffer-object calls are OpenGL 3.0's; Debian's libGL exports them, so they are called directly.
-#define GL_GLEXT_PROTOTYPES 1
-
 #include "view/offscreen_view.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <cstdio>
 #include <cstring>
@@ -50,10 +46,6 @@ EGLDisplay surfacelessDisplay()
             : EGL_NO_DISPLAY;
         if (d == EGL_NO_DISPLAY || !eglInitialize(d, nullptr, nullptr))
             throw OffscreenError(eglFailure("no OpenGL without a window: EGL's surfaceless platform did not start"));
-        const char* extensions = eglQueryString(d, EGL_EXTENSIONS);
-        if (!hasExtension(extensions, "EGL_KHR_surfaceless_context")
-            || !hasExtension(extensions, "EGL_KHR_no_config_context"))
-            throw OffscreenError("no OpenGL without a window: EGL cannot make a context current without a surface");
         return d;
     }();
     return display;
@@ -68,72 +60,76 @@ OffscreenView::OffscreenView(QSize pixels) : size_(pixels)
     display_ = surfacelessDisplay();
     if (!eglBindAPI(EGL_OPENGL_API))
         throw OffscreenError(eglFailure("no OpenGL without a window: EGL offers no desktop OpenGL"));
-    // The default attributes give a compatibility context, as a window view's default format does.
-    context_ = eglCreateContext(display_, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, nullptr);
-    if (context_ == EGL_NO_CONTEXT)
-        throw OffscreenError(eglFailure("no OpenGL without a window: no context could be created"));
-    contextCreated = true;
-    makeCurrent();
-
-    GLint largest = 0;
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
-    if (pixels.width() > largest || pixels.height() > largest) {
-        release();
+    // A pbuffer, not a framebuffer object: Mesa draws into window-system buffers (a window's, a pbuffer's) with
+    // the rows the other way up from a framebuffer object's, and where two shapes meet at equal depth that
+    // decides which one a pixel shows. The buffers are the ones a window view asks for: eight bits a colour,
+    // a 32-bit depth buffer (24 where 32 is not offered), no stencil, no multisampling.
+    EGLConfig config = nullptr;
+    for (const EGLint depth : {32, 24}) {
+        const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
+                                 EGL_DEPTH_SIZE, depth, EGL_STENCIL_SIZE, 0, EGL_SAMPLES, 0, EGL_NONE};
+        EGLint found = 0;
+        if (eglChooseConfig(display_, wanted, &config, 1, &found) && found == 1)
+            break;
+        config = nullptr;
+    }
+    if (config == nullptr)
+        throw OffscreenError("no OpenGL without a window: EGL offers no buffer with 8-bit colours and a depth buffer");
+    EGLint largestWidth = 0;
+    EGLint largestHeight = 0;
+    eglGetConfigAttrib(display_, config, EGL_MAX_PBUFFER_WIDTH, &largestWidth);
+    eglGetConfigAttrib(display_, config, EGL_MAX_PBUFFER_HEIGHT, &largestHeight);
+    if (pixels.width() > largestWidth || pixels.height() > largestHeight)
         throw OffscreenError("a frame of " + std::to_string(pixels.width()) + "x" + std::to_string(pixels.height())
-                             + " pixels is larger than this renderer draws (at most " + std::to_string(largest)
-                             + " a side)");
-    }
-    // Eight bits a colour and a 24-bit depth buffer: the buffers a window view gets, so depth tests decide
-    // every pixel alike.
-    glGenFramebuffers(1, &framebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    glGenRenderbuffers(1, &colourBuffer_);
-    glBindRenderbuffer(GL_RENDERBUFFER, colourBuffer_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, pixels.width(), pixels.height());
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer_);
-    glGenRenderbuffers(1, &depthBuffer_);
-    glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, pixels.width(), pixels.height());
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
-    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE) {
+                             + " pixels is larger than this renderer draws (at most " + std::to_string(largestWidth)
+                             + "x" + std::to_string(largestHeight) + ")");
+    const EGLint size[] = {EGL_WIDTH, pixels.width(), EGL_HEIGHT, pixels.height(), EGL_NONE};
+    surface_ = eglCreatePbufferSurface(display_, config, size);
+    if (surface_ == EGL_NO_SURFACE)
+        throw OffscreenError(eglFailure("no OpenGL without a window: no buffer of that size could be made"));
+    // The default attributes give a compatibility context, as a window view's default format does.
+    context_ = eglCreateContext(display_, config, EGL_NO_CONTEXT, nullptr);
+    if (context_ == EGL_NO_CONTEXT) {
         release();
-        throw OffscreenError("no OpenGL without a window: the renderer cannot draw into a " +
-                             std::to_string(pixels.width()) + "x" + std::to_string(pixels.height()) + " framebuffer");
+        throw OffscreenError(eglFailure("no OpenGL without a window: no context could be created"));
     }
-    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    contextCreated = true;
 }
 
 OffscreenView::~OffscreenView() { release(); }
 
 void OffscreenView::release() noexcept
 {
-    if (context_ == nullptr)
-        return;
-    // Lists and buffers belong to the context; they are freed with it current.
-    if (eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_)) {
-        releaseDisplayLists();
-        glDeleteRenderbuffers(1, &depthBuffer_);
-        glDeleteRenderbuffers(1, &colourBuffer_);
-        glDeleteFramebuffers(1, &framebuffer_);
-        eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (context_ != nullptr) {
+        // The display lists belong to the context; they are freed with it current.
+        if (displayLists().size() > 0 && eglMakeCurrent(display_, surface_, surface_, context_)) {
+            releaseDisplayLists();
+            eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        }
+        eglDestroyContext(display_, context_);
+        context_ = nullptr;
     }
-    eglDestroyContext(display_, context_);
-    context_ = nullptr;
+    if (surface_ != nullptr) {
+        eglDestroySurface(display_, surface_);
+        surface_ = nullptr;
+    }
 }
 
 void OffscreenView::makeCurrent() const
 {
-    if (!eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_))
+    if (!eglMakeCurrent(display_, surface_, surface_, context_))
         throw OffscreenError(eglFailure("the off-screen view's context could not be made current"));
 }
 
 void OffscreenView::render()
 {
     makeCurrent();
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    // A pbuffer has a single buffer, which a context draws into as its back buffer; it is read where it was drawn.
+    GLint drawn = GL_BACK;
+    glGetIntegerv(GL_DRAW_BUFFER, &drawn);
     renderFrame(size_, static_cast<double>(size_.width()) / static_cast<double>(size_.height()),
-                GL_COLOR_ATTACHMENT0);
+                static_cast<GLenum>(drawn));
     eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 

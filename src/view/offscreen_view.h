@@ -15,13 +15,13 @@ public:
 };
 
 // A view of a fixed pixel size that draws into memory, with no window and no window system: an OpenGL context of
-// EGL's surfaceless platform (Mesa's llvmpipe where there is no GPU) rendering into a framebuffer object. It
-// draws its scene list exactly as a GLView of that size does (SceneRenderer), so its frames are a GLView's
-// captures.
+// EGL's surfaceless platform (Mesa's llvmpipe where there is no GPU) drawing into a pbuffer with a window's
+// buffers. It draws its scene list exactly as a GLView of that size does (SceneRenderer), so its frames are a
+// GLView's captures.
 class OffscreenView : public SceneRenderer {
 public:
-    // Throws OffscreenError when EGL, its surfaceless platform, a context or a framebuffer of that size cannot
-    // be had.
+    // Throws OffscreenError when EGL, its surfaceless platform, a context or a buffer of that size cannot be
+    // had.
     explicit OffscreenView(QSize pixels);
     ~OffscreenView();
 
@@ -36,10 +36,8 @@ private:
 
     QSize size_;
     void* display_ = nullptr;
+    void* surface_ = nullptr;
     void* context_ = nullptr;
-    unsigned framebuffer_ = 0;
-    unsigned colourBuffer_ = 0;
-    unsigned depthBuffer_ = 0;
 };
 
 }  // namespace velmora
