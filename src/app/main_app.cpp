@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -175,6 +176,8 @@ int MainApp::initInstance()
     int status = 0;
     QSocketNotifier signalled(TerminationSignals::notifier(), QSocketNotifier::Read);
     QObject::connect(&signalled, &QSocketNotifier::activated, &dialog, [&] {
+        char byte = 0;
+        [[maybe_unused]] const auto taken = ::read(TerminationSignals::notifier(), &byte, 1);
         status = 128 + TerminationSignals::received();
         dialog.discardRecording();
         dialog.reject();

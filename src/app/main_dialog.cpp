@@ -8,7 +8,6 @@
 #include "files/replacing_file.h"
 #include "geometry/angles.h"
 #include "scenario/scenario_file.h"
-#include "text/provenance.h"
 #include "sim/default_scene.h"
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
@@ -16,7 +15,6 @@
 
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -368,27 +366,9 @@ bool MainDialog::recordRun(const QString& path)
         message(QStringLiteral("Nothing to record: the left view is not shown"));
         return false;
     }
-    // What a video found later needs to be made again: the set-up with every craft, where the recording
-    // began, and the camera it began with (the user may turn it while recording).
-    const CameraFrame& camera = leftCamera.frame;
-    nlohmann::ordered_json provenance = provenanceJson([] {
-        std::vector<std::string> command;
-        for (const QString& argument : QCoreApplication::arguments())
-            command.push_back(argument.toStdString());
-        return command;
-    }());
-    provenance["parameters"] = scenarioToJson(setup.scenario());
-    provenance["recording"] = {
-        {"by", "Record Run"},
-        {"view", "left"},
-        {"fps", RunRecorder::framesPerSecond},
-        {"startTime", formation.time()},
-        {"camera",
-         {{"target", {camera.target.x, camera.target.y, camera.target.z}},
-          {"orientation", std::vector<double>(camera.orientation.m.begin(), camera.orientation.m.end())},
-          {"distance", camera.eyeDistance()}}}};
     try {
-        recorder.start(QFile::encodeName(path).toStdString(), shown.size(), provenance);
+        recorder.start(QFile::encodeName(path).toStdString(), shown.size(), setup.scenario(), leftCamera.frame,
+                       formation.time());
         recorder.addFrame(shown, controls.readout->text(), formation.time());
     } catch (const std::exception& e) {
         recorder.discard();

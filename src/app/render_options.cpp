@@ -8,6 +8,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace velmora {
 namespace {

@@ -1,13 +1,31 @@
 #include "app/run_recorder.h"
 
+#include "text/provenance.h"
 #include "video/video_caption.h"
+#include "view/camera_frame.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 namespace velmora {
 
-void RunRecorder::start(const std::string& path, QSize viewPixels, const nlohmann::ordered_json& provenance)
+void RunRecorder::start(const std::string& path, QSize viewPixels, const Scenario& setup, const CameraFrame& camera,
+                        double time)
 {
+    std::vector<std::string> command;
+    for (const QString& argument : QCoreApplication::arguments())
+        command.push_back(argument.toStdString());
+    nlohmann::ordered_json provenance = provenanceJson(command);
+    provenance["parameters"] = scenarioToJson(setup);
+    provenance["recording"] = {
+        {"by", "Record Run"},
+        {"view", "left"},
+        {"fps", framesPerSecond},
+        {"startTime", time},
+        {"camera",
+         {{"target", {camera.target.x, camera.target.y, camera.target.z}},
+          {"orientation", camera.orientation.m},
+          {"distance", camera.eyeDistance()}}}};
     const VideoFormat format = videoFormatFor(path);
     const int even = needsEvenSize(format) ? 1 : 0;
     viewSize_ = viewPixels;

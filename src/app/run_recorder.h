@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scenario/scenario.h"
 #include "video/video_writer.h"
 
 #include <QImage>
@@ -11,6 +12,8 @@
 
 namespace velmora {
 
+struct CameraFrame;
+
 // The dialog's recording of a run: what its left view shows at every tick, with the readout as the caption,
 // into a video that takes its name only once the run has stopped.
 class RunRecorder {
@@ -19,8 +22,11 @@ public:
     static constexpr int framesPerSecond = 10;
 
     // Opens the video for frames of the view's pixel size, one more row or column of background where the
-    // format wants even sides. Throws InputError or VideoError, and nothing is recording then.
-    void start(const std::string& path, QSize viewPixels, const nlohmann::ordered_json& provenance);
+    // format wants even sides. What a video found later needs to be made again goes into it: the set-up with
+    // every craft, the time the recording begins at and the camera it begins with (the user may turn it while
+    // recording). Throws InputError or VideoError, and nothing is recording then.
+    void start(const std::string& path, QSize viewPixels, const Scenario& setup, const CameraFrame& camera,
+               double time);
 
     bool recording() const { return video_ != nullptr; }
     int frames() const { return frames_; }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace velmora {
 namespace {
 
@@ -71,6 +73,21 @@ TEST(MainApp, TheWholeCommandLineIsReadBeforeAnyWindowSystem)
                                                              : velmora.readAllStandardError());
         EXPECT_TRUE(said.startsWith(c.says)) << said.toStdString();
     }
+}
+
+// A kill or Ctrl+C in the terminal ends the desktop program with 128 + N, as it ends the other programs, after
+// dropping any recording in progress.
+TEST(MainApp, ATerminatingSignalEndsTheDialogWithItsStatus)
+{
+    QProcess velmora;
+    velmora.start(QStringLiteral(VELMORA_EXE), QStringList{});
+    ASSERT_TRUE(velmora.waitForStarted(30000));
+    QTest::qWait(1500);
+    ASSERT_EQ(velmora.state(), QProcess::Running) << velmora.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(velmora.processId()), SIGTERM);
+    ASSERT_TRUE(velmora.waitForFinished(30000));
+    EXPECT_EQ(velmora.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(velmora.exitCode(), 128 + SIGTERM);
 }
 
 }  // namespace
