@@ -31,7 +31,7 @@ void RunRecorder::start(const std::string& path, QSize viewPixels, const Scenari
     viewSize_ = viewPixels;
     frameSize_ = QSize(viewPixels.width() + (viewPixels.width() & even), viewPixels.height() + (viewPixels.height() & even));
     frames_ = 0;
-    video_ = openVideo(VideoSpec{path, format, frameSize_, framesPerSecond, provenance, {}});
+    video_ = openVideo(VideoSettings{path, format, frameSize_, framesPerSecond, provenance, {}});
 }
 
 void RunRecorder::addFrame(const QImage& view, const QString& caption, double time)

@@ -134,7 +134,7 @@ void renderVideo(const RenderRequest& r, const std::vector<std::string>& command
                            {"frames", frames},
                            {"caption", r.caption},
                            {"cameras", {{"left", cameraJson(r.left)}, {"right", cameraJson(r.right)}}}};
-    const std::unique_ptr<VideoWriter> video = openVideo(VideoSpec{
+    const std::unique_ptr<VideoWriter> video = openVideo(VideoSettings{
         r.outPath, r.format, r.size, r.fps, provenance, [] { return TerminationSignals::received() != 0; }});
 
     const bool both = r.views == RenderedViews::both;

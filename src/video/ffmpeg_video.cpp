@@ -22,20 +22,20 @@ std::string lastLine(const QByteArray& said)
 
 }  // namespace
 
-FfmpegVideo::FfmpegVideo(const VideoSpec& spec) : spec_(spec)
+FfmpegVideo::FfmpegVideo(const VideoSettings& settings) : settings_(settings)
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
     if (program.isEmpty())
-        throw VideoError(std::string(videoFormatName(spec.format)) +
+        throw VideoError(std::string(videoFormatName(settings.format)) +
                          " is encoded by ffmpeg, which is not installed (Debian: apt-get install ffmpeg); a folder "
                          "of PNG frames needs none");
     try {
-        scratch_ = std::make_unique<ReplacingFile>(spec.path);
+        scratch_ = std::make_unique<ReplacingFile>(settings.path);
     } catch (const FileError& e) {
         throw InputError(e.what());
     }
     if (scratch_->temporaryPath().empty())
-        throw InputError("cannot write a video to \"" + spec.path + "\": it is a pipe or a device, and a video is "
+        throw InputError("cannot write a video to \"" + settings.path + "\": it is a pipe or a device, and a video is "
                          "written as a file");
     ffmpeg_.setProgram(program);
     ffmpeg_.setArguments(arguments());
@@ -58,17 +58,17 @@ FfmpegVideo::~FfmpegVideo()
 
 QStringList FfmpegVideo::arguments() const
 {
-    const QString size = QStringLiteral("%1x%2").arg(spec_.size.width()).arg(spec_.size.height());
+    const QString size = QStringLiteral("%1x%2").arg(settings_.size.width()).arg(settings_.size.height());
     // RGB32 pixels as they lie in memory, blue first, then the unused byte.
     // -xerror: without it ffmpeg ends with status 0 after failing to write the index at the end of the file,
     // leaving a video no player opens.
     QStringList args{"-hide_banner", "-loglevel", "error", "-nostats", "-xerror", "-f", "rawvideo", "-pix_fmt", "bgr0",
-                     "-video_size", size, "-framerate", QString::number(spec_.fps), "-i", "pipe:0"};
-    const QString comment = QString::fromStdString(spec_.provenance.dump());
+                     "-video_size", size, "-framerate", QString::number(settings_.fps), "-i", "pipe:0"};
+    const QString comment = QString::fromStdString(settings_.provenance.dump());
     // Players take HD video for BT.709; converting with that matrix and saying so keeps the colours the view's.
     const QStringList bt709{"-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p", "-colorspace",
                             "bt709", "-color_primaries", "bt709", "-color_trc", "bt709"};
-    switch (spec_.format) {
+    switch (settings_.format) {
     case VideoFormat::mp4:
         args << bt709 << "-c:v" << "libx264" << "-preset" << "fast" << "-crf" << "18" << "-movflags" << "+faststart"
              << "-metadata" << QStringLiteral("comment=") + comment << "-f" << "mp4";
@@ -93,7 +93,7 @@ QStringList FfmpegVideo::arguments() const
 void FfmpegVideo::addFrame(const QImage& frame, const nlohmann::ordered_json&)
 {
     const QImage pixels = frame.format() == QImage::Format_RGB32 ? frame : frame.convertToFormat(QImage::Format_RGB32);
-    if (pixels.size() != spec_.size)
+    if (pixels.size() != settings_.size)
         throw VideoError("a frame of another size than the video's was given");
     const char* bytes = reinterpret_cast<const char*>(pixels.constBits());
     const qint64 total = pixels.sizeInBytes();
@@ -109,7 +109,7 @@ void FfmpegVideo::stopUnlessRunning(const char* what)
 {
     if (ffmpeg_.state() != QProcess::Running)
         fail(what);
-    if (spec_.cancelled && spec_.cancelled())
+    if (settings_.cancelled && settings_.cancelled())
         fail("the video was cancelled");
 }
 
@@ -118,16 +118,16 @@ void FfmpegVideo::finish()
     ffmpeg_.closeWriteChannel();
     // A process already finished makes the wait return false too, so the state decides.
     while (ffmpeg_.state() != QProcess::NotRunning)
-        if (!ffmpeg_.waitForFinished(waitMs) && spec_.cancelled && spec_.cancelled())
+        if (!ffmpeg_.waitForFinished(waitMs) && settings_.cancelled && settings_.cancelled())
             fail("the video was cancelled");
     // Every line ffmpeg prints at this level is an error, whatever its status says.
     const QByteArray said = ffmpeg_.readAllStandardError();
     if (ffmpeg_.exitStatus() != QProcess::NormalExit || ffmpeg_.exitCode() != 0 || !said.trimmed().isEmpty())
         fail("ffmpeg failed", said);
     try {
-        if (spec_.format == VideoFormat::gif) {
-            ReplacingFile gif(spec_.path);
-            copyGifWithComment(scratch_->temporaryPath(), gif, spec_.provenance.dump());
+        if (settings_.format == VideoFormat::gif) {
+            ReplacingFile gif(settings_.path);
+            copyGifWithComment(scratch_->temporaryPath(), gif, settings_.provenance.dump());
             gif.commit();
             scratch_.reset();
         } else {

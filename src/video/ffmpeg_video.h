@@ -16,7 +16,7 @@ namespace velmora {
 class FfmpegVideo : public VideoWriter {
 public:
     // Throws as openVideo does.
-    explicit FfmpegVideo(const VideoSpec& spec);
+    explicit FfmpegVideo(const VideoSettings& settings);
     ~FfmpegVideo() override;
 
     void addFrame(const QImage& frame, const nlohmann::ordered_json& about) override;
@@ -30,7 +30,7 @@ private:
     // not been asked for yet).
     [[noreturn]] void fail(const std::string& what, QByteArray said = {});
 
-    VideoSpec spec_;
+    VideoSettings settings_;
     std::unique_ptr<ReplacingFile> scratch_;
     QProcess ffmpeg_;
 };

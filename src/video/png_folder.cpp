@@ -57,20 +57,20 @@ std::string PngFolder::refusalFor(const std::string& target) const
     if (::stat(target.c_str(), &info) != 0)
         return {};
     if (!S_ISDIR(info.st_mode))
-        return inQuotes(spec_.path) + " is no folder; name a new folder for the PNG frames";
+        return inQuotes(settings_.path) + " is no folder; name a new folder for the PNG frames";
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(target, error))
         if (!isFrameName(entry.path().filename().string()))
-            return inQuotes(spec_.path) + " holds files other than PNG frames (" + entry.path().filename().string()
+            return inQuotes(settings_.path) + " holds files other than PNG frames (" + entry.path().filename().string()
                 + "); name a new folder or an empty one";
     if (error)
-        return "cannot read the folder " + inQuotes(spec_.path) + ": " + error.message();
+        return "cannot read the folder " + inQuotes(settings_.path) + ": " + error.message();
     return {};
 }
 
-PngFolder::PngFolder(const VideoSpec& spec) : spec_(spec)
+PngFolder::PngFolder(const VideoSettings& settings) : settings_(settings)
 {
-    target_ = spec.path;
+    target_ = settings.path;
     while (target_.size() > 1 && target_.back() == '/')
         target_.pop_back();
     // A link to a folder stays a link: the folder it leads to is the one replaced.
@@ -101,9 +101,9 @@ PngFolder::~PngFolder()
 
 void PngFolder::addFrame(const QImage& frame, const nlohmann::ordered_json& about)
 {
-    if (frame.size() != spec_.size)
+    if (frame.size() != settings_.size)
         throw VideoError("a frame of another size than the video's was given");
-    nlohmann::ordered_json note = spec_.provenance;
+    nlohmann::ordered_json note = settings_.provenance;
     note["frame"] = about;
     QByteArray encoded;
     QBuffer buffer(&encoded);

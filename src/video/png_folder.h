@@ -15,7 +15,7 @@ class PngFolder : public VideoWriter {
 public:
     // Throws InputError for a target that is no folder, a folder with other files, or one that cannot be
     // created.
-    explicit PngFolder(const VideoSpec& spec);
+    explicit PngFolder(const VideoSettings& settings);
     ~PngFolder() override;
 
     void addFrame(const QImage& frame, const nlohmann::ordered_json& about) override;
@@ -28,7 +28,7 @@ private:
     // Why the folder at target may not be replaced; empty when it may (it is missing, empty, or only frames).
     std::string refusalFor(const std::string& target) const;
 
-    VideoSpec spec_;
+    VideoSettings settings_;
     std::string target_;
     std::string temporary_;
     int frames_ = 0;

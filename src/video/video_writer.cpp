@@ -5,11 +5,11 @@
 
 namespace velmora {
 
-std::unique_ptr<VideoWriter> openVideo(const VideoSpec& spec)
+std::unique_ptr<VideoWriter> openVideo(const VideoSettings& settings)
 {
-    if (spec.format == VideoFormat::pngFolder)
-        return std::make_unique<PngFolder>(spec);
-    return std::make_unique<FfmpegVideo>(spec);
+    if (settings.format == VideoFormat::pngFolder)
+        return std::make_unique<PngFolder>(settings);
+    return std::make_unique<FfmpegVideo>(settings);
 }
 
 }  // namespace velmora

@@ -23,7 +23,7 @@ public:
 
 // What a video is to be: where, in which format, its frames' size and rate, and what made it (written into the
 // file, so the file says how to make it again).
-struct VideoSpec {
+struct VideoSettings {
     std::string path;
     VideoFormat format = VideoFormat::mp4;
     QSize size;
@@ -39,7 +39,7 @@ class VideoWriter {
 public:
     virtual ~VideoWriter() = default;
 
-    // One frame of the spec's size. about says what it shows (its step and time), for formats that keep a
+    // One frame of the settings' size. about says what it shows (its step and time), for formats that keep a
     // note with every frame. Throws VideoError.
     virtual void addFrame(const QImage& frame, const nlohmann::ordered_json& about) = 0;
 
@@ -47,9 +47,9 @@ public:
     virtual void finish() = 0;
 };
 
-// Opens a writer for spec, before any frame is made, so that a name that cannot be written is said at once.
+// Opens a writer for settings, before any frame is made, so that a name that cannot be written is said at once.
 // Throws InputError for a target that cannot be created or replaced (a missing folder, a folder that holds
 // other files, a pipe), and VideoError when the encoder the format needs (ffmpeg) is not there.
-std::unique_ptr<VideoWriter> openVideo(const VideoSpec& spec);
+std::unique_ptr<VideoWriter> openVideo(const VideoSettings& settings);
 
 }  // namespace velmora

@@ -82,7 +82,7 @@ TEST(GifComment, GoesAfterTheColourTableInSubBlocksOfAtMost255Bytes)
 
 class PngFolderTest : public ::testing::Test {
 protected:
-    VideoSpec spec(const std::string& name) const
+    VideoSettings settings(const std::string& name) const
     {
         return {(root / name).string(), VideoFormat::pngFolder, QSize(8, 6), 10, {{"velmora", "test"}}, {}};
     }
@@ -93,7 +93,7 @@ protected:
 
 TEST_F(PngFolderTest, FramesAppearOnlyWhenFinishedEachSayingWhatMadeIt)
 {
-    auto video = openVideo(spec("frames"));
+    auto video = openVideo(settings("frames"));
     video->addFrame(solid({8, 6}, qRgb(10, 20, 30)), {{"frame", 0}, {"time", 0.0}});
     video->addFrame(solid({8, 6}, qRgb(40, 50, 60)), {{"frame", 1}, {"time", 0.1}});
     EXPECT_FALSE(fs::exists(root / "frames")) << "no folder before the last frame";
@@ -112,7 +112,7 @@ TEST_F(PngFolderTest, AnEarlierRenderingIsReplacedWholeAndAnythingElseIsRefusedU
     fs::create_directory(root / "frames");
     for (const char* name : {"frame-000000.png", "frame-000001.png", "frame-000002.png"})
         writeFile(root / "frames" / name, "old");
-    auto video = openVideo(spec("frames"));
+    auto video = openVideo(settings("frames"));
     video->addFrame(solid({8, 6}, qRgb(1, 2, 3)), {});
     video->finish();
     EXPECT_EQ(entries(root / "frames"), std::vector<std::string>{"frame-000000.png"});
@@ -120,10 +120,10 @@ TEST_F(PngFolderTest, AnEarlierRenderingIsReplacedWholeAndAnythingElseIsRefusedU
 
     fs::create_directory(root / "photos");
     writeFile(root / "photos" / "holiday.jpg", "keep");
-    EXPECT_THROW(openVideo(spec("photos")), InputError);
+    EXPECT_THROW(openVideo(settings("photos")), InputError);
     writeFile(root / "notes.txt", "keep");
-    EXPECT_THROW(openVideo(spec("notes.txt/")), InputError);
-    EXPECT_THROW(openVideo(spec("missing/frames")), InputError);
+    EXPECT_THROW(openVideo(settings("notes.txt/")), InputError);
+    EXPECT_THROW(openVideo(settings("missing/frames")), InputError);
     EXPECT_EQ(test::readAll(root / "photos" / "holiday.jpg"), "keep");
     EXPECT_EQ(entries(root), (std::vector<std::string>{"frames", "notes.txt", "photos"}));
 }
@@ -131,7 +131,7 @@ TEST_F(PngFolderTest, AnEarlierRenderingIsReplacedWholeAndAnythingElseIsRefusedU
 TEST_F(PngFolderTest, AnUnfinishedVideoLeavesNothing)
 {
     {
-        auto video = openVideo(spec("frames"));
+        auto video = openVideo(settings("frames"));
         video->addFrame(solid({8, 6}, qRgb(1, 2, 3)), {});
     }
     EXPECT_TRUE(entries(root).empty());
@@ -147,11 +147,11 @@ TEST(FfmpegVideo, AnEncoderThatFailsSaysWhyAndLeavesTheOldFile)
     writeFile(target, "old video");
     for (const bool busy : {true, false}) {
         SCOPED_TRACE(busy ? "busy frames" : "plain frames");
-        VideoSpec spec{target.string(), VideoFormat::mp4, QSize(320, 240), 25, {{"velmora", "test"}}, {}};
+        VideoSettings settings{target.string(), VideoFormat::mp4, QSize(320, 240), 25, {{"velmora", "test"}}, {}};
         try {
             const test::FileSizeCap cap(2500);
-            auto video = openVideo(spec);
-            QImage frame = solid(spec.size, qRgb(10, 20, 30));
+            auto video = openVideo(settings);
+            QImage frame = solid(settings.size, qRgb(10, 20, 30));
             for (int k = 0; k < 50; ++k) {
                 for (int y = 0; busy && y < frame.height(); ++y)
                     for (int x = 0; x < frame.width(); ++x)
