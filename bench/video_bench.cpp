@@ -3,6 +3,7 @@
 // to ffmpeg for an MP4. Both are timed by the wall clock: llvmpipe draws on threads of its own and ffmpeg encodes
 // in a process of its own. The context line "spin loop cores" says how many cores a busy loop got.
 #include "app/formation_readout.h"
+#include "app/view_defaults.h"
 #include "scenario/scenario.h"
 #include "sim/default_scene.h"
 #include "video/video_caption.h"
@@ -41,10 +42,10 @@ public:
             formation.step(stepSeconds);
             readout.noteStepped(formation);
         }
-        camera.frame.setEyeDistance(750.0);
+        camera.frame.setEyeDistance(startEyeDistance);
         camera.lightingEnabled = true;
-        view.nearPlane = 10.0;
-        view.farPlane = 10000.0;
+        view.nearPlane = viewNearPlane;
+        view.farPlane = viewFarPlane;
         view.frustumEnabled = true;
         view.frustumTracking = true;
         view.camera = &camera.frame;

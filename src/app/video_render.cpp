@@ -96,18 +96,36 @@ void checkInterrupted()
         throw RenderInterrupted{signal};
 }
 
-// "frame 12 of 490" over itself on a terminal, never into a log.
-void showProgress(std::int64_t frame, std::int64_t frames)
-{
-    static const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    if (!terminal)
-        return;
-    std::fprintf(stderr, "\rvelmora: frame %lld of %lld", static_cast<long long>(frame + 1),
-                 static_cast<long long>(frames));
-    if (frame + 1 == frames)
-        std::fputc('\n', stderr);
-    std::fflush(stderr);
-}
+// "frame 12 of 490" over itself on a terminal, never into a log; a rendering that ends early ends the line, so
+// what is said next starts a line of its own.
+class Progress {
+public:
+    explicit Progress(std::int64_t frames) : frames_(frames) {}
+    ~Progress()
+    {
+        if (shown_ && !done_)
+            std::fputc('\n', stderr);
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void show(std::int64_t frame)
+    {
+        static const bool terminal = ::isatty(STDERR_FILENO) == 1;
+        if (!terminal)
+            return;
+        shown_ = true;
+        done_ = frame + 1 == frames_;
+        std::fprintf(stderr, "\rvelmora: frame %lld of %lld%s", static_cast<long long>(frame + 1),
+                     static_cast<long long>(frames_), done_ ? "\n" : "");
+        std::fflush(stderr);
+    }
+
+private:
+    std::int64_t frames_;
+    bool shown_ = false;
+    bool done_ = false;
+};
 
 }  // namespace
 
@@ -149,6 +167,7 @@ void renderVideo(const RenderRequest& r, const std::vector<std::string>& command
     FormationReadout readout;
     readout.reset(formation);
     QImage frame(r.size, QImage::Format_RGB32);
+    Progress progress(frames);
     std::int64_t step = 0;
     for (std::int64_t k = 0; k < frames; ++k) {
         for (const std::int64_t target = stepOfFrame(k, r, lastStep); step < target; ++step) {
@@ -170,7 +189,7 @@ void renderVideo(const RenderRequest& r, const std::vector<std::string>& command
         if (r.caption)
             drawCaption(frame, QString::fromStdString(readout.text(formation)));
         video->addFrame(frame, {{"frame", k}, {"step", step}, {"time", formation.time()}});
-        showProgress(k, frames);
+        progress.show(k);
         checkInterrupted();
     }
     video->finish();
