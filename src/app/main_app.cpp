@@ -31,7 +31,10 @@ struct CommandLine {
 };
 
 // One line on stderr, whatever the message quotes.
-void printFailure(const std::string& text) { print(stderr, QString::fromStdString("velmora: " + printable(text) + "\n")); }
+void printFailure(const std::string& text)
+{
+    print(stderr, QString::fromStdString("velmora: " + printable(text) + "\n"));
+}
 
 // The options every Qt program takes (-platform, -display, ...), known here so that the whole command line
 // is read before the window system is asked for: a mistake is said without one. The window system reads

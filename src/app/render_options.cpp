@@ -92,7 +92,8 @@ void readOrbit(const QString& option, const QString& text, CameraPlacement& came
 {
     const QStringList angles = text.split(QLatin1Char(','));
     if (angles.size() != 2)
-        throw InputError("--" + option.toStdString() + ": " + quoted(text) + " is not AZ,EL in degrees, such as 30,-20");
+        throw InputError("--" + option.toStdString() + ": " + quoted(text) +
+                         " is not AZ,EL in degrees, such as 30,-20");
     camera.azimuthDeg = number(option, angles[0]);
     camera.elevationDeg = number(option, angles[1]);
 }

@@ -29,7 +29,8 @@ void RunRecorder::start(const std::string& path, QSize viewPixels, const Scenari
     const VideoFormat format = videoFormatFor(path);
     const int even = needsEvenSize(format) ? 1 : 0;
     viewSize_ = viewPixels;
-    frameSize_ = QSize(viewPixels.width() + (viewPixels.width() & even), viewPixels.height() + (viewPixels.height() & even));
+    frameSize_ = QSize(viewPixels.width() + (viewPixels.width() & even),
+                       viewPixels.height() + (viewPixels.height() & even));
     frames_ = 0;
     video_ = openVideo(VideoSettings{path, format, frameSize_, framesPerSecond, provenance, {}});
 }

@@ -147,7 +147,8 @@ void FfmpegVideo::fail(const std::string& what, QByteArray said)
     said += ffmpeg_.readAllStandardError();
     const std::string reason = lastLine(said);
     scratch_.reset();
-    throw VideoError("cannot write \"" + settings_.path + "\": " + what + (reason.empty() ? std::string() : ": " + reason));
+    throw VideoError("cannot write \"" + settings_.path + "\": " + what +
+                     (reason.empty() ? std::string() : ": " + reason));
 }
 
 }  // namespace velmora
