@@ -4,6 +4,7 @@
 #include "app/message_box.h"
 #include "app/save_as_dialog.h"
 #include "app/text_number.h"
+#include "app/view_defaults.h"
 #include "files/replacing_file.h"
 #include "geometry/angles.h"
 #include "scenario/scenario_file.h"
@@ -98,6 +99,7 @@ MainDialog::MainDialog(FormationDrawables& drawables)
     , saveAsPrompt([this] { return askSaveAsPath(this); })
     , saveScenarioPrompt([this] { return askScenarioPath(this); })
     , openScenarioPrompt([this] { return askScenarioToOpen(this); })
+    , recordRunPrompt([this] { return askVideoPath(this); })
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
@@ -173,12 +175,12 @@ void MainDialog::OnInitDialog()
 // under the cursor is dragged instead of the view being turned. Runs before the formation is set up.
 void MainDialog::wireCamerasAndMouse()
 {
-    leftCamera.frame.setEyeDistance(750.0);
-    rightCamera.frame.setEyeDistance(750.0);
-    leftView.nearPlane = 10.0;
-    leftView.farPlane = 10000.0;
-    rightView.nearPlane = 10.0;
-    rightView.farPlane = 10000.0;
+    leftCamera.frame.setEyeDistance(startEyeDistance);
+    rightCamera.frame.setEyeDistance(startEyeDistance);
+    leftView.nearPlane = viewNearPlane;
+    leftView.farPlane = viewFarPlane;
+    rightView.nearPlane = viewNearPlane;
+    rightView.farPlane = viewFarPlane;
     leftView.frustumEnabled = true;
     rightView.frustumEnabled = true;
     leftChain.addHandler(&drawables.left);
@@ -219,6 +221,8 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     QAction* save = menu.addAction(QStringLiteral("Save Scenario..."));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* record = menu.addAction(QStringLiteral("Record Run..."));
+    record->setEnabled(!recorder.recording());
     QAction* reset = menu.addAction(QStringLiteral("Reset Views"));
     menu.addSeparator();
     QAction* about = menu.addAction(QStringLiteral("&About Velmora..."));
@@ -229,6 +233,8 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
         OnOpenScenario();
     else if (chosen == save)
         OnSaveScenario();
+    else if (chosen == record)
+        OnRecordRun();
     else if (chosen == reset)
         OnResetViews();
 }
@@ -316,7 +322,7 @@ void MainDialog::OnResetViews()
 {
     for (CameraController* camera : {&leftCamera, &rightCamera}) {
         camera->frame = CameraFrame{};
-        camera->frame.setEyeDistance(750.0);
+        camera->frame.setEyeDistance(startEyeDistance);
     }
     paintViews();
 }
@@ -381,6 +387,65 @@ bool MainDialog::saveScenario(const QString& path)
                         QString::fromUtf8(e.what())));
         return false;
     }
+}
+
+void MainDialog::OnRecordRun()
+{
+    const QString path = recordRunPrompt();
+    if (!path.isEmpty())
+        recordRun(path);
+}
+
+bool MainDialog::recordRun(const QString& path)
+{
+    if (recorder.recording())
+        return false;
+    if (leftView.lastFrame().isNull())
+        leftView.paint();
+    const QImage& shown = leftView.lastFrame();
+    if (shown.isNull()) {
+        message(QStringLiteral("Nothing to record: the left view is not shown"));
+        return false;
+    }
+    try {
+        recorder.start(QFile::encodeName(path).toStdString(), shown.size(), setup.scenario(), leftCamera.frame,
+                       formation.time());
+        recorder.addFrame(shown, controls.readout->text(), formation.time());
+    } catch (const std::exception& e) {
+        recorder.discard();
+        message(oneLine(QStringLiteral("Could not record to \"") + path + QStringLiteral("\": ") +
+                        QString::fromStdString(e.what())));
+        return false;
+    }
+    if (!running)
+        toggleRun(false);
+    return true;
+}
+
+void MainDialog::recordFrame()
+{
+    if (!recorder.recording())
+        return;
+    try {
+        recorder.addFrame(leftView.lastFrame(), controls.readout->text(), formation.time());
+    } catch (const std::exception& e) {
+        message(oneLine(QStringLiteral("Recording stopped: ") + QString::fromStdString(e.what())));
+    }
+}
+
+void MainDialog::finishRecording()
+{
+    try {
+        recorder.finish();
+    } catch (const std::exception& e) {
+        message(oneLine(QStringLiteral("Could not save the recording: ") + QString::fromStdString(e.what())));
+    }
+}
+
+void MainDialog::done(int result)
+{
+    stopRun();
+    QDialog::done(result);
 }
 
 void MainDialog::afterSetup()
@@ -540,6 +605,8 @@ void MainDialog::stopRun()
         killTimer(runTimer);
     runTimer = 0;
     running = false;
+    if (recorder.recording())
+        finishRecording();
 }
 
 void MainDialog::timerEvent(QTimerEvent* event)
@@ -575,6 +642,7 @@ void MainDialog::OnTimer(int timerId)
     setup.noteStepped(formation);
     showReadout();
     paintViews();
+    recordFrame();
     // A continuous run keeps going through segment changes; only the Run buttons or a set-up end it.
     if (singleStep && segmentChanged)
         stopRun();

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace velmora {
 namespace {
 
@@ -72,6 +74,27 @@ TEST(MainApp, TheWholeCommandLineIsReadBeforeAnyWindowSystem)
                                                              : velmora.readAllStandardError());
         EXPECT_TRUE(said.startsWith(c.says)) << said.toStdString();
     }
+}
+
+// A kill or Ctrl+C in the terminal ends the desktop program with 128 + N, as it ends the other programs, after
+// dropping any recording in progress.
+TEST(MainApp, ATerminatingSignalEndsTheDialogWithItsStatus)
+{
+    QProcess velmora;
+    // The status is what is checked; in a sanitized build the leak check at exit, which finds the window
+    // system's OpenGL driver's allocations, would put its own in its place.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       environment.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+    velmora.setProcessEnvironment(environment);
+    velmora.start(QStringLiteral(VELMORA_EXE), QStringList{});
+    ASSERT_TRUE(velmora.waitForStarted(30000));
+    QTest::qWait(1500);
+    ASSERT_EQ(velmora.state(), QProcess::Running) << velmora.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(velmora.processId()), SIGTERM);
+    ASSERT_TRUE(velmora.waitForFinished(30000));
+    EXPECT_EQ(velmora.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(velmora.exitCode(), 128 + SIGTERM);
 }
 
 }  // namespace
