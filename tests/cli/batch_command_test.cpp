@@ -388,6 +388,9 @@ TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
         // Commands.
         {"bogus", "unknown command 'bogus'; the commands are run, batch, replay, sweep, merge"},
         {"bach --trials 3", "unknown command 'bach' (did you mean 'batch'?)"},
+        {"batch --trails 3", "unknown option '--trails' of batch (did you mean '--trials'?)"},
+        {"sweep --fov 30 --plot-dpu=3", "unknown option '--plot-dpu' of sweep (did you mean '--plot-dpi'?)"},
+        {"--bogus batch", "unknown option '--bogus'; give a command first: run, batch"},
         {"merge --trials 10", "files"},
         {"merge --first-trial 5 " + path("none.jsonl"), "--first-trial needs --trials"},
         {"merge --trials 5 " + path("none.jsonl"), "cannot read trial file"},
