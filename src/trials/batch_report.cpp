@@ -7,6 +7,7 @@
 #include "trials/trial_parameters.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -96,8 +97,14 @@ std::string padded(const std::string& text, std::size_t width, bool right)
 
 ordered_json batchRunJson(const BatchRun& run, const std::vector<std::string>& command, bool timed)
 {
+    // The summary keeps the order its readers know, the trial file's plan and duration where they read best.
+    static constexpr std::array<const char*, trialParameterCount> summaryOrder = {
+        "algorithm", "plan", "fovDeg", "count", "tiltDeg", "maxSpeed", "craftRadius",
+        "boxHalfSize", "seed", "firstTrial", "trials", "duration", "steps"};
     ordered_json out = provenanceJson(command);
-    out.update(trialParameterJson({run.setup, {run.firstTrial, run.trials}}));
+    const ordered_json parameters = trialParameterJson({run.setup, {run.firstTrial, run.trials}});
+    for (const char* key : summaryOrder)
+        out[key] = parameters.at(key);
     out.update(resultJson(run));
     if (timed)
         out["timing"] = timingJson(run);
