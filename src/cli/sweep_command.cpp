@@ -3,10 +3,12 @@
 #include "cli/plot_options.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
+#include "files/file_names.h"
 #include "files/replacing_file.h"
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
 #include "trials/batch_report.h"
+#include "trials/paired_comparison.h"
 #include "trials/trial_file_writer.h"
 #if VELMORA_PLOT
 #include "plot/sweep_plot.h"
@@ -66,8 +68,19 @@ void savePlot(const std::vector<BatchRun>& cells, const PlotOptions& options, Re
 }
 #endif
 
+// A summary written to FILE.csv is the cells as CSV rows.
+bool csvOutput(const SweepOptions& o)
+{
+    if (o.output.empty() || lowerExtension(o.output) != ".csv")
+        return false;
+    if (o.json)
+        throw OptionError("--json: --output " + o.output + " holds the summary as CSV; leave out one of them");
+    return true;
+}
+
 void runSweepCommand(const SweepOptions& o)
 {
+    csvOutput(o);
     const TrialSpan trials = o.request.trials();
     const NamedFile outputs[] = {{"--trials-out", o.trialsOut}, {"--output", o.output}, {"--plot", o.plot.path}};
     refuseSharedFiles(outputs);
@@ -87,22 +100,32 @@ void runSweepCommand(const SweepOptions& o)
     if (!o.trialsOut.empty())
         file.emplace(o.trialsOut);
     ProgressBar progress(trials.count * setups.size(), stderr);
+    // Each trial's outcome is kept for the paired comparisons while they fit in memory.
+    const bool keepOutcomes = trials.count <= TrialOutcomes::maxKept / setups.size();
     std::vector<BatchRun> cells;
     for (const TrialSetup& setup : setups) {
         const std::uint64_t before = trials.count * cells.size();
         const TrialOrigin origin{setup, o.request.askedTrials()};
+        TrialOutcomes outcomes = keepOutcomes ? TrialOutcomes(trials.first, trials.count) : TrialOutcomes();
         cells.push_back(runBatch(
             setup, trials.first, trials.count, o.request.threads(),
             [&](std::span<const TrialResult> block) {
                 if (file)
                     file->write(block, origin);
+                if (keepOutcomes)
+                    for (const TrialResult& r : block)
+                        outcomes.add(r);
             },
             [&](std::uint64_t done) { progress.update(before + done); }));
+        cells.back().outcomes = std::move(outcomes);
     }
     progress.finish();
     if (file)
         file->commit();
-    output.write(o.json ? toJsonText(sweepJson(cells, commandLine())) + '\n' : sweepTable(cells));
+    if (csvOutput(o))
+        output.write(sweepCsv(cells));
+    else
+        output.write(o.json ? toJsonText(sweepJson(cells, commandLine())) + '\n' : sweepTable(cells));
     std::cout.flush();
 #if VELMORA_PLOT
     if (plotFile)
@@ -129,6 +152,9 @@ void addSweepCommand(CLI::App& app)
     addTrialRangeOptions(*sweep, o->request, "Trials per cell", "Number of the first trial of every cell");
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
     addOutputOption(*sweep, o->output);
+    sweep->get_option("--output")->description(
+        "Write the summary to FILE instead of standard output; FILE.csv holds one row per cell with every "
+        "parameter. FILE appears only when complete");
     sweep->add_option("--trials-out", o->trialsOut,
                       "Write one row per trial of every cell to FILE.jsonl or FILE.csv, with the columns of "
                       "batch --trials-out: every row names its cell's parameters")

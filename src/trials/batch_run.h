@@ -4,8 +4,31 @@
 #include "trials/batch_statistics.h"
 
 #include <cstdint>
+#include <span>
+#include <vector>
 
 namespace velmora {
+
+// Each trial's outcome in a batch, by its number from the batch's first: the steps it took to initialize, or
+// notInitialized (also for a trial capped by the run's end). Eight bytes a trial, kept only for comparisons.
+class TrialOutcomes {
+public:
+    static constexpr std::int64_t notInitialized = -1;
+    // Outcomes are kept for at most this many trials over all cells of a sweep (256 MB): beyond it a sweep
+    // leaves its comparisons out rather than exhaust the memory.
+    static constexpr std::uint64_t maxKept = std::uint64_t{1} << 25;
+
+    TrialOutcomes() = default;
+    TrialOutcomes(std::uint64_t firstTrial, std::uint64_t trials);
+
+    void add(const TrialResult& r);
+    bool empty() const { return steps_.empty(); }
+    std::span<const std::int64_t> steps() const { return steps_; }
+
+private:
+    std::uint64_t first_ = 0;
+    std::vector<std::int64_t> steps_;
+};
 
 // One finished batch: what ran, its summary and how long it took.
 struct BatchRun {
@@ -15,6 +38,8 @@ struct BatchRun {
     int threads = 1;
     BatchSummary summary;
     double wallSeconds = 0.0;
+    // Kept by a sweep, for its paired comparisons; empty otherwise.
+    TrialOutcomes outcomes;
 
     double trialsPerSecond() const;
 };

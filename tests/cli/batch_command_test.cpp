@@ -10,9 +10,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <numeric>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -533,20 +535,58 @@ TEST_F(BatchCommand, ThreadsThatCannotStartAreSaidWithHowManyDid)
 
 TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAskedFor)
 {
+    // Three axes: every cell must be the batch of its parameters run alone, and every two plans that share
+    // the other parameters are compared trial by trial, counted here again from the trial file's rows.
     const std::string common = " --count 5 --seed 3 --trials 40 --json";
     const std::string plot = VELMORA_PLOT ? " --plot " + path("sweep.png") : "";
-    const json sweep = json::parse(ok("sweep --algorithm HalfTwist,0 --fov 25,60" + common + plot));
-    ASSERT_EQ(sweep["cells"].size(), 4u);
+    const json sweep = json::parse(ok("sweep --algorithm HalfTwist,0 --fov 25,60 --max-speed 5,20" + common + plot +
+                                      " --trials-out " + path("cells.jsonl")));
+    ASSERT_EQ(sweep["cells"].size(), 8u);
     EXPECT_EQ(sweep["count"], 5);
-    const std::pair<std::string, double> order[] = {{"HalfTwist", 25}, {"HalfTwist", 60}, {"Orlo", 25}, {"Orlo", 60}};
-    for (std::size_t k = 0; k < 4; ++k) {
+    EXPECT_FALSE(sweep.contains("maxSpeed"));
+    EXPECT_EQ(sweep["varying"], json::parse(R"(["algorithm", "fovDeg", "maxSpeed"])"));
+    std::map<std::tuple<std::string, double, double>, std::map<int, json>> rowsOf;
+    for (const std::string& line : lines(readFile(path("cells.jsonl")))) {
+        const json row = json::parse(line);
+        rowsOf[{row["algorithm"], row["fovDeg"], row["maxSpeed"]}][row["trial"].get<int>()] = row;
+    }
+    for (std::size_t k = 0; k < 8; ++k) {
         const json& cell = sweep["cells"][k];
-        EXPECT_EQ(cell["algorithm"], order[k].first);
-        EXPECT_EQ(cell["fovDeg"], order[k].second);
-        const json batch = json::parse(
-            ok("batch --algorithm " + order[k].first + " --fov " + std::to_string(order[k].second) + common));
-        EXPECT_EQ(cell["initialized"], batch["initialized"]) << k;
-        EXPECT_EQ(cell["timeToInitialize"], batch["timeToInitialize"]) << k;
+        const std::string algorithm = k < 4 ? "HalfTwist" : "Orlo";
+        const double fov = k % 4 < 2 ? 25 : 60;
+        const double speed = k % 2 == 0 ? 5 : 20;
+        EXPECT_EQ(cell["algorithm"], algorithm);
+        EXPECT_EQ(cell["fovDeg"], fov);
+        EXPECT_EQ(cell["maxSpeed"], speed);
+        const json batch = json::parse(ok("batch --algorithm " + algorithm + " --fov " + std::to_string(int(fov)) +
+                                          " --max-speed " + std::to_string(int(speed)) + common));
+        for (const char* key : {"initialized", "timeToInitialize", "allTrials", "steps"})
+            EXPECT_EQ(cell[key], batch[key]) << k << ' ' << key;
+    }
+    ASSERT_EQ(sweep["comparisons"].size(), 4u);
+    for (const json& c : sweep["comparisons"]) {
+        const json& a = sweep["cells"][c["a"].get<std::size_t>()];
+        const json& b = sweep["cells"][c["b"].get<std::size_t>()];
+        EXPECT_EQ(a["fovDeg"], b["fovDeg"]);
+        EXPECT_EQ(a["maxSpeed"], b["maxSpeed"]);
+        const auto& rowsA = rowsOf[{a["algorithm"], a["fovDeg"], a["maxSpeed"]}];
+        const auto& rowsB = rowsOf[{b["algorithm"], a["fovDeg"], a["maxSpeed"]}];
+        ASSERT_EQ(rowsA.size(), 40u);
+        int onlyA = 0, onlyB = 0, aFaster = 0, bFaster = 0;
+        for (const auto& [trial, ra] : rowsA) {
+            const json& rb = rowsB.at(trial);
+            const bool ia = ra["initialized"], ib = rb["initialized"];
+            onlyA += ia && !ib;
+            onlyB += ib && !ia;
+            if (ia && ib) {
+                aFaster += ra["stepsToInitialize"] < rb["stepsToInitialize"];
+                bFaster += rb["stepsToInitialize"] < ra["stepsToInitialize"];
+            }
+        }
+        EXPECT_EQ(c["onlyA"], onlyA);
+        EXPECT_EQ(c["onlyB"], onlyB);
+        EXPECT_EQ(c["aFaster"], aFaster);
+        EXPECT_EQ(c["bFaster"], bFaster);
     }
     if (VELMORA_PLOT) {
         // By default one column of a paper, 3.5 by 3.2 inches at 300 pixels per inch; the PNG header holds
@@ -571,10 +611,11 @@ TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAsk
 
     const std::string table = ok("sweep --algorithm all --fov 60 --count 5 --seed 3 --trials 10");
     const auto rows = lines(table);
-    // Heading, blank line, header, rule, one row per algorithm.
-    ASSERT_EQ(rows.size(), 9u) << table;
+    // Heading, blank line, header, rule, one row per algorithm; then the comparisons of the ten pairs.
+    ASSERT_EQ(rows.size(), 9u + 4u + 2u + 10u) << table;
     EXPECT_EQ(rows[2].rfind("| algorithm", 0), 0u);
     EXPECT_NE(rows[8].find("WaitAndCheck"), std::string::npos);
+    EXPECT_EQ(rows[13].rfind("| FOV (°) | A ", 0), 0u) << table;
 }
 
 TEST_F(BatchCommand, ProgressBarOnlyOnATerminal)
