@@ -379,6 +379,13 @@ std::string comparisonTable(std::span<const BatchRun> cells)
 
 }  // namespace
 
+std::string sweepHeading(std::span<const BatchRun> cells)
+{
+    const BatchRun& first = cells.front();
+    const std::string shared = sharedParameters(first.setup.scenario, cells);
+    return shared + (shared.empty() ? "" : "; ") + trialRange(first) + " in every cell";
+}
+
 std::string sweepTable(std::span<const BatchRun> cells)
 {
     const std::vector<Axis> axes = columnAxes(cells);
@@ -408,8 +415,7 @@ std::string sweepTable(std::span<const BatchRun> cells)
         rows.push_back(std::move(row));
     }
     const BatchRun& first = cells.front();
-    const std::string shared = sharedParameters(first.setup.scenario, cells);
-    std::string out = shared + (shared.empty() ? "" : "; ") + trialRange(first) + " in every cell\n\n";
+    std::string out = sweepHeading(cells) + "\n\n";
     out += markdownTable(header, right, rows);
     out += comparisonTable(cells);
     if (first.outcomes.empty() && varies(cells, algorithmKey))

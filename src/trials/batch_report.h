@@ -24,6 +24,8 @@ std::string batchRunTable(const BatchRun& run, bool timed = true);
 nlohmann::ordered_json sweepJson(std::span<const BatchRun> cells, const std::vector<std::string>& command,
                                  bool timed = true);
 std::string sweepTable(std::span<const BatchRun> cells);
+// The parameters every cell shares and the trials each ran, as the table's first line says them.
+std::string sweepHeading(std::span<const BatchRun> cells);
 std::string sweepCsv(std::span<const BatchRun> cells);
 
 }  // namespace velmora

@@ -3,7 +3,9 @@
 #include "trials/batch_runner.h"
 #include "trials/batch_statistics.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -48,5 +50,13 @@ struct BatchRun {
 // every block of results in trial order (to write them out); onProgress gets the trials done so far.
 BatchRun runBatch(const TrialSetup& setup, std::uint64_t firstTrial, std::uint64_t trials, int threads,
                   const BatchRunner::BlockSink& onBlock, const BatchRunner::ProgressSink& onProgress);
+
+using SweepBlockSink = std::function<void(std::size_t cell, std::span<const TrialResult>)>;
+
+// Runs the same trials for every cell in turn, keeping each trial's outcome (for the paired comparisons)
+// while all cells' fit in TrialOutcomes::maxKept. onBlock sees each cell's blocks in trial order; onProgress
+// the trials done over all cells.
+std::vector<BatchRun> runSweep(std::span<const TrialSetup> cells, std::uint64_t firstTrial, std::uint64_t trials,
+                               int threads, const SweepBlockSink& onBlock, const BatchRunner::ProgressSink& onProgress);
 
 }  // namespace velmora

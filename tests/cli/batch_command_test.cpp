@@ -361,8 +361,8 @@ TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
         {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size 20x20 --plot-dpi 2400",
          "is 2304 million pixels; a PNG plot holds at most 40 million"},
         {"sweep --trials 5 --plot " + path("sweep.pdf") + " --plot-dpi 600", "--plot-dpi sets the resolution of a PNG"},
-        {"sweep --trials 5 --plot-size 3x2", "--plot-size requires --plot"},
-        {"sweep --trials 5 --plot-dpi 300", "--plot-dpi requires --plot"},
+        {"sweep --trials 5 --plot-size 3x2", "--plot-size sizes a figure: give --plot or --plot-curve too"},
+        {"sweep --trials 5 --plot-dpi 300", "--plot-dpi sizes a figure: give --plot or --plot-curve too"},
         // Found before the first trial, not after the whole sweep.
         {"sweep --trials 3000 --plot /proc/velmora-sweep.png", "--plot: cannot create"},
 #else
@@ -589,8 +589,9 @@ TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAsk
         EXPECT_EQ(c["bFaster"], bFaster);
     }
     if (VELMORA_PLOT) {
-        // By default one column of a paper, 3.5 by 3.2 inches at 300 pixels per inch; the PNG header holds
-        // the width and height big-endian at bytes 16 and 20.
+        // By default one column of a paper, 3.5 by 3.2 inches at 300 pixels per inch, and 2.2 inches more
+        // for each further column of panels (here one per max speed, 5.7 inches); the PNG header holds the
+        // width and height big-endian at bytes 16 and 20.
         const auto pngSize = [&](const std::string& png) {
             const auto at = [&](std::size_t k) {
                 return (static_cast<unsigned char>(png[k]) << 24) | (static_cast<unsigned char>(png[k + 1]) << 16) |
@@ -599,7 +600,9 @@ TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAsk
             EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
             return png.size() < 24 ? std::pair(0u, 0u) : std::pair(unsigned(at(16)), unsigned(at(20)));
         };
-        EXPECT_EQ(pngSize(readFile(path("sweep.png"))), std::pair(1050u, 960u));
+        EXPECT_EQ(pngSize(readFile(path("sweep.png"))), std::pair(1710u, 960u));
+        ok("sweep --algorithm 0 --fov 25,60 --count 5 --trials 10 --plot " + path("one.png"));
+        EXPECT_EQ(pngSize(readFile(path("one.png"))), std::pair(1050u, 960u));
         ok("sweep --algorithm 0 --fov 25,60 --count 5 --trials 10 --plot " + path("small.PNG") +
            " --plot-size 2x1.5 --plot-dpi 150");
         EXPECT_EQ(pngSize(readFile(path("small.PNG"))), std::pair(300u, 225u));
@@ -616,6 +619,54 @@ TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAsk
     EXPECT_EQ(rows[2].rfind("| algorithm", 0), 0u);
     EXPECT_NE(rows[8].find("WaitAndCheck"), std::string::npos);
     EXPECT_EQ(rows[13].rfind("| FOV (°) | A ", 0), 0u) << table;
+}
+
+// A figure's file holds the command that made it and every cell's parameters: run again, that command
+// draws the very same file. The caption names what every panel shares.
+TEST_F(BatchCommand, AFigureSaysWhatMadeItAndItsCommandMakesItAgain)
+{
+    if (!VELMORA_PLOT)
+        GTEST_SKIP() << "built without plotting";
+    ok("sweep --algorithm Orlo,Simple --fov 30,45 --max-speed 2,20 --count 4 --trials 12 --plot " + path("fig.svg") +
+       " --plot-curve " + path("curves.svg"));
+    const auto metadataOf = [&](const std::string& file) {
+        const std::string svg = readFile(path(file));
+        const std::string open = "<metadata id=\"velmora\">";
+        const std::size_t from = svg.find(open);
+        const std::size_t to = svg.find("</metadata>");
+        EXPECT_NE(from, std::string::npos) << file;
+        std::string text = from == std::string::npos ? "{}" : svg.substr(from + open.size(), to - from - open.size());
+        for (const auto& [entity, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}})
+            for (std::size_t at; (at = text.find(entity)) != std::string::npos;)
+                text.replace(at, std::string(entity).size(), c);
+        return json::parse(text);
+    };
+    const json figure = metadataOf("fig.svg");
+    EXPECT_EQ(figure["figure"], "sweep");
+    EXPECT_EQ(figure["x"], "fovDeg");
+    EXPECT_EQ(figure["panels"], json::parse(R"(["maxSpeed"])"));
+    ASSERT_EQ(figure["cells"].size(), 8u);
+    EXPECT_EQ(figure["cells"][7]["maxSpeed"], 20);
+    EXPECT_EQ(figure["cells"][7]["algorithm"], "Simple");
+    EXPECT_EQ(metadataOf("curves.svg")["panels"], json::parse(R"(["fovDeg", "maxSpeed"])"));
+    EXPECT_NE(readFile(path("fig.svg")).find("4 craft, tilt 45°, craft radius 10, box ±500; trials 0 to 11 of seed 1"),
+              std::string::npos);
+
+    std::filesystem::rename(path("fig.svg"), path("first.svg"));
+    std::string again;
+    for (std::size_t k = 1; k < figure["command"].size(); ++k)
+        again += (k > 1 ? " " : "") + figure["command"][k].get<std::string>();
+    ok(again);
+    EXPECT_EQ(readFile(path("fig.svg")), readFile(path("first.svg")));
+
+    // Refused before any trial runs: an x that is no parameter, more parameters than a grid has sides.
+    velmora::test::expectRejected("sweep --fov 30,45 --x speed --plot " + path("x.svg"),
+                                  "--x \"speed\": give the parameter to plot against");
+    velmora::test::expectRejected(
+        "sweep --fov 30,45 --tilt 20,40 --count 4,5 --max-speed 2,20 --trials 100000000 --plot " + path("x.svg"),
+        "--plot: the cells vary in tiltDeg, count and maxSpeed besides --x fovDeg; a figure spreads at most two");
+    velmora::test::expectRejected("sweep --fov 30,45 --plot-size 3x3", "--plot-size sizes a figure: give --plot");
+    EXPECT_FALSE(std::filesystem::exists(path("x.svg")));
 }
 
 TEST_F(BatchCommand, ProgressBarOnlyOnATerminal)
