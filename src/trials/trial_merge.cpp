@@ -231,7 +231,8 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
             const std::string difference = cellsOfFile[0].empty()
                 ? std::string()
                 : " (" + firstDifference(cells[cellsOfFile[0].front()].key, cells[c].key) + ")";
-            throw TrialFileError(quoted(paths[p]) + " and " + quoted(paths[0]) + " come from different runs" +
+            // The values come in the files' order: the first file's, then this one's.
+            throw TrialFileError(quoted(paths[0]) + " and " + quoted(paths[p]) + " come from different runs" +
                                  difference + ": merge the shards of one batch or sweep");
         }
         if (cellsOfFile[p].size() < cellsOfFile[0].size())

@@ -93,7 +93,7 @@ TEST_F(TrialFiles, FilesOfAnotherRunAndOptionsThatDisagreeAreRefusedByName)
     const std::string a = shard("a.jsonl", 0, 30);
     origin.setup.scenario.fovDeg = 40;
     const std::string b = shard("b.jsonl", 30, 30);
-    EXPECT_EQ(refusal({a, b}), "\"" + b + "\" and \"" + a + "\" come from different runs (fovDeg: 35 and 40): merge "
+    EXPECT_EQ(refusal({a, b}), "\"" + a + "\" and \"" + b + "\" come from different runs (fovDeg: 35 and 40): merge "
                                                           "the shards of one batch or sweep");
     MergeRequest request{{b}, origin, {}, {}};
     request.options.setup.scenario.count = 6;
