@@ -149,7 +149,7 @@ SweepPlot::Layout SweepPlot::layout(double width, double height) const
     const double right = width - pad - tick.horizontalAdvance("00") / 2.0;
     const bool labelled = std::any_of(columns_.begin(), columns_.end(), [](auto& c) { return !c.empty(); }) ||
                           std::any_of(rows_.begin(), rows_.end(), [](auto& r) { return !r.empty(); });
-    const double header = labelled ? tick.height() + 1.0 : 0.0;
+    const double header = labelled ? tick.height() + 3.0 : 0.0;
     const double xTickRow = tickLength + tick.height() + 1.0;
     const double cellWidth = std::max(1.0, (right - left - (columns() - 1) * columnGap) / columns());
     const double cellHeight = std::max(1.0, (bottom - top - (rows() - 1) * rowGap) / rows());

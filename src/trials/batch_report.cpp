@@ -217,7 +217,7 @@ std::string batchRunTable(const BatchRun& run, bool timed)
     const AllTrialTimes& a = s.allTrials;
     std::string by;
     for (const auto& [time, fraction] : a.initializedBy)
-        by += (by.empty() ? "" : ", ") + numberText(time) + " s " + percent(fraction);
+        by += (by.empty() ? "" : ", ") + fixed(time, 2) + " s " + percent(fraction);
     rows.emplace_back("initialized by", by);
     rows.emplace_back("median, all trials", allTrialsMedian(a));
     rows.emplace_back("restricted mean time", fixed(a.restrictedMean, 2) + " s (a trial that never initialized counts " +
