@@ -2,6 +2,7 @@
 
 #include "scenario/scenario.h"
 #include "sim/default_scene.h"
+#include "sim/sighting_mode.h"
 
 #include <cstdint>
 #include <optional>
@@ -21,32 +22,46 @@ std::int64_t stepsToPlanEnd(const Formation& f);
 // N = S / 0.01 rounded half away from zero.
 std::int64_t stepsForDuration(double seconds);
 
-// A pair's first mutual sighting: after 1-based step `step`, at formation time `time`.
+// A pair's first mutual sighting: after 1-based step `step`, at formation time `time`; exactTime is the moment
+// within that step at which the two first saw each other.
 struct ScenarioLink {
     int i = 0;
     int j = 0;
     std::int64_t step = 0;
     double time = 0.0;
+    double exactTime = 0.0;
+};
+
+// A mutual sighting the grid missed (SightingScan): within 1-based step `step`, from start to end.
+struct ScenarioMissedSighting {
+    int i = 0;
+    int j = 0;
+    std::int64_t step = 0;
+    double start = 0.0;
+    double end = 0.0;
 };
 
 // How a single run ended: the formation after its last step, and what happened on the way.
 struct ScenarioResult {
+    Sighting sighting = Sighting::Grid;
     std::int64_t steps = 0;
     Formation formation;
     std::vector<ScenarioLink> links;
+    std::vector<ScenarioMissedSighting> missedSightings;
     std::vector<std::int64_t> segmentChangeSteps;
 
     // The result document velmora-sim run prints.
     nlohmann::ordered_json toJson() const;
 };
 
-// The document velmora-sim run prints: where it came from, the scenario it ran (seed included), and the
-// result.
+// The document velmora-sim run prints: where it came from, the scenario it ran (seed included), when craft
+// counted as having seen each other, and the result.
 nlohmann::ordered_json runResultJson(const Scenario& scenario, const ScenarioResult& result,
                                      const std::vector<std::string>& command);
 
 // Sets the scenario up from a sequence that starts at its seed, and runs it, recording its rows in history when
 // given (the caller commits it). Throws InputError for a step count out of range.
-ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history = nullptr);
+ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history = nullptr,
+                           Sighting sighting = Sighting::Grid);
 
 }  // namespace velmora

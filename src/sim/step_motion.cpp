@@ -2,8 +2,9 @@
 
 namespace velmora {
 
-StepMotion::StepMotion(const Spacecraft& craft, const ManeuverPlan& plan, double t0)
-    : position_(craft.position), velocity_(craft.velocity), axis_(column(craft.attitude, 2)),
+StepMotion::StepMotion(const Spacecraft& craft, const Vec3& position, const Vec3& axis, const ManeuverPlan& plan,
+                       double t0)
+    : position_(position), velocity_(craft.velocity), axis_(axis),
       radius_(craft.craftRadius), tanFov_(craft.tanFov),
       cosHalfAngle_(1.0 / std::sqrt(1.0 + craft.tanFov * craft.tanFov)), axisLength_(length(axis_))
 {

@@ -14,8 +14,9 @@ namespace velmora {
 class StepMotion {
 public:
     StepMotion() = default;
-    // The craft as it is at the step's start t0, flying plan.
-    StepMotion(const Spacecraft& craft, const ManeuverPlan& plan, double t0);
+    // craft, flying plan, with the centre and sensor axis it had at the step's start t0 (its velocity, radius and
+    // cone never change).
+    StepMotion(const Spacecraft& craft, const Vec3& position, const Vec3& axis, const ManeuverPlan& plan, double t0);
 
     Vec3 position(double s) const { return add(position_, scale(velocity_, s)); }
 

@@ -58,7 +58,8 @@ TEST(VelmoraSimRun, FacingPairLinksAtTheFirstStep)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto doc = nlohmann::json::parse(r.out);
     ASSERT_EQ(doc["links"].size(), 1u);
-    EXPECT_EQ(doc["links"][0], nlohmann::json::parse(R"({"i":0,"j":1,"step":1,"time":0.01})"));
+    // In view from the set-up, which the grid first looks at after step 1.
+    EXPECT_EQ(doc["links"][0], nlohmann::json::parse(R"({"i":0,"j":1,"step":1,"time":0.01,"exactTime":0.0})"));
     EXPECT_EQ(doc["parent"], nlohmann::json::array({1, 1}));
     EXPECT_EQ(doc["seen"], nlohmann::json::array({2, 1}));
     EXPECT_TRUE(doc["initialized"].get<bool>());

@@ -121,7 +121,7 @@ TEST(SightingScan, AgreesWithSubSteppingOnRandomPairs)
             std::vector<std::pair<double, double>> reported;
             for (const MissedSighting& m : scan.missed())
                 reported.push_back({m.start - before.time(), m.end - before.time()});
-            for (const ExactLink& link : scan.links()) {
+            for (const ExactLink& link : scan.links(f)) {
                 ++links;
                 const double exact = link.time - before.time();
                 const double brute = firstMutualSubStep(before, 0, 1, h);
@@ -173,7 +173,7 @@ TEST(SightingScan, ExactLinkTimesOfEveryPlanAgreeWithSubStepping)
         for (int step = 0; step < 4000 && !f.allInOneGroup(); ++step) {
             const Formation before = f;
             scan.step(f, 0.01);
-            for (const ExactLink& link : scan.links()) {
+            for (const ExactLink& link : scan.links(f)) {
                 ++links;
                 const double h = f.time() - before.time();
                 const double brute = firstMutualSubStep(before, link.i, link.j, h);
@@ -214,9 +214,9 @@ TEST(SightingScan, FindsTheThreeMillisecondSightingTheGridMisses)
             for (int step = 0; step < 10; ++step) {
                 scan.step(f, 0.01);
                 missed.insert(missed.end(), scan.missed().begin(), scan.missed().end());
-                links.insert(links.end(), scan.links().begin(), scan.links().end());
+                links.insert(links.end(), scan.links(f).begin(), scan.links(f).end());
                 if (step == 1) {
-                    EXPECT_EQ(scan.links().size(), mode == Sighting::Continuous ? 1u : 0u) << c.name;
+                    EXPECT_EQ(scan.links(f).size(), mode == Sighting::Continuous ? 1u : 0u) << c.name;
                 }
             }
             if (mode == Sighting::Grid) {
@@ -249,14 +249,14 @@ TEST(SightingScan, APairInViewAtSetUp)
             scan.start(f, mode);
             scan.step(f, 0.01);
             if (rate == 0.0 || mode == Sighting::Continuous) {
-                ASSERT_EQ(scan.links().size(), 1u) << rate;
-                EXPECT_EQ(scan.links()[0].time, 0.0);
+                ASSERT_EQ(scan.links(f).size(), 1u) << rate;
+                EXPECT_EQ(scan.links(f)[0].time, 0.0);
                 EXPECT_TRUE(scan.missed().empty());
-                EXPECT_EQ(scan.joinTime(), 0.0);
+                EXPECT_EQ(scan.joinTime(f), 0.0);
             } else {
                 // Craft 1's apex sits 10 from its centre, so its half-angle of 0.1 rad about craft 0 lasts a little
                 // less than 0.1 / 100 s: the angle seen from the apex grows faster than the axis turns.
-                EXPECT_TRUE(scan.links().empty());
+                EXPECT_TRUE(scan.links(f).empty());
                 ASSERT_EQ(scan.missed().size(), 1u);
                 EXPECT_EQ(scan.missed()[0].start, 0.0);
                 const double end = scan.missed()[0].end;
@@ -280,7 +280,7 @@ TEST(SightingScan, ParallelConesNeverSeeEachOther)
         scan.start(f, Sighting::Grid);
         for (int step = 0; step < 500; ++step) {
             scan.step(f, 0.01);
-            EXPECT_TRUE(scan.links().empty());
+            EXPECT_TRUE(scan.links(f).empty());
             EXPECT_TRUE(scan.missed().empty());
         }
     }
@@ -301,11 +301,11 @@ TEST(SightingScan, JoinTimeIsTheMomentTheLastNeededLinkFormed)
     scan.start(f, Sighting::Continuous);
     scan.step(f, 0.01);
     scan.step(f, 0.01);
-    ASSERT_EQ(scan.links().size(), 2u);
+    ASSERT_EQ(scan.links(f).size(), 2u);
     EXPECT_TRUE(f.allInOneGroup());
-    EXPECT_NEAR(scan.links()[0].time, 0.014, 1e-12);
-    EXPECT_NEAR(scan.links()[1].time, 0.0135, 1e-12);
-    EXPECT_NEAR(scan.joinTime(), 0.014, 1e-12);
+    EXPECT_NEAR(scan.links(f)[0].time, 0.014, 1e-12);
+    EXPECT_NEAR(scan.links(f)[1].time, 0.0135, 1e-12);
+    EXPECT_NEAR(scan.joinTime(f), 0.014, 1e-12);
 }
 
 }  // namespace
