@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -33,6 +34,12 @@ std::string sharedParameters(const Scenario& s)
            numberText(s.boxHalfSize);
 }
 
+// Said only of the rule that is not the default.
+std::string sightingNote(const BatchRun& run)
+{
+    return run.setup.sighting == Sighting::Continuous ? ", continuous sighting" : "";
+}
+
 std::string trialRange(const BatchRun& run)
 {
     return "trials " + std::to_string(run.firstTrial) + " to " + std::to_string(run.firstTrial + run.trials - 1) +
@@ -52,7 +59,17 @@ ordered_json sharedParametersJson(const BatchRun& run)
     out["seed"] = run.setup.seed;
     out["firstTrial"] = run.firstTrial;
     out["trials"] = run.trials;
+    out["sighting"] = sightingName(run.setup.sighting);
     return out;
+}
+
+ordered_json spreadJson(const std::optional<TimeSpread>& spread)
+{
+    if (!spread)
+        return nullptr;
+    const TimeSpread& t = *spread;
+    return {{"min", t.min}, {"p25", t.p25}, {"median", t.median}, {"p75", t.p75},
+            {"p90", t.p90}, {"max", t.max}, {"mean", t.mean}};
 }
 
 ordered_json resultJson(const BatchRun& run)
@@ -62,16 +79,34 @@ ordered_json resultJson(const BatchRun& run)
     out["initialized"] = s.initialized;
     out["initializedFraction"] = s.initializedFraction;
     out["initializedInterval95"] = {s.initializedInterval.low, s.initializedInterval.high};
-    if (s.timeToInitialize) {
-        const TimeToInitialize& t = *s.timeToInitialize;
-        out["timeToInitialize"] = {{"min", t.min},   {"p25", t.p25}, {"median", t.median}, {"p75", t.p75},
-                                   {"p90", t.p90},   {"max", t.max}, {"mean", t.mean}};
-    } else {
-        out["timeToInitialize"] = nullptr;
-    }
+    out["timeToInitialize"] = spreadJson(s.timeToInitialize);
+    out["gridDelay"] = spreadJson(s.gridDelay);
     out["meanLinks"] = s.meanLinks;
     out["meanGroups"] = s.meanGroups;
+    out["trialsWithMissedSightings"] =
+        s.trialsWithMissedSightings ? ordered_json(*s.trialsWithMissedSightings) : ordered_json(nullptr);
     return out;
+}
+
+// How the grid changed a batch's trials, for people: the delay in milliseconds, and the sightings it missed.
+void addSightingRows(std::vector<std::pair<std::string, std::string>>& rows, const BatchRun& run)
+{
+    const BatchSummary& s = run.summary;
+    if (s.gridDelay) {
+        const TimeSpread& d = *s.gridDelay;
+        rows.emplace_back("grid delay (ms)", "min " + fixed(1e3 * d.min, 3) + "  median " + fixed(1e3 * d.median, 3) +
+                                                 "  90th percentile " + fixed(1e3 * d.p90, 3) + "  max " +
+                                                 fixed(1e3 * d.max, 3) + "  mean " + fixed(1e3 * d.mean, 3));
+    }
+    if (run.setup.sighting == Sighting::Continuous)
+        rows.emplace_back("missed sightings", "none: continuous sighting links every pair at its first sighting");
+    else if (s.trialsWithMissedSightings)
+        rows.emplace_back("missed sightings", "in " + std::to_string(*s.trialsWithMissedSightings) + " trials (" +
+                                                  percent(static_cast<double>(*s.trialsWithMissedSightings) /
+                                                          static_cast<double>(s.trials)) +
+                                                  ")");
+    else
+        rows.emplace_back("missed sightings", "not recorded (trial files of an older Velmora)");
 }
 
 ordered_json timingJson(const BatchRun& run)
@@ -115,7 +150,7 @@ std::string batchRunTable(const BatchRun& run, bool timed)
                                          "; 95 % interval " + percent(s.initializedInterval.low) + " to " +
                                          percent(s.initializedInterval.high) + ")");
     if (s.timeToInitialize) {
-        const TimeToInitialize& t = *s.timeToInitialize;
+        const TimeSpread& t = *s.timeToInitialize;
         rows.emplace_back("time to initialize (s)", "min " + fixed(t.min, 2) + "  median " + fixed(t.median, 2) +
                                                         "  90th percentile " + fixed(t.p90, 2) + "  max " +
                                                         fixed(t.max, 2) + "  mean " + fixed(t.mean, 2));
@@ -124,6 +159,7 @@ std::string batchRunTable(const BatchRun& run, bool timed)
     }
     rows.emplace_back("mean links", fixed(s.meanLinks, 2));
     rows.emplace_back("mean groups at the end", fixed(s.meanGroups, 2));
+    addSightingRows(rows, run);
     if (timed)
         rows.emplace_back("wall time", fixed(run.wallSeconds, 2) + " s with " + std::to_string(run.threads) +
                                        (run.threads == 1 ? " thread" : " threads") + " (" +
@@ -131,7 +167,8 @@ std::string batchRunTable(const BatchRun& run, bool timed)
 
     std::string out = algorithmName(sc.algorithm) + ", FOV " + numberText(sc.fovDeg) + "°, " +
                       sharedParameters(sc) + "\n" + trialRange(run) + ", at most " +
-                      std::to_string(run.setup.steps) + " steps of " + numberText(stepSeconds) + " s each\n\n";
+                      std::to_string(run.setup.steps) + " steps of " + numberText(stepSeconds) + " s each" +
+                      sightingNote(run) + "\n\n";
     for (const auto& [label, value] : rows)
         out += padded(label, 24, false) + value + "\n";
     return out;
@@ -190,7 +227,8 @@ std::string sweepTable(std::span<const BatchRun> cells)
         return text;
     };
     const BatchRun& first = cells.front();
-    std::string out = sharedParameters(first.setup.scenario) + "; " + trialRange(first) + " in every cell\n\n";
+    std::string out =
+        sharedParameters(first.setup.scenario) + "; " + trialRange(first) + " in every cell" + sightingNote(first) + "\n\n";
     out += line(header);
     std::string rule = "|";
     for (std::size_t c = 0; c < header.size(); ++c) {

@@ -67,7 +67,8 @@ TrialParameterTexts trialParameterTexts(const TrialOrigin& origin)
             std::to_string(origin.setup.seed),
             std::to_string(origin.range.first),
             std::to_string(origin.range.count),
-            std::to_string(origin.setup.steps)};
+            std::to_string(origin.setup.steps),
+            std::string(sightingName(origin.setup.sighting))};
 }
 
 nlohmann::ordered_json trialParameterJson(const TrialOrigin& origin)
@@ -81,6 +82,7 @@ nlohmann::ordered_json trialParameterJson(const TrialOrigin& origin)
     out["firstTrial"] = origin.range.first;
     out["trials"] = origin.range.count;
     out["steps"] = origin.setup.steps;
+    out["sighting"] = sightingName(origin.setup.sighting);
     return out;
 }
 
@@ -123,9 +125,13 @@ TrialOrigin trialOriginFrom(const TrialParameterTexts& texts)
         refuse(trialsKey, texts[trialsKey], "a number of trials that follows firstTrial");
     if (!steps || *steps < 0 || *steps > maxRunSteps)
         refuse(stepsKey, texts[stepsKey], "a step count from 0 to 100000000");
+    const auto sighting = sightingFromName(texts[sightingKey]);
+    if (!sighting)
+        refuse(sightingKey, texts[sightingKey], "a sighting rule (grid or continuous)");
     o.setup.seed = *seed;
     o.range = {*first, *trials};
     o.setup.steps = *steps;
+    o.setup.sighting = *sighting;
     return o;
 }
 

@@ -26,16 +26,17 @@ struct TrialOrigin {
 };
 
 // The parameter columns of a trial row, in the order trial files and summaries write them: the plan (its
-// name, and a plan file's identity), a scenario's parameters in its own order, then the batch's.
-inline constexpr std::array<std::string_view, 12> trialParameterKeys{
+// name, and a plan file's identity), a scenario's parameters in its own order, then the batch's, the sighting
+// rule last.
+inline constexpr std::array<std::string_view, 13> trialParameterKeys{
     "algorithm", "plan",  "maxSpeed",   "fovDeg", "tiltDeg", "craftRadius", "boxHalfSize",
-    "count",     "seed",  "firstTrial", "trials", "steps"};
+    "count",     "seed",  "firstTrial", "trials", "steps",   "sighting"};
 inline constexpr std::size_t trialParameterCount = trialParameterKeys.size();
 
 // Positions in trialParameterKeys.
 enum TrialParameter : std::size_t {
     algorithmKey, planKey, maxSpeedKey, fovDegKey, tiltDegKey, craftRadiusKey, boxHalfSizeKey,
-    countKey, seedKey, firstTrialKey, trialsKey, stepsKey
+    countKey, seedKey, firstTrialKey, trialsKey, stepsKey, sightingKey
 };
 
 using TrialParameterTexts = std::array<std::string, trialParameterCount>;
