@@ -28,8 +28,8 @@ void runMergeCommand(const MergeOptions& o, const CLI::App& command)
                           std::to_string(o.trials) + " runs past the last trial number");
     MergeRequest request;
     request.paths = o.files;
-    request.optionNames = {"--algorithm", "--algorithm", "--max-speed", "--fov", "--tilt", "--radius", "--box",
-                           "--count", "--seed", "--first-trial", "--trials", "--duration"};
+    request.optionNames = {"--algorithm", "--algorithm", "--max-speed", "--fov",   "--tilt",     "--radius", "--box",
+                           "--count",     "--seed",      "--first-trial", "--trials", "--duration", "--sighting"};
     for (std::size_t k = 0; k < trialParameterCount; ++k)
         request.given[k] = k != planKey && command.get_option(request.optionNames[k])->count() > 0;
     request.options.setup = o.trial.setup(algorithmIndex(o.trial.algorithm), o.trial.scenario.fovDeg);

@@ -21,6 +21,7 @@ struct RunOptions {
     bool summary = false;
     std::string history;
     std::int64_t every = 1;
+    std::string sighting = std::string(sightingName(Sighting::Grid));
 };
 
 // The result as a few lines a person reads at a glance.
@@ -28,7 +29,8 @@ void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioRes
 {
     const auto algorithm = scenario.algorithm >= 0 ? std::string(planAlgorithmNames[scenario.algorithm]) : "none";
     out << scenario.count << " craft, algorithm " << algorithm << ", field of view " << scenario.fovDeg
-        << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed << "\n";
+        << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed
+        << (result.sighting == Sighting::Continuous ? ", continuous sighting" : "") << "\n";
     const Formation& f = result.formation;
     out << "ran " << result.steps << " steps to t = " << stepTimeText(f.time()) << " s, " << result.segmentChangeSteps.size()
         << " steps changed a plan segment\n";
@@ -36,6 +38,9 @@ void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioRes
     for (const ScenarioLink& link : result.links)
         out << "  craft " << link.i << " and " << link.j << " at t = " << stepTimeText(link.time) << " s (step " << link.step
             << ")\n";
+    for (const ScenarioMissedSighting& m : result.missedSightings)
+        out << "  craft " << m.i << " and " << m.j << " in view from t = " << m.start << " to " << m.end
+            << " s, missed by the grid (step " << m.step << ")\n";
     out << "groups: [";
     for (int i = 0; i < f.craftCount(); ++i)
         out << (i > 0 ? "," : "") << f.findGroup(i);
@@ -63,6 +68,10 @@ void addRunCommand(CLI::App& app)
         "x0,y0,z0,axisX0,axisY0,axisZ0, ...; JSON Lines lists position and axis), and the pairs linked in that\n"
         "step (CSV column links: \"0-1 2-3\"; JSON Lines: [{\"i\":0,\"j\":1}]). The file appears once the run\n"
         "is complete.\n"
+        "Every link also gives exactTime, the first moment within its step at which the pair was in mutual view\n"
+        "(0 for a pair in view at the set-up); missedSightings lists the mutual sightings that began and ended\n"
+        "between two steps' ends, which the grid never sees. --sighting continuous links pairs at that first\n"
+        "moment instead, the missed ones too.\n"
         "Example: velmora-sim run examples/counterexample.json --duration 60 --history t.csv --every 10");
     run->add_option("scenario", options->scenarioPath, "Scenario file (JSON)")->required();
     auto* steps = run->add_option("--steps", options->steps, "Number of 0.01 s steps to run")
@@ -79,6 +88,7 @@ void addRunCommand(CLI::App& app)
         ->type_name("K")
         ->transform(wholeNumber(1))
         ->needs(history);
+    addSightingOption(*run, options->sighting);
     run->callback([options, duration, history] {
         const Scenario scenario = loadScenarioFile(options->scenarioPath);
         std::optional<std::int64_t> steps;
@@ -89,7 +99,8 @@ void addRunCommand(CLI::App& app)
         std::optional<HistoryWriter> historyFile;
         if (history->count() > 0)
             historyFile.emplace(options->history, options->every);
-        const auto result = runScenario(scenario, steps, historyFile ? &*historyFile : nullptr);
+        const auto result = runScenario(scenario, steps, historyFile ? &*historyFile : nullptr,
+                                        *sightingFromName(options->sighting));
         if (historyFile)
             historyFile->commit();
         if (options->summary)

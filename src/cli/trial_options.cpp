@@ -74,6 +74,7 @@ TrialSetup TrialOptions::setup(int algorithmIndex, double fovDeg) const
     s.scenario.algorithm = algorithmIndex;
     s.scenario.fovDeg = fovDeg;
     s.seed = seed;
+    s.sighting = *sightingFromName(sighting);
     return s;
 }
 
@@ -213,11 +214,24 @@ void addTrialOptions(CLI::App& command, TrialOptions& o, bool withDuration)
     command.add_option("--seed", o.seed, "Batch seed; trial k draws from its own sequence derived from it")
         ->transform(wholeNumber())
         ->capture_default_str();
-    if (withDuration)
+    if (withDuration) {
         o.durationOption = command.add_option(
             "--duration", o.duration,
             "Simulated seconds per trial at most (default: until the longest plan has ended)")
                                 ->check(nonNegativeNumber());
+        addSightingOption(command, o.sighting);
+    }
+}
+
+void addSightingOption(CLI::App& command, std::string& sighting)
+{
+    command
+        .add_option("--sighting", sighting,
+                    "When two craft count as having seen each other: grid (in mutual view at the end of a 0.01 s "
+                    "step) or continuous (at their first moment in mutual view within a step)")
+        ->type_name("RULE")
+        ->check(sightingText())
+        ->capture_default_str();
 }
 
 CLI::Validator wholeNumber(std::uint64_t min)
@@ -297,6 +311,17 @@ CLI::Validator algorithmText()
                 (allDigits(text) && text.size() == 1 && text[0] - '0' < planAlgorithmCount))
                 return std::string();
             return "unknown algorithm \"" + text + "\" (use " + algorithmChoices() + ")";
+        },
+        "");
+}
+
+CLI::Validator sightingText()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            if (sightingFromName(text))
+                return std::string();
+            return "unknown sighting rule \"" + text + "\" (use grid or continuous)";
         },
         "");
 }

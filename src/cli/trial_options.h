@@ -50,6 +50,7 @@ struct TrialOptions {
     std::uint64_t seed = 1;
     double duration = 0.0;
     CLI::Option* durationOption = nullptr;
+    std::string sighting = std::string(sightingName(Sighting::Grid));
 
     // The step count --duration asks for, or nothing for "until the longest plan has ended".
     std::optional<std::int64_t> steps() const;
@@ -84,7 +85,8 @@ struct SweepGrid {
 // --algorithm and --fov as lists, for a sweep.
 void addSweepGridOptions(CLI::App& command, SweepGrid& grid);
 
-// --count, --tilt, --max-speed, --radius, --box and --seed; --duration too when withDuration.
+// --count, --tilt, --max-speed, --radius, --box and --seed; --duration and --sighting too when withDuration
+// (the commands that step trials).
 void addTrialOptions(CLI::App& command, TrialOptions& options, bool withDuration);
 
 // --algorithm and --fov, one of each.
@@ -113,6 +115,12 @@ CLI::Validator coneAngle();
 
 // An algorithm name or its index.
 CLI::Validator algorithmText();
+
+// A sighting rule's name: grid or continuous.
+CLI::Validator sightingText();
+
+// --sighting, into text that sightingText() accepts.
+void addSightingOption(CLI::App& command, std::string& sighting);
 
 // The index of a text that algorithmText() accepts.
 int algorithmIndex(const std::string& text);

@@ -426,7 +426,7 @@ TEST_F(BatchCommand, TrialFilesNeitherFollowNorDeleteWhatIsBesideThemNorMix)
         return row.substr(start, row.find(',', start) - start);
     };
     for (std::size_t k = 1; k < rows.size(); ++k) {
-        ASSERT_EQ(field(rows[k], 12), std::to_string(k - 1));
+        ASSERT_EQ(field(rows[k], 13), std::to_string(k - 1));
         ASSERT_EQ(field(rows[k], 3), field(rows[1], 3));
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 6);
