@@ -136,17 +136,20 @@ Scenario scenarioFrom(const py::object& scenario)
                          py::str(py::type::of(scenario).attr("__name__")).cast<std::string>());
 }
 
-py::object run(const py::object& scenario, const py::object& steps, const py::object& duration)
+py::object run(const py::object& scenario, const py::object& steps, const py::object& duration,
+               const py::object& sighting)
 {
     std::int64_t stepCount = -1;
     double seconds = 0.0;
+    std::string rule = std::string(sightingName(Sighting::Grid));
     CLI::App command;
     auto* stepsOption = command.add_option("--steps", stepCount)
                             ->transform(wholeNumber())
                             ->check(CLI::Range(std::int64_t{0}, maxRunSteps));
     auto* durationOption = command.add_option("--duration", seconds);
     stepsOption->excludes(durationOption);
-    parseArguments(command, {{"steps", steps}, {"duration", duration}});
+    addSightingOption(command, rule);
+    parseArguments(command, {{"steps", steps}, {"duration", duration}, {"sighting", sighting}});
 
     const Scenario s = scenarioFrom(scenario);
     std::optional<std::int64_t> n;
@@ -157,7 +160,7 @@ py::object run(const py::object& scenario, const py::object& steps, const py::ob
     std::optional<ScenarioResult> result;
     {
         py::gil_scoped_release release;
-        result.emplace(runScenario(s, n));
+        result.emplace(runScenario(s, n, nullptr, *sightingFromName(rule)));
     }
     return jsonLoads(runResultJson(s, *result, pythonCommand()));
 }
@@ -179,8 +182,10 @@ struct TrialColumns {
     std::vector<bool> initialized;
     std::vector<std::int64_t> stepsToInitialize;
     std::vector<double> timeToInitialize;
+    std::vector<double> exactTimeToInitialize;
     std::vector<std::int32_t> links;
     std::vector<std::int32_t> groups;
+    std::vector<std::int32_t> missedSightings;
     std::vector<std::size_t> cell;
 
     void add(std::span<const TrialResult> block, std::size_t cellIndex = 0)
@@ -192,8 +197,10 @@ struct TrialColumns {
             // Steps count from 1, so 0 says "never", as NaN does for the time.
             stepsToInitialize.push_back(r.initialized ? r.stepsToInitialize : 0);
             timeToInitialize.push_back(r.initialized ? r.timeToInitialize : std::nan(""));
+            exactTimeToInitialize.push_back(r.initialized ? r.exactTimeToInitialize : std::nan(""));
             links.push_back(r.links);
             groups.push_back(r.groups);
+            missedSightings.push_back(r.missedSightings);
             cell.push_back(cellIndex);
         }
     }
@@ -252,6 +259,9 @@ struct TrialColumns {
         columns["firstTrial"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.range.first; });
         columns["trials"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.range.count; });
         columns["steps"] = perRow<std::int64_t>(cells, [](const TrialOrigin& o) { return o.setup.steps; });
+        columns["sighting"] = perRowObject(cells, [](const TrialOrigin& o) {
+            return py::object(py::str(std::string(sightingName(o.setup.sighting))));
+        });
         py::array_t<bool> init(static_cast<py::ssize_t>(initialized.size()));
         auto view = init.mutable_unchecked<1>();
         for (std::size_t i = 0; i < initialized.size(); ++i)
@@ -261,8 +271,10 @@ struct TrialColumns {
         columns["initialized"] = init;
         columns["stepsToInitialize"] = array(stepsToInitialize);
         columns["timeToInitialize"] = array(timeToInitialize);
+        columns["exactTimeToInitialize"] = array(exactTimeToInitialize);
         columns["links"] = array(links);
         columns["groups"] = array(groups);
+        columns["missedSightings"] = array(missedSightings);
     }
 };
 
@@ -305,7 +317,8 @@ std::vector<Argument> trialArguments(const py::object& count, const py::object& 
 py::object batch(const py::object& algorithm, const py::object& count, const py::object& trials,
                  const py::object& seed, const py::object& firstTrial, const py::object& fov, const py::object& tilt,
                  const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, const py::object& shard, bool perTrial)
+                 const py::object& duration, const py::object& threads, const py::object& shard,
+                 const py::object& sighting, bool perTrial)
 {
     TrialOptions options;
     TrialRange range;
@@ -316,7 +329,7 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
     auto arguments = trialArguments(count, seed, tilt, maxSpeed, radius, box);
     arguments.insert(arguments.end(), {{"algorithm", algorithm}, {"fov", fov}, {"trials", trials},
                                        {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads},
-                                       {"shard", shard}});
+                                       {"shard", shard}, {"sighting", sighting}});
     parseArguments(command, arguments);
     // Rows name the whole range asked for, as a shard's trial file does.
     const TrialSpan asked{range.firstTrial, range.trials};
@@ -350,7 +363,8 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
 py::object sweep(const py::object& algorithm, const py::object& fov, const py::object& count,
                  const py::object& trials, const py::object& seed, const py::object& firstTrial,
                  const py::object& tilt, const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, const py::object& shard, bool perTrial)
+                 const py::object& duration, const py::object& threads, const py::object& shard,
+                 const py::object& sighting, bool perTrial)
 {
     TrialOptions options;
     TrialRange range;
@@ -362,7 +376,7 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
     auto arguments = trialArguments(count, seed, tilt, maxSpeed, radius, box);
     arguments.insert(arguments.end(), {{"algorithm", algorithm}, {"fov", fov}, {"trials", trials},
                                        {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads},
-                                       {"shard", shard}});
+                                       {"shard", shard}, {"sighting", sighting}});
     parseArguments(command, arguments);
     // Rows name the whole range asked for, as a shard's trial file does.
     const TrialSpan asked{range.firstTrial, range.trials};
@@ -509,13 +523,16 @@ PYBIND11_MODULE(velmora, m)
     }();
     m.attr("STEP_SECONDS") = stepSeconds;
 
-    m.def("run", &run, arg("scenario"), arg("steps") = none, arg("duration") = none,
+    m.def("run", &run, arg("scenario"), arg("steps") = none, arg("duration") = none, arg("sighting") = none,
           R"(Run a scenario as `velmora-sim run` does and return its result document.
 
 scenario: a dict with the scenario keys (algorithm, maxSpeed, fovDeg, tiltDeg, craftRadius, boxHalfSize,
     count, craft, counterexample, seed), or the path of a scenario file.
 steps: number of 0.01 s steps; duration: simulated seconds (not both). Without either the run lasts until
     the longest plan in use has ended.
+sighting: "grid" (the default: pairs link when in mutual view at the end of a step) or "continuous" (at their
+    first moment in mutual view within a step). Either way every link has its exactTime, and on the grid
+    "missedSightings" lists the sightings that began and ended between two steps' ends.
 
 Returns the same dict as json.loads of velmora-sim run's output, whose "command" is sys.argv here. Raises ValueError on bad input.)");
 
@@ -559,19 +576,20 @@ own sequence derived from seed and k, so the results are the same for any thread
 
 Returns velmora-sim batch --json's summary with its keys in snake_case (initialized_fraction,
 time_to_initialize, ...) and, unless per_trial is False, "per_trial": the trial file's columns (the
-parameters algorithm ... steps, then trial, seedState, initialized, stepsToInitialize (0 when not
-initialized), timeToInitialize (NaN then), links, groups) as a pandas DataFrame, or a dict of numpy arrays
-when pandas is not installed. The GIL is released while the trials run; Ctrl+C stops
+parameters algorithm ... steps and sighting, then trial, seedState, initialized, stepsToInitialize (0 when not
+initialized), timeToInitialize and exactTimeToInitialize (NaN then), links, groups, missedSightings) as a pandas
+DataFrame, or a dict of numpy arrays when pandas is not installed. sighting="continuous" links pairs at their
+first moment in mutual view within a step instead of at the steps' ends. The GIL is released while the trials run; Ctrl+C stops
 them and raises KeyboardInterrupt. Raises ValueError with velmora-sim's message on bad arguments.)";
     m.def("batch", &batch, arg("algorithm") = none, arg("count") = none, arg("trials") = none, arg("seed") = none,
           arg("first_trial") = none, arg("fov") = none, arg("tilt") = none, arg("max_speed") = none,
           arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("shard") = none, arg("per_trial") = true, batchDoc);
+          arg("shard") = none, arg("sighting") = none, arg("per_trial") = true, batchDoc);
 
     m.def("sweep", &sweep, arg("algorithm") = none, arg("fov") = none, arg("count") = none, arg("trials") = none,
           arg("seed") = none, arg("first_trial") = none, arg("tilt") = none, arg("max_speed") = none,
           arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("shard") = none, arg("per_trial") = true,
+          arg("shard") = none, arg("sighting") = none, arg("per_trial") = true,
           R"(Run one batch per algorithm and field of view as `velmora-sim sweep` does.
 
 algorithm: a name, an index, "all" (the default) or a list of them; fov: a number or a list of numbers. The
