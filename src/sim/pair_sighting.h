@@ -41,7 +41,8 @@ public:
     // At the step's end, from the craft as the formation stepped them: the grid's own verdict there.
     Sample atEnd(const Spacecraft& first, const Spacecraft& second) const;
 
-    // The first moment in (from.s, to.s] at which both cones hold the other craft; from must not be mutual.
+    // The first moment in [from.s, to.s] at which both cones hold the other craft: from.s itself when from is
+    // mutual, else a moment after it.
     std::optional<double> firstMutual(const Sample& from, const Sample& to) { return first(from, to, true); }
     // The first moment in (from.s, to.s] at which they no longer do; from must be mutual.
     std::optional<double> firstApart(const Sample& from, const Sample& to) { return first(from, to, false); }

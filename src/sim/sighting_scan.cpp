@@ -208,15 +208,10 @@ std::span<const ExactLink> SightingScan::links(const Formation& f)
 double SightingScan::linkTime(const Formation& f, int i, int j)
 {
     PairSighting pair(motion(f, i), motion(f, j), stepLength_);
-    const PairSighting::Sample start = pair.at(0.0);
     // In view from the step's start only at the set-up, which the grid never looks at; where nothing earlier can
     // be proven, the grid's own moment stands.
-    double s = stepLength_;
-    if (start.mutual())
-        s = 0.0;
-    else if (const auto found = pair.firstMutual(start, pair.atEnd(f.spacecraft(i), f.spacecraft(j))))
-        s = *found;
-    return stepStart_ + s;
+    const auto found = pair.firstMutual(pair.at(0.0), pair.atEnd(f.spacecraft(i), f.spacecraft(j)));
+    return stepStart_ + found.value_or(stepLength_);
 }
 
 void SightingScan::examine(const Formation& f, int i, int j)

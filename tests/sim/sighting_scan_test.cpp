@@ -80,8 +80,8 @@ Mat3 lookingAlong(const Vec3& u)
 }
 
 // Pairs 20 to 70 apart, each sensor axis sweeping a great circle through the other craft's direction at 5 to 60
-// rad/s in segments of 0.05 to 0.5 s, about slightly tilted axes, with cones of 3 to 35 degrees and apexes up to
-// 10 from the centre: sightings begin and end within steps all the time. Every link's exact moment agrees with the
+// rad/s in segments of 0.05 to 0.5 s, about slightly tilted axes, with cones of 3 to 35 degrees (or their
+// supplements) and apexes up to 10 from the centre: sightings begin and end within steps all the time. Every link's exact moment agrees with the
 // first 1e-7 s sub-step in view, every missed sighting with its run of sub-steps in view, and no run of 1e-5 s
 // sub-steps in view is left unreported.
 TEST(SightingScan, AgreesWithSubSteppingOnRandomPairs)
@@ -92,11 +92,13 @@ TEST(SightingScan, AgreesWithSubSteppingOnRandomPairs)
     int links = 0;
     int missed = 0;
     for (int trial = 0; trial < 60; ++trial) {
-        Formation f = emptyFormation(2, draw(0.05, 0.6), draw(0.0, 10.0));
+        // A third of the cones open wider than 90 degrees, which the cone test takes as their supplement.
+        const double halfAngle = draw(0.05, 0.6);
+        Formation f = emptyFormation(2, trial % 3 == 2 ? pi - halfAngle : halfAngle, draw(0.0, 10.0));
         const Vec3 p0 = drawVector(20.0);
         Vec3 towards = drawVector(1.0);
         normalize(towards);
-        const Vec3 p1 = add(p0, scale(towards, draw(20.0, 70.0)));
+        const Vec3 p1 = add(p0, scale(towards, draw(12.0, 70.0)));
         std::vector<ManeuverPlan> roles;
         for (int k = 0; k < 2; ++k) {
             const Vec3 sight = k == 0 ? towards : scale(towards, -1.0);
@@ -234,11 +236,12 @@ TEST(SightingScan, FindsTheThreeMillisecondSightingTheGridMisses)
     }
 }
 
-// The grid never looks at the set-up: a pair in view there links at the first step with exact moment 0, and a
-// pair that turns away within the first step has a missed sighting from 0 (continuous: a link at 0).
+// The grid never looks at the set-up: a pair in view there links at the first step with exact moment 0, also
+// when one of them turns a whole revolution within the step and is back in view at its end; a pair that turns
+// away within the first step has a missed sighting from 0 (continuous: a link at 0).
 TEST(SightingScan, APairInViewAtSetUp)
 {
-    for (const double rate : {0.0, 100.0}) {
+    for (const double rate : {0.0, 2.0 * pi / 0.01, 100.0}) {
         for (const Sighting mode : {Sighting::Grid, Sighting::Continuous}) {
             Formation f = emptyFormation(2, 0.1, 10.0);
             f.placeCraft(0, {0, 0, 0}, {}, Mat3{});
@@ -248,7 +251,7 @@ TEST(SightingScan, APairInViewAtSetUp)
             SightingScan scan;
             scan.start(f, mode);
             scan.step(f, 0.01);
-            if (rate == 0.0 || mode == Sighting::Continuous) {
+            if (rate != 100.0 || mode == Sighting::Continuous) {
                 ASSERT_EQ(scan.links(f).size(), 1u) << rate;
                 EXPECT_EQ(scan.links(f)[0].time, 0.0);
                 EXPECT_TRUE(scan.missed().empty());
@@ -268,9 +271,11 @@ TEST(SightingScan, APairInViewAtSetUp)
     }
 }
 
-// Two cones that look the same way, at rest or moving together: the leading craft never sees the one behind, and
-// the pair is never looked into.
-TEST(SightingScan, ParallelConesNeverSeeEachOther)
+// Parallel cones. Looking the same way, at rest or moving together, the leading craft never sees the one behind.
+// Looking at each other along z, 100 apart, one sliding past the other at 1000 per second with no turn at all:
+// within a half-angle of 0.015 rad each sees the other while the offset is at most 100 tan(0.015), 3 ms centred
+// 15 ms after set-up; only the relative speed over the distance bounds how fast their margins change.
+TEST(SightingScan, ParallelCones)
 {
     for (const Vec3 velocity : {Vec3{}, Vec3{0, 0, 3}, Vec3{2, -1, 0}}) {
         Formation f = emptyFormation(2, 1.2, 10.0);
@@ -280,9 +285,56 @@ TEST(SightingScan, ParallelConesNeverSeeEachOther)
         scan.start(f, Sighting::Grid);
         for (int step = 0; step < 500; ++step) {
             scan.step(f, 0.01);
-            EXPECT_TRUE(scan.links(f).empty());
+            EXPECT_FALSE(scan.linked());
             EXPECT_TRUE(scan.missed().empty());
         }
+    }
+    Formation f = emptyFormation(2, 0.015, 0.0);
+    f.placeCraft(0, {0, 0, 0}, {}, Mat3{});
+    f.placeCraft(1, {15, 0, 100}, {-1000, 0, 0}, axisAngle({1, 0, 0}, pi));
+    SightingScan scan;
+    scan.start(f, Sighting::Grid);
+    std::vector<MissedSighting> missed;
+    for (int step = 0; step < 5; ++step) {
+        scan.step(f, 0.01);
+        EXPECT_FALSE(scan.linked());
+        missed.insert(missed.end(), scan.missed().begin(), scan.missed().end());
+    }
+    const double half = 100.0 * std::tan(0.015) / 1000.0;
+    ASSERT_EQ(missed.size(), 1u);
+    EXPECT_NEAR(missed[0].start, 0.015 - half, 1e-12);
+    EXPECT_NEAR(missed[0].end, 0.015 + half, 1e-12);
+}
+
+// A craft of radius 50 turning towards another 60 away: its apex swings so close by the target that the line of
+// sight turns several times as fast as the axis. A narrow cone turning at 3 rad/s sees the target for some 3.3 ms
+// of the second step, a wide one turning at 150 rad/s for under 3 ms of it. The bounds must count the apex's
+// swing, or they rule the sightings out.
+TEST(SightingScan, AnApexSwingingCloseByTurnsTheLineOfSightFaster)
+{
+    const struct {
+        double halfAngle, rate;
+    } cases[] = {{0.03, 3.0}, {1.0, 150.0}};
+    for (const auto& c : cases) {
+        Formation f = emptyFormation(2, c.halfAngle, 50.0);
+        f.placeCraft(0, {0, 0, 0}, {}, axisAngle({1, 0, 0}, -0.015 * c.rate));
+        f.placeCraft(1, {0, 0, 60}, {}, axisAngle({1, 0, 0}, pi));
+        const std::vector<ManeuverPlan> roles{planOf({{1.0, {1, 0, 0}, c.rate}}), planOf({{10.0, {1, 0, 0}, 0.0}})};
+        f.assignPlans(roles);
+        SightingScan scan;
+        scan.start(f, Sighting::Grid);
+        scan.step(f, 0.01);
+        EXPECT_TRUE(scan.missed().empty()) << c.rate;
+        const Formation before = f;
+        scan.step(f, 0.01);
+        const auto runs = mutualRuns(before, 0, 1, 0.01, 1e-7);
+        ASSERT_EQ(runs.size(), 1u) << c.rate;
+        EXPECT_GT(runs[0].second - runs[0].first, 0.001) << c.rate;
+        ASSERT_EQ(scan.missed().size(), 1u) << c.rate;
+        EXPECT_GT(scan.missed()[0].start - 0.01, runs[0].first - 1e-7 - 1e-12) << c.rate;
+        EXPECT_LE(scan.missed()[0].start - 0.01, runs[0].first + 1e-12) << c.rate;
+        EXPECT_GT(scan.missed()[0].end - 0.01, runs[0].second - 1e-12) << c.rate;
+        EXPECT_LE(scan.missed()[0].end - 0.01, runs[0].second + 1e-7 + 1e-12) << c.rate;
     }
 }
 
