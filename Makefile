@@ -26,6 +26,7 @@ test: build
 # The GUI benchmark renders for real: it gets a private Xvfb server when there is no display.
 bench: build
 	$(BUILD_DIR)/bin/velmora-bench
+	$(BUILD_DIR)/bin/velmora-video-bench
 	if [ -n "$$DISPLAY" ]; then $(BUILD_DIR)/bin/velmora-gui-bench; \
 	else xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD_DIR)/bin/velmora-gui-bench; fi
 

@@ -4,6 +4,7 @@
 #include "cli/replay_command.h"
 #include "cli/run_command.h"
 #include "cli/sweep_command.h"
+#include "text/input_error.h"
 #include "text/message_text.h"
 
 #include <CLI/CLI.hpp>
@@ -17,6 +18,14 @@ namespace {
 
 // Thrown once every option is read and checked, before any command's own callback would do its work.
 struct Parsed {};
+
+// A refusal is one printable line.
+void checkMessage(const char* what)
+{
+    for (const char c : velmora::printable(what))
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            std::abort();
+}
 
 }  // namespace
 
@@ -48,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const Parsed&) {
     } catch (const CLI::Error& e) {
-        const std::string line = velmora::printable(e.what());
-        for (const char c : line)
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-                std::abort();
+        checkMessage(e.what());
+    } catch (const velmora::InputError& e) {
+        // The requests refuse values as CLI11 hands them over, while it parses.
+        checkMessage(e.what());
     }
     return 0;
 }

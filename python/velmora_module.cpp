@@ -1,32 +1,27 @@
 // The `velmora` Python module: single runs, formations stepped from Python, Monte Carlo batches, sweeps and
-// replays, over the same engine and option readers as velmora-sim, so both give the same numbers and the same
+// replays, over the same engine and requests as velmora-sim, so both give the same numbers and the same
 // one-line messages for bad input.
 
-#include "cli/trial_options.h"
+#include "python_arguments.h"
+#include "python_documents.h"
+#include "scenario/run_request.h"
 #include "scenario/scenario_file.h"
 #include "scenario/scenario_run.h"
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
 #include "text/message_text.h"
-#include "text/provenance.h"
+#include "trial_table.h"
 #include "trials/batch_report.h"
 #include "trials/batch_run.h"
-#include "trials/trial_parameters.h"
+#include "trials/trial_request.h"
 #include "trials/trial_runner.h"
 
-#include <CLI/CLI.hpp>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <algorithm>
-#include <cctype>
-#include <cmath>
-#include <limits>
-#include <unistd.h>
-#include <span>
+#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace py = pybind11;
@@ -34,93 +29,9 @@ namespace py = pybind11;
 namespace velmora {
 namespace {
 
-// A keyword argument and the velmora-sim option it stands for; None leaves the option at its default.
-struct Argument {
-    const char* option;
-    py::object value;
-};
-
-// A value as the text of an option; a list or tuple becomes a comma-separated list, as sweep takes it.
-std::string optionText(const py::object& value)
-{
-    if (!py::isinstance<py::str>(value) && (py::isinstance<py::list>(value) || py::isinstance<py::tuple>(value) ||
-                                            py::hasattr(value, "tolist"))) {
-        py::object items = py::hasattr(value, "tolist") ? value.attr("tolist")() : value;
-        if (py::isinstance<py::list>(items) || py::isinstance<py::tuple>(items)) {
-            std::string text;
-            for (const py::handle item : items) {
-                if (!text.empty())
-                    text += ',';
-                text += py::str(item).cast<std::string>();
-            }
-            return text;
-        }
-        return py::str(items).cast<std::string>();
-    }
-    // str() of a float is its shortest round-trip text, which reads back as the same double.
-    return py::str(value).cast<std::string>();
-}
-
-// Reads the arguments with the command's own options. Each goes as "--option=value", so that no value, such
-// as a negative number or "--help", is ever taken for an option.
-void parseArguments(CLI::App& command, const std::vector<Argument>& arguments)
-{
-    std::vector<std::string> args;
-    for (const Argument& a : arguments)
-        if (!a.value.is_none())
-            args.push_back(std::string("--") + a.option + "=" + optionText(a.value));
-    // CLI11 takes a vector of arguments last first.
-    std::reverse(args.begin(), args.end());
-    command.parse(args);
-}
-
-// What every document says made it: here the Python program's sys.argv.
-std::vector<std::string> pythonCommand()
-{
-    std::vector<std::string> command;
-    const py::module_ sys = py::module_::import("sys");
-    if (py::hasattr(sys, "argv"))
-        for (const py::handle arg : sys.attr("argv"))
-            command.push_back(py::str(arg).cast<std::string>());
-    return command;
-}
-
-py::object jsonLoads(const nlohmann::ordered_json& doc)
-{
-    return py::module_::import("json").attr("loads")(toJsonText(doc));
-}
-
-// fovDeg -> fov_deg, initializedInterval95 -> initialized_interval95: the summaries read like Python.
-std::string snakeCase(const std::string& key)
-{
-    std::string out;
-    for (const char c : key) {
-        if (std::isupper(static_cast<unsigned char>(c))) {
-            out += '_';
-            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-nlohmann::ordered_json snakeKeys(const nlohmann::ordered_json& doc)
-{
-    if (doc.is_object()) {
-        nlohmann::ordered_json out = nlohmann::ordered_json::object();
-        for (const auto& [key, value] : doc.items())
-            out[snakeCase(key)] = snakeKeys(value);
-        return out;
-    }
-    if (doc.is_array()) {
-        nlohmann::ordered_json out = nlohmann::ordered_json::array();
-        for (const auto& value : doc)
-            out.push_back(snakeKeys(value));
-        return out;
-    }
-    return doc;
-}
+// Python says velmora-sim's option names in its refusals, so that each reads as velmora-sim's line for it.
+const TrialNames& trialNames = commandLineNames;
+const RunNames& runNames = runCommandLineNames;
 
 // A dict goes through Python's json module, so the scenario reader sees the same text a file would hold; a
 // str or path names a scenario file.
@@ -131,42 +42,14 @@ Scenario scenarioFrom(const py::object& scenario)
         return parseScenarioText(text, "the scenario");
     }
     if (py::isinstance<py::str>(scenario) || py::hasattr(scenario, "__fspath__"))
-        return loadScenarioFile(py::module_::import("os").attr("fspath")(scenario).cast<std::string>());
+        // The file name as the system's bytes, whatever they are.
+        return loadScenarioFile(py::module_::import("os").attr("fsencode")(scenario).cast<std::string>());
     throw py::type_error("scenario must be a dict or the path of a scenario file, not " +
                          py::str(py::type::of(scenario).attr("__name__")).cast<std::string>());
 }
 
-py::object run(const py::object& scenario, const py::object& steps, const py::object& duration,
-               const py::object& sighting)
-{
-    std::int64_t stepCount = -1;
-    double seconds = 0.0;
-    std::string rule = std::string(sightingName(Sighting::Grid));
-    CLI::App command;
-    auto* stepsOption = command.add_option("--steps", stepCount)
-                            ->transform(wholeNumber())
-                            ->check(CLI::Range(std::int64_t{0}, maxRunSteps));
-    auto* durationOption = command.add_option("--duration", seconds);
-    stepsOption->excludes(durationOption);
-    addSightingOption(command, rule);
-    parseArguments(command, {{"steps", steps}, {"duration", duration}, {"sighting", sighting}});
-
-    const Scenario s = scenarioFrom(scenario);
-    std::optional<std::int64_t> n;
-    if (stepCount >= 0)
-        n = stepCount;
-    else if (durationOption->count() > 0)
-        n = stepsForDuration(seconds);
-    std::optional<ScenarioResult> result;
-    {
-        py::gil_scoped_release release;
-        result.emplace(runScenario(s, n, nullptr, *sightingFromName(rule)));
-    }
-    return jsonLoads(runResultJson(s, *result, pythonCommand()));
-}
-
-// Called on the caller's thread about ten times a second while trials run: a Ctrl+C turns into a
-// KeyboardInterrupt here, and the batch stops.
+// Called on the caller's thread while trials or a run go (about ten times a second, or every 65536 steps): a
+// Ctrl+C turns into a KeyboardInterrupt here, and the work stops.
 void checkSignals(std::uint64_t)
 {
     py::gil_scoped_acquire gil;
@@ -174,144 +57,64 @@ void checkSignals(std::uint64_t)
         throw py::error_already_set();
 }
 
-// The trial file's columns, kept as the trials arrive: each trial's cell (the index of the run that made it,
-// whose parameters lead every row) and its own columns.
-struct TrialColumns {
-    std::vector<std::uint64_t> trial;
-    std::vector<std::uint32_t> seedState;
-    std::vector<bool> initialized;
-    std::vector<std::int64_t> stepsToInitialize;
-    std::vector<double> timeToInitialize;
-    std::vector<double> exactTimeToInitialize;
-    std::vector<std::int32_t> links;
-    std::vector<std::int32_t> groups;
-    std::vector<std::int32_t> missedSightings;
-    std::vector<std::size_t> cell;
-
-    void add(std::span<const TrialResult> block, std::size_t cellIndex = 0)
-    {
-        for (const TrialResult& r : block) {
-            trial.push_back(r.trial);
-            seedState.push_back(r.seedState);
-            initialized.push_back(r.initialized);
-            // Steps count from 1, so 0 says "never", as NaN does for the time.
-            stepsToInitialize.push_back(r.initialized ? r.stepsToInitialize : 0);
-            timeToInitialize.push_back(r.initialized ? r.timeToInitialize : std::nan(""));
-            exactTimeToInitialize.push_back(r.initialized ? r.exactTimeToInitialize : std::nan(""));
-            links.push_back(r.links);
-            groups.push_back(r.groups);
-            missedSightings.push_back(r.missedSightings);
-            cell.push_back(cellIndex);
-        }
-    }
-
-    template <typename T>
-    static py::array_t<T> array(const std::vector<T>& values)
-    {
-        return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
-    }
-
-    // Each row's value of one parameter of its cell.
-    template <typename T>
-    py::array_t<T> perRow(const std::vector<TrialOrigin>& cells, T (*of)(const TrialOrigin&)) const
-    {
-        std::vector<T> values;
-        values.reserve(cell.size());
-        for (const std::size_t c : cell)
-            values.push_back(of(cells[c]));
-        return array(values);
-    }
-
-    // Each row's object (a name, an identity) of its cell, as a column of Python objects.
-    template <typename Of>
-    py::array perRowObject(const std::vector<TrialOrigin>& cells, Of of) const
-    {
-        std::vector<py::object> values;
-        for (const TrialOrigin& o : cells)
-            values.push_back(of(o));
-        const auto rows = static_cast<py::ssize_t>(cell.size());
-        py::array out(py::dtype("O"), std::vector<py::ssize_t>{rows});
-        auto** objects = static_cast<PyObject**>(out.mutable_data());
-        for (py::ssize_t i = 0; i < rows; ++i) {
-            // The array's slots start as None; each takes a new reference to its cell's object.
-            Py_XDECREF(objects[i]);
-            objects[i] = values[cell[static_cast<std::size_t>(i)]].inc_ref().ptr();
-        }
-        return out;
-    }
-
-    // The columns of a trial file, the parameters first, as velmora-sim's files name them.
-    void addTo(py::dict& columns, const std::vector<TrialOrigin>& cells) const
-    {
-        columns["algorithm"] = perRowObject(cells, [](const TrialOrigin& o) {
-            return py::object(py::str(algorithmName(o.setup.scenario)));
-        });
-        columns["plan"] = perRowObject(cells, [](const TrialOrigin& o) {
-            return o.setup.scenario.plan ? py::object(py::str(o.setup.scenario.plan->sha256())) : py::object(py::none());
-        });
-        columns["maxSpeed"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.maxSpeed; });
-        columns["fovDeg"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.fovDeg; });
-        columns["tiltDeg"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.tiltDeg; });
-        columns["craftRadius"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.craftRadius; });
-        columns["boxHalfSize"] = perRow<double>(cells, [](const TrialOrigin& o) { return o.setup.scenario.boxHalfSize; });
-        columns["count"] = perRow<std::int32_t>(cells, [](const TrialOrigin& o) { return o.setup.scenario.count; });
-        columns["seed"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.setup.seed; });
-        columns["firstTrial"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.range.first; });
-        columns["trials"] = perRow<std::uint64_t>(cells, [](const TrialOrigin& o) { return o.range.count; });
-        columns["steps"] = perRow<std::int64_t>(cells, [](const TrialOrigin& o) { return o.setup.steps; });
-        columns["sighting"] = perRowObject(cells, [](const TrialOrigin& o) {
-            return py::object(py::str(std::string(sightingName(o.setup.sighting))));
-        });
-        py::array_t<bool> init(static_cast<py::ssize_t>(initialized.size()));
-        auto view = init.mutable_unchecked<1>();
-        for (std::size_t i = 0; i < initialized.size(); ++i)
-            view(static_cast<py::ssize_t>(i)) = initialized[i];
-        columns["trial"] = array(trial);
-        columns["seedState"] = array(seedState);
-        columns["initialized"] = init;
-        columns["stepsToInitialize"] = array(stepsToInitialize);
-        columns["timeToInitialize"] = array(timeToInitialize);
-        columns["exactTimeToInitialize"] = array(exactTimeToInitialize);
-        columns["links"] = array(links);
-        columns["groups"] = array(groups);
-        columns["missedSightings"] = array(missedSightings);
-    }
-};
-
-// The trial table takes about this much per trial while it is built: the rows as they arrive, the numpy
-// arrays made from them, and pandas' copy.
-constexpr double tableBytesPerTrial = 256.0;
-
-// Trials kept in a table must fit in memory with room to spare: past half of this machine's memory the call is
-// refused before any trial runs, rather than ending in the system's out-of-memory killer hours later.
-void checkTableSize(std::uint64_t trials)
+py::object run(const py::object& scenario, const py::object& steps, const py::object& duration,
+               const py::object& sighting)
 {
-    const double memory = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGE_SIZE));
-    const double bytes = static_cast<double>(trials) * tableBytesPerTrial;
-    if (memory > 0.0 && bytes > memory / 2.0)
-        throw OptionError("per_trial: a table of " + std::to_string(trials) + " trials needs about " +
-                          std::to_string(static_cast<long long>(std::ceil(bytes / 1e9))) +
-                          " GB, more than half of this machine's memory; pass per_trial=False to keep the summary only");
+    RunRequest request(runNames);
+    if (!steps.is_none())
+        request.setSteps(givenWhole(steps));
+    if (!duration.is_none())
+        request.setDuration(givenReal(duration));
+    if (!sighting.is_none())
+        request.setSighting(argumentText(sighting));
+    const Scenario s = scenarioFrom(scenario);
+    const std::optional<std::int64_t> n = request.steps();
+    std::optional<ScenarioResult> result;
+    {
+        py::gil_scoped_release release;
+        // A long run stays stoppable with Ctrl+C, as a batch is.
+        result.emplace(runScenario(s, n, nullptr, [](std::int64_t step, std::int64_t) { checkSignals(step); },
+                                   request.sighting()));
+    }
+    return pythonDocument(runResultJson(s, *result, pythonCommand()));
 }
 
-// A pandas DataFrame when pandas is there, else the dict of numpy arrays itself.
-py::object table(const py::dict& columns)
+// The parameters batch, sweep and replay share (all but the algorithm and field of view), in the order
+// velmora-sim checks its options.
+void setParameters(TrialRequest& request, const py::object& count, const py::object& tilt,
+                   const py::object& maxSpeed, const py::object& radius, const py::object& box, const py::object& seed)
 {
-    try {
-        return py::module_::import("pandas").attr("DataFrame")(columns);
-    } catch (py::error_already_set& e) {
-        if (!e.matches(PyExc_ImportError))
-            throw;
-        return columns;
-    }
+    if (!count.is_none())
+        request.setCount(givenWhole(count));
+    if (!tilt.is_none())
+        request.setTilt(givenReal(tilt));
+    if (!maxSpeed.is_none())
+        request.setMaxSpeed(givenReal(maxSpeed));
+    if (!radius.is_none())
+        request.setRadius(givenReal(radius));
+    if (!box.is_none())
+        request.setBox(givenReal(box));
+    if (!seed.is_none())
+        request.setSeed(givenWhole(seed));
 }
 
-// velmora-sim's options shared by batch, sweep and replay (all but the algorithm and FOV).
-std::vector<Argument> trialArguments(const py::object& count, const py::object& seed, const py::object& tilt,
-                                     const py::object& maxSpeed, const py::object& radius, const py::object& box)
+// The duration, the sighting rule and the trial range batch and sweep share.
+void setRange(TrialRequest& request, const py::object& duration, const py::object& sighting,
+              const py::object& trials, const py::object& firstTrial, const py::object& shard,
+              const py::object& threads)
 {
-    return {{"count", count}, {"seed", seed}, {"tilt", tilt}, {"max-speed", maxSpeed}, {"radius", radius},
-            {"box", box}};
+    if (!duration.is_none())
+        request.setDuration(givenReal(duration));
+    if (!sighting.is_none())
+        request.setSighting(argumentText(sighting));
+    if (!trials.is_none())
+        request.setTrials(givenWhole(trials));
+    if (!firstTrial.is_none())
+        request.setFirstTrial(givenWhole(firstTrial));
+    if (!shard.is_none())
+        request.setShard(argumentText(shard));
+    if (!threads.is_none())
+        request.setThreads(givenWhole(threads));
 }
 
 py::object batch(const py::object& algorithm, const py::object& count, const py::object& trials,
@@ -320,43 +123,33 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
                  const py::object& duration, const py::object& threads, const py::object& shard,
                  const py::object& sighting, bool perTrial)
 {
-    TrialOptions options;
-    TrialRange range;
-    CLI::App command;
-    addAlgorithmAndFovOptions(command, options);
-    addTrialOptions(command, options, true);
-    addTrialRangeOptions(command, range, "", "");
-    auto arguments = trialArguments(count, seed, tilt, maxSpeed, radius, box);
-    arguments.insert(arguments.end(), {{"algorithm", algorithm}, {"fov", fov}, {"trials", trials},
-                                       {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads},
-                                       {"shard", shard}, {"sighting", sighting}});
-    parseArguments(command, arguments);
-    // Rows name the whole range asked for, as a shard's trial file does.
-    const TrialSpan asked{range.firstTrial, range.trials};
-    range = range.resolved();
-    TrialSetup setup = options.setup(algorithmIndex(options.algorithm), options.scenario.fovDeg);
-    setup.steps = trialSteps(setup.scenario, options.steps());
+    TrialRequest request(trialNames);
+    if (!algorithm.is_none())
+        request.setAlgorithm(argumentText(algorithm));
+    if (!fov.is_none())
+        request.setFov(givenReal(fov));
+    setParameters(request, count, tilt, maxSpeed, radius, box, seed);
+    setRange(request, duration, sighting, trials, firstTrial, shard, threads);
+    const TrialSpan span = request.trials();
+    const TrialSetup setup = request.batchSetup();
     if (perTrial)
-        checkTableSize(range.trials);
+        TrialTable::checkSize(span.count);
 
-    TrialColumns columns;
+    TrialTable table;
     std::optional<BatchRun> result;
     {
         py::gil_scoped_release release;
         result.emplace(runBatch(
-            setup, range.firstTrial, range.trials, range.threads,
+            setup, span.first, span.count, request.threads(),
             [&](std::span<const TrialResult> block) {
                 if (perTrial)
-                    columns.add(block);
+                    table.add(block);
             },
             checkSignals));
     }
-    py::dict out = jsonLoads(snakeKeys(batchRunJson(*result, pythonCommand())));
-    if (perTrial) {
-        py::dict perTrialColumns;
-        columns.addTo(perTrialColumns, {TrialOrigin{setup, asked}});
-        out["per_trial"] = table(perTrialColumns);
-    }
+    py::dict out = pythonDocument(batchRunJson(*result, pythonCommand()), true);
+    if (perTrial)
+        out["per_trial"] = table.table(std::vector<TrialOrigin>{{setup, request.askedTrials()}});
     return out;
 }
 
@@ -366,48 +159,38 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
                  const py::object& duration, const py::object& threads, const py::object& shard,
                  const py::object& sighting, bool perTrial)
 {
-    TrialOptions options;
-    TrialRange range;
-    SweepGrid grid;
-    CLI::App command;
-    addSweepGridOptions(command, grid);
-    addTrialOptions(command, options, true);
-    addTrialRangeOptions(command, range, "", "");
-    auto arguments = trialArguments(count, seed, tilt, maxSpeed, radius, box);
-    arguments.insert(arguments.end(), {{"algorithm", algorithm}, {"fov", fov}, {"trials", trials},
-                                       {"first-trial", firstTrial}, {"duration", duration}, {"threads", threads},
-                                       {"shard", shard}, {"sighting", sighting}});
-    parseArguments(command, arguments);
-    // Rows name the whole range asked for, as a shard's trial file does.
-    const TrialSpan asked{range.firstTrial, range.trials};
-    range = range.resolved();
-
-    const std::vector<TrialSetup> setups = grid.setups(options, range.trials);
+    TrialRequest request(trialNames);
+    if (!algorithm.is_none())
+        request.setAlgorithms(givenTexts(algorithm));
+    if (!fov.is_none())
+        request.setFovs(givenReals(fov));
+    setParameters(request, count, tilt, maxSpeed, radius, box, seed);
+    setRange(request, duration, sighting, trials, firstTrial, shard, threads);
+    const TrialSpan span = request.trials();
+    const std::vector<TrialSetup> setups = request.sweepCells();
     if (perTrial)
-        checkTableSize(range.trials * setups.size());
+        TrialTable::checkSize(span.count * setups.size());
 
     std::vector<BatchRun> cells;
-    TrialColumns columns;
+    TrialTable table;
     {
         py::gil_scoped_release release;
         for (std::size_t c = 0; c < setups.size(); ++c) {
             cells.push_back(runBatch(
-                setups[c], range.firstTrial, range.trials, range.threads,
+                setups[c], span.first, span.count, request.threads(),
                 [&](std::span<const TrialResult> block) {
                     if (perTrial)
-                        columns.add(block, c);
+                        table.add(block, c);
                 },
                 checkSignals));
         }
     }
-    py::dict out = jsonLoads(snakeKeys(sweepJson(cells, pythonCommand())));
+    py::dict out = pythonDocument(sweepJson(cells, pythonCommand()), true);
     if (perTrial) {
         std::vector<TrialOrigin> origins;
         for (const TrialSetup& setup : setups)
-            origins.push_back({setup, asked});
-        py::dict perTrialColumns;
-        columns.addTo(perTrialColumns, origins);
-        out["per_trial"] = table(perTrialColumns);
+            origins.push_back({setup, request.askedTrials()});
+        out["per_trial"] = table.table(origins);
     }
     return out;
 }
@@ -416,29 +199,24 @@ py::object replay(const py::object& trial, const py::object& algorithm, const py
                   const py::object& seed, const py::object& fov, const py::object& tilt, const py::object& maxSpeed,
                   const py::object& radius, const py::object& box)
 {
-    TrialOptions options;
-    std::uint64_t trialNumber = 0;
-    CLI::App command;
-    command.add_option("--trial", trialNumber)->transform(wholeNumber())->required();
-    addAlgorithmAndFovOptions(command, options);
-    addTrialOptions(command, options, false);
-    auto arguments = trialArguments(count, seed, tilt, maxSpeed, radius, box);
-    arguments.insert(arguments.end(), {{"trial", trial}, {"algorithm", algorithm}, {"fov", fov}});
-    parseArguments(command, arguments);
-    const TrialSetup setup = options.setup(algorithmIndex(options.algorithm), options.scenario.fovDeg);
-    return jsonLoads(scenarioToJson(replayScenario(setup, trialNumber)));
+    TrialRequest request(trialNames);
+    if (!trial.is_none())
+        request.setTrial(givenWhole(trial));
+    if (!algorithm.is_none())
+        request.setAlgorithm(argumentText(algorithm));
+    if (!fov.is_none())
+        request.setFov(givenReal(fov));
+    setParameters(request, count, tilt, maxSpeed, radius, box, seed);
+    return pythonDocument(scenarioToJson(replayScenario(request.setup(), request.trial())));
 }
 
 // A formation set up from a scenario, stepped from Python. Its arrays are copies: they stay as they were when
 // taken, however the formation steps on or goes away.
 class PyFormation {
 public:
-    explicit PyFormation(const py::object& scenario)
+    explicit PyFormation(const py::object& scenario) : scenario_(scenarioFrom(scenario))
     {
-        const Scenario s = scenarioFrom(scenario);
-        // From the scenario's seed, as velmora-sim run sets it up.
-        Rand15 rng(s.seed);
-        setUpFormation(s, f_, rng);
+        setUp();
         requireFiniteState(f_, "after set-up");
     }
 
@@ -449,6 +227,9 @@ public:
         bool changed = false;
         for (std::int64_t k = 0; k < steps; ++k) {
             changed = f_.step(stepSeconds) || changed;
+            ++taken_;
+            if (!hasFiniteState(f_))
+                refuseLastStep();
             // A long stretch stays stoppable with Ctrl+C; the formation keeps the steps it has taken.
             if (k % 65536 == 65535 && PyErr_CheckSignals() != 0)
                 throw py::error_already_set();
@@ -488,7 +269,35 @@ public:
     const Formation& formation() const { return f_; }
 
 private:
+    // From the scenario's seed, as velmora-sim run sets it up.
+    void setUp()
+    {
+        Rand15 rng(scenario_.seed);
+        setUpFormation(scenario_, f_, rng);
+    }
+
+    // A step that left some craft without a finite position or attitude is refused with the message the
+    // desktop program gives, and the formation goes back to where it was before it: stepping is
+    // deterministic, so the steps taken are flown again from the set-up rather than every step paying for
+    // a copy.
+    [[noreturn]] void refuseLastStep()
+    {
+        std::string message;
+        try {
+            requireFiniteState(f_, ("at t = " + stepTimeText(f_.time()) + " s").c_str());
+        } catch (const ScenarioError& e) {
+            message = e.what();
+        }
+        const std::int64_t keep = taken_ - 1;
+        setUp();
+        for (taken_ = 0; taken_ < keep; ++taken_)
+            f_.step(stepSeconds);
+        throw ScenarioError(message);
+    }
+
+    Scenario scenario_;
     Formation f_;
+    std::int64_t taken_ = 0;
 };
 
 }  // namespace
@@ -509,8 +318,6 @@ PYBIND11_MODULE(velmora, m)
             if (p)
                 std::rethrow_exception(p);
         } catch (const InputError& e) {
-            PyErr_SetString(PyExc_ValueError, printable(e.what()).c_str());
-        } catch (const CLI::ParseError& e) {
             PyErr_SetString(PyExc_ValueError, printable(e.what()).c_str());
         }
     });

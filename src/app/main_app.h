@@ -16,8 +16,9 @@ class MainApp : public QApplication {
 public:
     MainApp(int& argc, char** argv);
 
-    // Answers --help, --version and a mistaken command line before any window system is needed, so they
-    // work without a display. The exit status when answered; nothing when the program should start.
+    // Answers --help, --version, a mistaken command line and --render (a video drawn off screen) before any
+    // window system is needed, so they work without a display. The exit status when answered; nothing when
+    // the program should start.
     static std::optional<int> answerWithoutWindow(int& argc, char** argv);
 
     // Runs the main dialog, on the scenario file the command line names if any, to its end and returns the

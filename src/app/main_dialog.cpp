@@ -4,33 +4,23 @@
 #include "app/message_box.h"
 #include "app/save_as_dialog.h"
 #include "app/text_number.h"
-#include "files/replacing_file.h"
+#include "app/view_defaults.h"
 #include "geometry/angles.h"
-#include "scenario/scenario_file.h"
 #include "sim/default_scene.h"
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
-#include "text/message_text.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimerEvent>
 
-#include <sys/stat.h>
-
-#include <algorithm>
 #include <cmath>
-#include <exception>
 #include <memory>
 
 namespace velmora {
@@ -41,55 +31,6 @@ constexpr int maxStepsPerTick = 10;
 constexpr int minCraft = 2;
 constexpr int maxCraft = 10;
 
-// A number for a box, written shortest so that reading it back gives the same value.
-QString boxNumber(double value) { return QString::number(value, 'g', QLocale::FloatingPointShortest); }
-
-// A message stays one line whatever the file name or the reason contains.
-QString oneLine(QString text)
-{
-    for (QChar& c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = QChar(0xfffd);
-    return text;
-}
-
-// The reason in velmora-sim's own words, with the file named unless the reason already names it.
-QString scenarioFailure(const QString& path, const QString& reason)
-{
-    if (reason.contains(path))
-        return oneLine(reason);
-    return oneLine(QLatin1Char('"') + path + QStringLiteral("\": ") + reason);
-}
-
-// The local file of a drag, as the system's bytes, when it is one scenario or plan file (".json", of which
-// ".plan.json" is a plan). The bytes come from the URL's own percent-encoding, so a name that is not UTF-8
-// still names its file.
-QByteArray droppedScenario(const QMimeData* data)
-{
-    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile())
-        return {};
-    const QByteArray path = QByteArray::fromPercentEncoding(data->urls().front().path(QUrl::FullyEncoded).toLatin1());
-    return path.toLower().endsWith(".json") ? path : QByteArray();
-}
-
-bool isPlanFile(const QByteArray& path) { return path.toLower().endsWith(".plan.json"); }
-
-// What a path names when it is not a file to read a scenario from, for a message; nothing for a regular file
-// or one that does not exist (the reader says that).
-const char* notAFile(const QByteArray& path)
-{
-    struct stat info {};
-    if (::stat(path.constData(), &info) != 0 || S_ISREG(info.st_mode))
-        return nullptr;
-    if (S_ISDIR(info.st_mode))
-        return "a directory";
-    if (S_ISFIFO(info.st_mode))
-        return "a named pipe";
-    if (S_ISSOCK(info.st_mode))
-        return "a socket";
-    return "a device";
-}
-
 }  // namespace
 
 MainDialog::MainDialog(FormationDrawables& drawables)
@@ -98,6 +39,7 @@ MainDialog::MainDialog(FormationDrawables& drawables)
     , saveAsPrompt([this] { return askSaveAsPath(this); })
     , saveScenarioPrompt([this] { return askScenarioPath(this); })
     , openScenarioPrompt([this] { return askScenarioToOpen(this); })
+    , recordRunPrompt([this] { return askVideoPath(this); })
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
@@ -173,12 +115,12 @@ void MainDialog::OnInitDialog()
 // under the cursor is dragged instead of the view being turned. Runs before the formation is set up.
 void MainDialog::wireCamerasAndMouse()
 {
-    leftCamera.frame.setEyeDistance(750.0);
-    rightCamera.frame.setEyeDistance(750.0);
-    leftView.nearPlane = 10.0;
-    leftView.farPlane = 10000.0;
-    rightView.nearPlane = 10.0;
-    rightView.farPlane = 10000.0;
+    leftCamera.frame.setEyeDistance(startEyeDistance);
+    rightCamera.frame.setEyeDistance(startEyeDistance);
+    leftView.nearPlane = viewNearPlane;
+    leftView.farPlane = viewFarPlane;
+    rightView.nearPlane = viewNearPlane;
+    rightView.farPlane = viewFarPlane;
     leftView.frustumEnabled = true;
     rightView.frustumEnabled = true;
     leftChain.addHandler(&drawables.left);
@@ -219,6 +161,8 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     QAction* save = menu.addAction(QStringLiteral("Save Scenario..."));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* record = menu.addAction(QStringLiteral("Record Run..."));
+    record->setEnabled(!recorder.recording());
     QAction* reset = menu.addAction(QStringLiteral("Reset Views"));
     menu.addSeparator();
     QAction* about = menu.addAction(QStringLiteral("&About Velmora..."));
@@ -229,158 +173,25 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
         OnOpenScenario();
     else if (chosen == save)
         OnSaveScenario();
+    else if (chosen == record)
+        OnRecordRun();
     else if (chosen == reset)
         OnResetViews();
-}
-
-void MainDialog::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (!droppedScenario(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-}
-
-void MainDialog::dropEvent(QDropEvent* event)
-{
-    const QByteArray path = droppedScenario(event->mimeData());
-    if (path.isEmpty())
-        return;
-    event->acceptProposedAction();
-    if (isPlanFile(path)) {
-        if (const int index = addPlanFile(path); index >= 0)
-            controls.algorithmList->setCurrentIndex(index);
-        return;
-    }
-    openScenarioFile(path);
-}
-
-// The views are windows of their own: a file dragged over one reaches it, not the dialog, so the dialog
-// watches them and takes the drop as its own.
-bool MainDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == &leftView || watched == &rightView) {
-        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (droppedScenario(drag->mimeData()).isEmpty())
-                drag->ignore();
-            else
-                drag->acceptProposedAction();
-            return true;
-        }
-        if (event->type() == QEvent::Drop) {
-            dropEvent(static_cast<QDropEvent*>(event));
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-int MainDialog::addPlanFile(const QByteArray& path)
-{
-    try {
-        auto plan = std::make_shared<const PlanFile>(PlanFile::load(path.toStdString()));
-        return planEntry(std::move(plan), path);
-    } catch (const PlanError& e) {
-        message(oneLine(QString::fromStdString(utf8Text(e.what()))));
-        return -1;
-    }
-}
-
-int MainDialog::planEntry(std::shared_ptr<const PlanFile> plan, const QByteArray& path)
-{
-    // The same file again is read again; the same plan from elsewhere is the entry it already has.
-    auto it = std::find_if(plans.begin(), plans.end(), [&](const PlanEntry& e) {
-        return (!path.isEmpty() && e.path == path) || e.plan->sha256() == plan->sha256();
-    });
-    const QString text = QString::fromStdString(plan->name());
-    if (it == plans.end()) {
-        plans.push_back({std::move(plan), path});
-        controls.algorithmList->addItem(text);
-        return planAlgorithmCount + static_cast<int>(plans.size()) - 1;
-    }
-    const int index = planAlgorithmCount + static_cast<int>(it - plans.begin());
-    it->plan = std::move(plan);
-    if (!path.isEmpty())
-        it->path = path;
-    controls.algorithmList->setItemText(index, text);
-    return index;
-}
-
-void MainDialog::OnOpenScenario()
-{
-    const QString path = openScenarioPrompt();
-    if (!path.isEmpty())
-        openScenario(path);
 }
 
 void MainDialog::OnResetViews()
 {
     for (CameraController* camera : {&leftCamera, &rightCamera}) {
         camera->frame = CameraFrame{};
-        camera->frame.setEyeDistance(750.0);
+        camera->frame.setEyeDistance(startEyeDistance);
     }
     paintViews();
 }
 
-bool MainDialog::openScenario(const QString& path) { return openScenarioFile(QFile::encodeName(path)); }
-
-bool MainDialog::openScenarioFile(const QByteArray& path)
+void MainDialog::done(int result)
 {
-    const QString shown = QFile::decodeName(path);
-    // Reading a pipe would wait for a writer with no window to show for it.
-    if (const char* kind = notAFile(path)) {
-        message(oneLine(QStringLiteral("Cannot open \"") + shown + QStringLiteral("\": it is ") +
-                        QLatin1String(kind) + QStringLiteral(", not a scenario file")));
-        return false;
-    }
-    // Set up aside first, so a scenario refused after its set-up (one that overflows) changes nothing here.
-    Scenario scenario;
-    auto loaded = std::make_unique<Formation>();
-    try {
-        scenario = loadScenarioFile(path.toStdString());
-        // The scenario's own sequence, as velmora-sim run starts with, so random craft land where they land there.
-        Rand15 rng(scenario.seed);
-        setUpFormation(scenario, *loaded, rng);
-        requireFiniteState(*loaded, "after set-up");
-    } catch (const std::exception& e) {
-        message(scenarioFailure(shown, QString::fromStdString(utf8Text(e.what()))));
-        return false;
-    }
     stopRun();
-    formation = *loaded;
-    this->scenario = scenario;
-    controls.countBox->setText(QString::number(scenario.count));
-    controls.fovBox->setText(boxNumber(scenario.fovDeg));
-    controls.tiltBox->setText(boxNumber(scenario.tiltDeg));
-    controls.maxSpeedBox->setText(boxNumber(scenario.maxSpeed));
-    if (scenario.plan)
-        controls.algorithmList->setCurrentIndex(planEntry(scenario.plan, {}));
-    else
-        controls.algorithmList->setCurrentIndex(
-            scenario.algorithm >= 0 && scenario.algorithm < planAlgorithmCount ? scenario.algorithm : -1);
-    afterSetup();
-    paintViews();
-    return true;
-}
-
-void MainDialog::OnSaveScenario()
-{
-    const QString path = saveScenarioPrompt();
-    if (!path.isEmpty())
-        saveScenario(path);
-}
-
-bool MainDialog::saveScenario(const QString& path)
-{
-    try {
-        ReplacingFile file(QFile::encodeName(path).toStdString());
-        file.write(toJsonText(scenarioToJson(setup.scenario())) + '\n');
-        file.commit();
-        return true;
-    } catch (const FileError& e) {
-        message(oneLine(QStringLiteral("Could not save \"") + path + QStringLiteral("\": ") +
-                        QString::fromUtf8(e.what())));
-        return false;
-    }
+    QDialog::done(result);
 }
 
 void MainDialog::afterSetup()
@@ -540,6 +351,8 @@ void MainDialog::stopRun()
         killTimer(runTimer);
     runTimer = 0;
     running = false;
+    if (recorder.recording())
+        finishRecording();
 }
 
 void MainDialog::timerEvent(QTimerEvent* event)
@@ -575,6 +388,7 @@ void MainDialog::OnTimer(int timerId)
     setup.noteStepped(formation);
     showReadout();
     paintViews();
+    recordFrame();
     // A continuous run keeps going through segment changes; only the Run buttons or a set-up end it.
     if (singleStep && segmentChanged)
         stopRun();

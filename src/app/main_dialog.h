@@ -3,6 +3,7 @@
 #include "app/dialog_controls.h"
 #include "app/formation_drawables.h"
 #include "app/formation_readout.h"
+#include "app/run_recorder.h"
 #include "app/setup_record.h"
 #include "sim/formation.h"
 #include "scenario/scenario.h"
@@ -73,6 +74,9 @@ public:
     void OnSaveScenario();
     // Open a scenario file the user picks.
     void OnOpenScenario();
+    // Record what the left view shows, from now until the run stops, to a video file the user names; starts a
+    // run when none is going.
+    void OnRecordRun();
     // Both cameras back to where they started: looking at the middle of the box from 750 away.
     void OnResetViews();
 
@@ -87,11 +91,18 @@ public:
     int addPlanFile(const QByteArray& path);
     // False, with the reason reported, when the file could not be written; an old file stays as it was.
     bool saveScenario(const QString& path);
+    // Starts recording into path (its extension picks the format). False, with the reason reported, when the
+    // video cannot be made there; nothing is recording then.
+    bool recordRun(const QString& path);
+    bool isRecording() const { return recorder.recording(); }
+    // Drops a recording in progress and what was written of it, as when the program is asked to end.
+    void discardRecording() { recorder.discard(); }
 
     void setMessageSink(MessageSink sink) { messageSink = std::move(sink); }
     void setSaveAsPrompt(SaveAsPrompt prompt) { saveAsPrompt = std::move(prompt); }
     void setSaveScenarioPrompt(SaveAsPrompt prompt) { saveScenarioPrompt = std::move(prompt); }
     void setOpenScenarioPrompt(SaveAsPrompt prompt) { openScenarioPrompt = std::move(prompt); }
+    void setRecordRunPrompt(SaveAsPrompt prompt) { recordRunPrompt = std::move(prompt); }
 
     const Formation& formationState() const { return formation; }
     // The parameters, algorithm and count of the last set-up in the user's units: what the boxes read, or what
@@ -120,6 +131,9 @@ public:
     QPushButton* captureRightButton() const { return controls.captureRight; }
     QLabel* readoutLabel() const { return controls.readout; }
     const SetupRecord& setupRecord() const { return setup; }
+
+    // Closing stops the run, which completes a recording.
+    void done(int result) override;
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -153,6 +167,8 @@ private:
     void capture(GLView& view);
     void afterSetup();
     void showReadout();
+    void recordFrame();
+    void finishRecording();
 
     // Each box's number as typed (angles in degrees), or its fallback after a message.
     double readFovHalfAngle();
@@ -177,6 +193,8 @@ private:
     SaveAsPrompt saveAsPrompt;
     SaveAsPrompt saveScenarioPrompt;
     SaveAsPrompt openScenarioPrompt;
+    SaveAsPrompt recordRunPrompt;
+    RunRecorder recorder;
     SetupRecord setup;
     FormationReadout formationReadout;
     QLabel* readout = nullptr;

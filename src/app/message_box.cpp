@@ -15,4 +15,12 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& text
 
 void showMessageBox(QWidget* parent, const QString& text) { makeMessageBox(parent, text)->exec(); }
 
+QString oneLine(QString text)
+{
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QChar(0xfffd);
+    return text;
+}
+
 }  // namespace velmora

@@ -13,6 +13,10 @@ namespace velmora {
 // never read as markup, since it quotes what the user entered.
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& text);
 
+// text with every control character (a line break in a file name) shown as the replacement character, so
+// that a message stays one line whatever it quotes.
+QString oneLine(QString text);
+
 // Shows the message modally and returns when the user has dismissed it.
 void showMessageBox(QWidget* parent, const QString& text);
 

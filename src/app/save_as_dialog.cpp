@@ -34,6 +34,18 @@ QString askScenarioPath(QWidget* parent)
     return dialog.selectedFiles().value(0);
 }
 
+QString askVideoPath(QWidget* parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Record Run"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral(
+        "MP4 Video (*.mp4);;WebM Video (*.webm);;GIF Animation (*.gif);;Folder of PNG Frames (no extension) (*)"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
 QString askScenarioToOpen(QWidget* parent)
 {
     QFileDialog dialog(parent, QStringLiteral("Open Scenario"));

@@ -20,6 +20,10 @@ QString askSaveAsPath(QWidget* parent);
 // before an existing file is replaced. Empty when the user cancelled.
 QString askScenarioPath(QWidget* parent);
 
+// Asks where to record a run: MP4, WebM or GIF by the name's extension, or a folder of PNG frames for a name
+// without one. Empty when the user cancelled.
+QString askVideoPath(QWidget* parent);
+
 // Asks which scenario file to open. Empty when the user cancelled.
 QString askScenarioToOpen(QWidget* parent);
 

@@ -24,8 +24,7 @@ constexpr const char* batchFooter =
     "Example: velmora-sim batch --algorithm HalfTwist --count 8 --fov 60 --trials 5000 --trials-out t.csv";
 
 struct BatchOptions {
-    TrialOptions trial;
-    TrialRange range;
+    TrialRequest request{commandLineNames};
     std::string trialsOut;
     std::string output;
     bool json = false;
@@ -33,19 +32,20 @@ struct BatchOptions {
 
 void runBatchCommand(const BatchOptions& o)
 {
-    const TrialRange range = o.range.resolved();
-    TrialSetup setup = o.trial.setup(algorithmIndex(o.trial.algorithm), o.trial.scenario.fovDeg);
-    setup.steps = trialSteps(setup.scenario, o.trial.steps());
+    const TrialSpan trials = o.request.trials();
+    const TrialSetup setup = o.request.batchSetup();
     // The rows name the whole run, before --shard took its part: every shard's file says the same.
-    const TrialOrigin origin{setup, {o.range.firstTrial, o.range.trials}};
+    const TrialOrigin origin{setup, o.request.askedTrials()};
 
+    const NamedFile outputs[] = {{"--trials-out", o.trialsOut}, {"--output", o.output}};
+    refuseSharedFiles(outputs);
     SummaryOutput output(o.output);
     std::optional<TrialFileWriter> file;
     if (!o.trialsOut.empty())
         file.emplace(o.trialsOut);
-    ProgressBar progress(range.trials, stderr);
+    ProgressBar progress(trials.count, stderr);
     const BatchRun run = runBatch(
-        setup, range.firstTrial, range.trials, range.threads,
+        setup, trials.first, trials.count, o.request.threads(),
         [&](std::span<const TrialResult> block) {
             if (file)
                 file->write(block, origin);
@@ -66,9 +66,9 @@ void addBatchCommand(CLI::App& app)
         "batch", "Run Monte Carlo trials of random formations and summarize how often, and how fast, they end "
                  "in one group.");
     batch->footer(batchFooter);
-    addAlgorithmAndFovOptions(*batch, o->trial);
-    addTrialOptions(*batch, o->trial, true);
-    addTrialRangeOptions(*batch, o->range, "Number of trials", "Number of the first trial (to run one shard of a batch)");
+    addAlgorithmAndFovOptions(*batch, o->request);
+    addTrialOptions(*batch, o->request, true);
+    addTrialRangeOptions(*batch, o->request, "Number of trials", "Number of the first trial (to run one shard of a batch)");
     batch->add_option("--trials-out", o->trialsOut,
                       "Write one row per trial to FILE.jsonl (JSON Lines) or FILE.csv: the batch's parameters, "
                       "then trial, seedState, initialized, stepsToInitialize, timeToInitialize, "

@@ -1,11 +1,13 @@
 #include "cli/batch_command.h"
 #include "cli/merge_command.h"
+#include "cli/plan_command.h"
 #include "cli/replay_command.h"
 #include "cli/run_command.h"
 #include "cli/sweep_command.h"
 #include "cli/trial_options.h"
 #include "files/replacing_file.h"
 #include "scenario/scenario.h"
+#include "text/argument_error.h"
 #include "text/message_text.h"
 #include "text/provenance.h"
 
@@ -59,16 +61,34 @@ int fail(const char* what, int code)
     return code;
 }
 
-// The first word that is not an option names the command; one that names none is said as such, with the
-// list, rather than as a missing command.
+// A command line that does not say what it means, down to an option's value: --help says what each takes.
+int failUsage(const char* what)
+{
+    std::cerr << "velmora-sim: " << velmora::printable(what) << " (see velmora-sim --help)\n";
+    return 2;
+}
+
+// The first word names the command; one that names none, or an option velmora-sim itself does not take, is
+// said as such, with the list, rather than as a missing command.
 std::string unknownCommand(const CLI::App& app, int argc, char** argv)
 {
-    if (argc < 2 || argv[1][0] == '-')
+    if (argc < 2)
         return {};
     const std::string word = argv[1];
     std::vector<std::string_view> names;
     for (const CLI::App* command : app.get_subcommands({}))
         names.push_back(command->get_name());
+    if (word[0] == '-') {
+        // Before the command only velmora-sim's own options (--help, --version) may come.
+        const std::string option = word.substr(0, word.find('='));
+        for (const CLI::Option* o : app.get_options())
+            if (o->check_name(option))
+                return {};
+        std::string message = "unknown option '" + velmora::excerpt(option) + "'; give a command first:";
+        for (std::size_t i = 0; i < names.size(); ++i)
+            message += (i == 0 ? " " : ", ") + std::string(names[i]);
+        return message + " (see velmora-sim --help)";
+    }
     if (std::find(names.begin(), names.end(), word) != names.end())
         return {};
     std::string message = "unknown command '" + velmora::excerpt(word) + "'";
@@ -78,6 +98,33 @@ std::string unknownCommand(const CLI::App& app, int argc, char** argv)
     for (std::size_t i = 0; i < names.size(); ++i)
         message += (i == 0 ? " " : ", ") + std::string(names[i]);
     return message + " (see velmora-sim --help)";
+}
+
+// An option the command does not take, with the one it most likely meant, as unknown scenario keys are
+// answered; empty when what was left over holds no option.
+std::string unknownOption(const CLI::App& app)
+{
+    const std::vector<CLI::App*> parsed = app.get_subcommands();
+    std::vector<const CLI::App*> commands(parsed.begin(), parsed.end());
+    commands.push_back(&app);
+    for (const CLI::App* command : commands)
+        for (const std::string& extra : command->remaining()) {
+            if (extra.size() < 2 || extra[0] != '-')
+                continue;
+            const std::string option = extra.substr(0, extra.find('='));
+            std::vector<std::string> known;
+            for (const CLI::Option* o : command->get_options())
+                for (const std::string& name : o->get_lnames())
+                    known.push_back("--" + name);
+            const std::vector<std::string_view> names(known.begin(), known.end());
+            std::string message = "unknown option '" + velmora::excerpt(option) + "'";
+            if (command != &app)
+                message += " of " + command->get_name();
+            if (const auto name = velmora::closestName(option, names))
+                message += " (did you mean '" + std::string(*name) + "'?)";
+            return message;
+        }
+    return {};
 }
 
 constexpr const char* exitStatusText =
@@ -105,6 +152,7 @@ int main(int argc, char** argv)
     velmora::addReplayCommand(app);
     velmora::addSweepCommand(app);
     velmora::addMergeCommand(app);
+    velmora::addPlanCommand(app);
     if (const std::string unknown = unknownCommand(app, argc, argv); !unknown.empty())
         return fail(unknown.c_str(), 2);
 
@@ -116,9 +164,13 @@ int main(int argc, char** argv)
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
+    } catch (const CLI::ExtrasError& e) {
+        const std::string unknown = unknownOption(app);
+        return failUsage(unknown.empty() ? e.what() : unknown.c_str());
     } catch (const CLI::ParseError& e) {
-        std::cerr << "velmora-sim: " << velmora::printable(e.what()) << " (see velmora-sim --help)\n";
-        return 2;
+        return failUsage(e.what());
+    } catch (const velmora::ArgumentError& e) {
+        return failUsage(e.what());
     } catch (const velmora::InputError& e) {
         return fail(e.what(), 2);
     } catch (const std::exception& e) {

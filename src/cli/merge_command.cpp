@@ -5,7 +5,6 @@
 #include "trials/batch_report.h"
 #include "trials/trial_merge.h"
 
-#include <limits>
 #include <memory>
 #include <optional>
 
@@ -13,32 +12,36 @@ namespace velmora {
 namespace {
 
 struct MergeOptions {
-    TrialOptions trial;
+    TrialRequest request{commandLineNames};
     std::vector<std::string> files;
-    std::uint64_t firstTrial = 0;
-    std::uint64_t trials = 0;
     std::string output;
     bool json = false;
 };
 
 void runMergeCommand(const MergeOptions& o, const CLI::App& command)
 {
-    if (o.firstTrial > std::numeric_limits<std::uint64_t>::max() - o.trials)
-        throw OptionError("--first-trial " + std::to_string(o.firstTrial) + " plus --trials " +
-                          std::to_string(o.trials) + " runs past the last trial number");
     MergeRequest request;
     request.paths = o.files;
-    request.optionNames = {"--algorithm", "--algorithm", "--max-speed", "--fov",   "--tilt",     "--radius", "--box",
-                           "--count",     "--seed",      "--first-trial", "--trials", "--duration", "--sighting"};
+    request.optionNames = {"--algorithm", "--algorithm", "--max-speed", "--fov",    "--tilt",     "--radius", "--box",
+                           "--count",     "--seed",      "--first-trial", "--trials", "--duration", "--duration",
+                           "--sighting"};
     for (std::size_t k = 0; k < trialParameterCount; ++k)
-        request.given[k] = k != planKey && command.get_option(request.optionNames[k])->count() > 0;
-    request.options.setup = o.trial.setup(algorithmIndex(o.trial.algorithm), o.trial.scenario.fovDeg);
-    if (const auto steps = o.trial.steps())
-        request.options.setup.steps = *steps;
-    request.options.range = {o.firstTrial, o.trials};
+        request.given[k] = k != stepsKey && command.get_option(request.optionNames[k])->count() > 0;
     // --first-trial alone says where a range starts, not how long it is.
     if (request.given[firstTrialKey] && !request.given[trialsKey])
         throw OptionError("--first-trial needs --trials: give the whole run's range, or neither");
+    request.options.setup = o.request.setup();
+    request.options.setup.duration = o.request.batchSetup().duration;
+    if (const auto steps = o.request.steps())
+        request.options.setup.steps = *steps;
+    request.options.range = o.request.askedTrials();
+    if (request.given[trialsKey])
+        o.request.trials();  // refuses a range that runs past the last trial number
+    std::vector<NamedFile> inputs;
+    for (const std::string& path : o.files)
+        inputs.push_back({"a trial file", path});
+    const NamedFile outputs[] = {{"--output", o.output}};
+    refuseSharedFiles(outputs, inputs);
     SummaryOutput output(o.output);
     const MergedTrials merged = mergeTrialFiles(request);
     std::string text;
@@ -66,13 +69,15 @@ void addMergeCommand(CLI::App& app)
         "--first-trial, if it had one). The summary is the unsplit run's, without its timing.\n"
         "Example: velmora-sim merge shards/*.jsonl");
     merge->add_option("files", o->files, "Trial files of the shards (FILE.jsonl or FILE.csv)")->required();
-    addAlgorithmAndFovOptions(*merge, o->trial);
-    addTrialOptions(*merge, o->trial, true);
-    merge->add_option("--trials", o->trials, "Number of trials of the whole run (per cell for a sweep)")
-        ->transform(wholeNumber(1));
-    merge->add_option("--first-trial", o->firstTrial, "Number of the whole run's first trial")
-        ->transform(wholeNumber())
-        ->capture_default_str();
+    TrialRequest& r = o->request;
+    addAlgorithmAndFovOptions(*merge, r);
+    addTrialOptions(*merge, r, true);
+    addNumberOption(*merge, commandLineNames.trials, trialCountRule,
+                    "Number of trials of the whole run (per cell for a sweep), for files that do not name it",
+                    [&r](const std::string& text) { r.setTrials({text}); });
+    addNumberOption(*merge, commandLineNames.firstTrial, wholeNumberRule, "Number of the whole run's first trial",
+                    [&r](const std::string& text) { r.setFirstTrial({text}); })
+        ->default_str(std::to_string(r.trials().first));
     merge->add_flag("--json", o->json, "Print the summary as one JSON document instead of a table");
     addOutputOption(*merge, o->output);
     merge->callback([o, merge] { runMergeCommand(*o, *merge); });

@@ -13,6 +13,7 @@ namespace {
 // Below this the text no longer fits beside and between the panels; above it no page holds the plot.
 constexpr double minPlotInches = 1.5;
 constexpr double maxPlotInches = 20.0;
+constexpr NumberRule dpiRule = NumberRule::wholeIn(50, 2400);
 
 std::string sizeText(double width, double height) { return numberText(width) + "x" + numberText(height); }
 
@@ -68,11 +69,11 @@ void addPlotOptions(CLI::App& command, PlotOptions& o)
                 ": one column of a paper)")
         ->type_name("WxH")
         ->needs(plot);
-    o.dpiOption = command.add_option("--plot-dpi", o.dpi, "Pixels per inch of a PNG plot")
-                      ->type_name("N")
-                      ->transform(wholeNumber())
-                      ->check(CLI::Range(50, 2400))
-                      ->capture_default_str()
+    o.dpiOption = addNumberOption(
+                      command, "--plot-dpi", dpiRule, "Pixels per inch of a PNG plot",
+                      [&o](const std::string& text) { o.dpi = static_cast<int>(dpiRule.whole("--plot-dpi", {text})); },
+                      "N")
+                      ->default_str(std::to_string(o.dpi))
                       ->needs(plot);
 }
 

@@ -2,13 +2,19 @@
 
 #include "cli/trial_options.h"
 #include "scenario/history_writer.h"
+#include "scenario/run_request.h"
 #include "scenario/scenario_file.h"
 #include "scenario/scenario_run.h"
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
 #include "text/provenance.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
 #include <iostream>
+#include <limits>
 #include <memory>
 
 namespace velmora {
@@ -16,13 +22,18 @@ namespace {
 
 struct RunOptions {
     std::string scenarioPath;
-    std::int64_t steps = -1;
-    double duration = 0.0;
+    RunRequest request{runCommandLineNames};
     bool summary = false;
     std::string history;
     std::int64_t every = 1;
-    std::string sighting = std::string(sightingName(Sighting::Grid));
 };
+
+// Every K'th step for the history: any whole number from 1. A K past the largest step count records what the
+// largest does, so it is clamped to it.
+constexpr NumberRule everyRule = NumberRule::whole(1);
+
+// A history larger than this is announced before the run.
+constexpr std::uint64_t largeHistoryBytes = 1'000'000'000;
 
 // The result as a few lines a person reads at a glance.
 void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioResult& result)
@@ -45,8 +56,10 @@ void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioRes
     for (int i = 0; i < f.craftCount(); ++i)
         out << (i > 0 ? "," : "") << f.findGroup(i);
     out << "]\n";
-    out << (f.allInOneGroup() ? "initialized: every craft is in one group\n"
-                              : "not initialized: the craft are in more than one group\n");
+    if (result.initializedAt)
+        out << "initialized at t = " << stepTimeText(*result.initializedAt) << " s: every craft is in one group\n";
+    else
+        out << "not initialized: the craft are in more than one group\n";
 }
 
 }  // namespace
@@ -74,33 +87,44 @@ void addRunCommand(CLI::App& app)
         "moment instead, the missed ones too.\n"
         "Example: velmora-sim run examples/counterexample.json --duration 60 --history t.csv --every 10");
     run->add_option("scenario", options->scenarioPath, "Scenario file (JSON)")->required();
-    auto* steps = run->add_option("--steps", options->steps, "Number of 0.01 s steps to run")
-                      ->transform(wholeNumber())
-                      ->check(CLI::Range(std::int64_t{0}, maxRunSteps));
-    auto* duration = run->add_option("--duration", options->duration,
-                                     "Simulated seconds to run (rounded to whole 0.01 s steps)");
+    RunRequest& r = options->request;
+    auto* steps = addNumberOption(*run, runCommandLineNames.steps, runStepsRule, "Number of 0.01 s steps to run",
+                                  [&r](const std::string& text) { r.setSteps({text}); });
+    auto* duration = addNumberOption(*run, runCommandLineNames.duration, runDurationRule,
+                                     "Simulated seconds to run (rounded to whole 0.01 s steps)",
+                                     [&r](const std::string& text) { r.setDuration({text}); });
     steps->excludes(duration);
     run->add_flag("--summary", options->summary, "Print a short readable summary instead of JSON");
     auto* history = run->add_option("--history", options->history,
                                     "Also write the run step by step to FILE.csv or FILE.jsonl (JSON Lines)")
                         ->type_name("FILE");
-    run->add_option("--every", options->every, "Record every K'th step in the history (default 1: every step)")
-        ->type_name("K")
-        ->transform(wholeNumber(1))
+    addNumberOption(
+        *run, "--every", everyRule, "Record every K'th step in the history (default 1: every step)",
+        [&every = options->every](const std::string& text) {
+            every = static_cast<std::int64_t>(
+                std::min<std::uint64_t>(everyRule.whole("--every", {text}), std::numeric_limits<std::int64_t>::max()));
+        },
+        "K")
         ->needs(history);
-    addSightingOption(*run, options->sighting);
-    run->callback([options, duration, history] {
+    addSightingOption(*run, [&r](const std::string& text) { r.setSighting(text); });
+    run->callback([options, history] {
+        const NamedFile outputs[] = {{"--history", options->history}};
+        const NamedFile inputs[] = {{"the scenario file", options->scenarioPath}};
+        refuseSharedFiles(outputs, inputs);
         const Scenario scenario = loadScenarioFile(options->scenarioPath);
-        std::optional<std::int64_t> steps;
-        if (options->steps >= 0)
-            steps = options->steps;
-        else if (duration->count() > 0)
-            steps = stepsForDuration(options->duration);
+        const std::optional<std::int64_t> steps = options->request.steps();
         std::optional<HistoryWriter> historyFile;
         if (history->count() > 0)
             historyFile.emplace(options->history, options->every);
-        const auto result = runScenario(scenario, steps, historyFile ? &*historyFile : nullptr,
-                                        *sightingFromName(options->sighting));
+        // A long history at every step can outgrow a disk: on a terminal its size is said before the run.
+        const RunCheck sayHistorySize = [&historyFile](std::int64_t step, std::int64_t lastStep) {
+            if (step == 0 && historyFile && ::isatty(STDERR_FILENO) == 1)
+                if (const std::uint64_t bytes = historyFile->expectedBytes(lastStep); bytes > largeHistoryBytes)
+                    std::cerr << "velmora-sim: --history will take about " << numberText(std::round(static_cast<double>(bytes) / 1e8) / 10)
+                              << " GB; Ctrl+C stops the run and leaves no file\n";
+        };
+        const auto result = runScenario(scenario, steps, historyFile ? &*historyFile : nullptr, sayHistorySize,
+                                        options->request.sighting());
         if (historyFile)
             historyFile->commit();
         if (options->summary)

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -24,9 +23,7 @@ namespace velmora {
 namespace {
 
 struct SweepOptions {
-    TrialOptions trial;
-    SweepGrid grid;
-    TrialRange range;
+    TrialRequest request{commandLineNames};
     bool json = false;
     PlotOptions plot;
     std::string trialsOut;
@@ -71,7 +68,9 @@ void savePlot(const std::vector<BatchRun>& cells, const PlotOptions& options, Re
 
 void runSweepCommand(const SweepOptions& o)
 {
-    const TrialRange r = o.range.resolved();
+    const TrialSpan trials = o.request.trials();
+    const NamedFile outputs[] = {{"--trials-out", o.trialsOut}, {"--output", o.output}, {"--plot", o.plot.path}};
+    refuseSharedFiles(outputs);
     // The plot's file is created before the first trial, so a target that cannot be written is said at once.
     std::optional<ReplacingFile> plotFile;
     if (!o.plot.path.empty()) {
@@ -82,18 +81,18 @@ void runSweepCommand(const SweepOptions& o)
             throw OptionError("--plot: " + std::string(e.what()));
         }
     }
-    const std::vector<TrialSetup> setups = o.grid.setups(o.trial, r.trials);
+    const std::vector<TrialSetup> setups = o.request.sweepCells();
     SummaryOutput output(o.output);
     std::optional<TrialFileWriter> file;
     if (!o.trialsOut.empty())
         file.emplace(o.trialsOut);
-    ProgressBar progress(r.trials * setups.size(), stderr);
+    ProgressBar progress(trials.count * setups.size(), stderr);
     std::vector<BatchRun> cells;
     for (const TrialSetup& setup : setups) {
-        const std::uint64_t before = r.trials * cells.size();
-        const TrialOrigin origin{setup, {o.range.firstTrial, o.range.trials}};
+        const std::uint64_t before = trials.count * cells.size();
+        const TrialOrigin origin{setup, o.request.askedTrials()};
         cells.push_back(runBatch(
-            setup, r.firstTrial, r.trials, r.threads,
+            setup, trials.first, trials.count, o.request.threads(),
             [&](std::span<const TrialResult> block) {
                 if (file)
                     file->write(block, origin);
@@ -125,9 +124,9 @@ void addSweepCommand(CLI::App& app)
         "The plot has two panels against the field of view: the initialized fraction with its 95 % interval,\n"
         "and the median time to initialize with its interquartile range (a gap where no trial initialized).\n"
         "Example: velmora-sim sweep --algorithm all --fov 50,60,70,80 --trials 2000 --plot sweep.pdf");
-    addSweepGridOptions(*sweep, o->grid);
-    addTrialOptions(*sweep, o->trial, true);
-    addTrialRangeOptions(*sweep, o->range, "Trials per cell", "Number of the first trial of every cell");
+    addSweepGridOptions(*sweep, o->request);
+    addTrialOptions(*sweep, o->request, true, true);
+    addTrialRangeOptions(*sweep, o->request, "Trials per cell", "Number of the first trial of every cell");
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
     addOutputOption(*sweep, o->output);
     sweep->add_option("--trials-out", o->trialsOut,

@@ -1,22 +1,22 @@
 #pragma once
 
 #include "files/replacing_file.h"
-#include "scenario/scenario.h"
-#include "trials/batch_runner.h"
-#include "trials/trial_runner.h"
+#include "text/number_rule.h"
+#include "trials/trial_request.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cstdint>
+#include <functional>
 #include <optional>
-#include <stdexcept>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
 
-// A command line that asks for something impossible, such as a trial range past the last trial number or a
-// plot this build cannot draw: reported in one line, with exit status 2 as for a bad scenario.
+// A command line that asks for something impossible, such as a plot this build cannot draw: reported in one
+// line, with exit status 2 as for a bad scenario.
 class OptionError : public InputError {
 public:
     using InputError::InputError;
@@ -39,90 +39,42 @@ private:
     std::optional<ReplacingFile> file_;
 };
 
+// A file named on a command line, and what names it: an option ("--output") or what the command reads it as
+// ("the trial file").
+struct NamedFile {
+    std::string_view name;
+    std::string path;
+};
+
+// Throws OptionError, before anything runs, when two of outputs are the same file (one would replace the
+// other) or an output is one of inputs (it would replace what the command reads). Empty paths are skipped.
+void refuseSharedFiles(std::span<const NamedFile> outputs, std::span<const NamedFile> inputs = {});
+
 // --output FILE for the summary.
 void addOutputOption(CLI::App& command, std::string& path);
 
-// Command-line options that every trial-running command shares. The parameters land straight in a
-// Scenario, so their defaults are the default scene's.
-struct TrialOptions {
-    Scenario scenario;
-    std::string algorithm = "Orlo";
-    std::uint64_t seed = 1;
-    double duration = 0.0;
-    CLI::Option* durationOption = nullptr;
-    std::string sighting = std::string(sightingName(Sighting::Grid));
-
-    // The step count --duration asks for, or nothing for "until the longest plan has ended".
-    std::optional<std::int64_t> steps() const;
-
-    // What every trial of the batch these options describe shares, for one algorithm and field of view.
-    TrialSetup setup(int algorithmIndex, double fovDeg) const;
-};
-
-// The trials a batch or every cell of a sweep runs, and on how many threads.
-struct TrialRange {
-    std::uint64_t trials = 1000;
-    std::uint64_t firstTrial = 0;
-    int threads = defaultThreadCount();
-    // "i/n": run only the i-th (from 0) of n consecutive, nearly equal parts of the range.
-    std::string shard;
-
-    // The range to run, with --shard applied. Throws OptionError when the range runs past the last trial
-    // number or the shard is malformed or empty.
-    TrialRange resolved() const;
-};
-
-// The cells of a sweep: its --algorithm list (names, indices or all) and --fov list, comma-separated.
-struct SweepGrid {
-    std::vector<std::string> algorithms{"all"};
-    std::vector<double> fovs{defaultScene::fovDeg};
-
-    // One set-up per cell, algorithms outer and fields of view inner, each value once in the order given.
-    // Throws OptionError when trialsPerCell in every cell are more trials than a sweep can count.
-    std::vector<TrialSetup> setups(const TrialOptions& options, std::uint64_t trialsPerCell) const;
-};
-
-// --algorithm and --fov as lists, for a sweep.
-void addSweepGridOptions(CLI::App& command, SweepGrid& grid);
-
-// --count, --tilt, --max-speed, --radius, --box and --seed; --duration and --sighting too when withDuration
-// (the commands that step trials).
-void addTrialOptions(CLI::App& command, TrialOptions& options, bool withDuration);
+// An option whose value is a number: CLI11 takes its text off the command line and hands it to set, which
+// reads and checks it by rule (as the Python module's values are checked); --help names the values as rule
+// says (valueName replacing FLOAT, UINT or INT).
+CLI::Option* addNumberOption(CLI::App& command, std::string_view name, const NumberRule& rule, const std::string& help,
+                             std::function<void(const std::string&)> set, std::string_view valueName = {});
 
 // --algorithm and --fov, one of each.
-void addAlgorithmAndFovOptions(CLI::App& command, TrialOptions& options);
+void addAlgorithmAndFovOptions(CLI::App& command, TrialRequest& request);
+
+// --algorithm (names, indices or all) and --fov as comma-separated lists, for a sweep.
+void addSweepGridOptions(CLI::App& command, TrialRequest& request);
+
+// --sighting: grid or continuous, handed to set as given.
+CLI::Option* addSightingOption(CLI::App& command, std::function<void(const std::string&)> set);
+
+// --count, --tilt, --max-speed, --radius, --box and --seed; --duration and --sighting too when withDuration (the
+// commands that step trials). With lists, all but --seed and --sighting take comma-separated lists, as a sweep's
+// do.
+void addTrialOptions(CLI::App& command, TrialRequest& request, bool withDuration, bool lists = false);
 
 // --trials (described by trialsText), --first-trial (by firstTrialText), --shard and --threads.
-void addTrialRangeOptions(CLI::App& command, TrialRange& range, const std::string& trialsText,
+void addTrialRangeOptions(CLI::App& command, TrialRequest& request, const std::string& trialsText,
                           const std::string& firstTrialText);
-
-// Decimal digits only, leading zeros allowed, at least min: no sign, and no hexadecimal or octal reading
-// that the C parser behind the option would quietly apply. It rewrites the text, so attach it with
-// transform(), not check().
-CLI::Validator wholeNumber(std::uint64_t min = 0);
-
-// A number that is neither infinite nor NaN.
-CLI::Validator finiteNumber();
-
-// A finite number, 0 or more.
-CLI::Validator nonNegativeNumber();
-
-// A finite number more than 0.
-CLI::Validator positiveNumber();
-
-// An angle of a cone that can exist: more than 0° and less than 90°.
-CLI::Validator coneAngle();
-
-// An algorithm name or its index.
-CLI::Validator algorithmText();
-
-// A sighting rule's name: grid or continuous.
-CLI::Validator sightingText();
-
-// --sighting, into text that sightingText() accepts.
-void addSightingOption(CLI::App& command, std::string& sighting);
-
-// The index of a text that algorithmText() accepts.
-int algorithmIndex(const std::string& text);
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include "scenario/scenario_run.h"
 #include "text/json_writer.h"
 
+#include <array>
 #include <charconv>
 #include <filesystem>
 
@@ -80,8 +81,28 @@ void HistoryWriter::start(const Formation& f)
         }
         row_ += ",links,exactTimes\n";
         file_.write(row_);
+        headerBytes_ = row_.size();
     }
     writeRow(f, 0, {});
+    // The set-up's numbers are often short (whole positions, axes along a box edge); once the craft move and
+    // turn, a coordinate takes 17 significant digits, a point and, for about half of them, a sign.
+    constexpr std::size_t movingNumberBytes = 19;
+    std::size_t numberBytes = 0;
+    for (int i = 0; i < f.craftCount(); ++i)
+        for (const Vec3& v : {f.spacecraft(i).position, f.spacecraft(i).sensorCone().axis})
+            for (int k = 0; k < 3; ++k) {
+                std::array<char, 32> digits{};
+                numberBytes += static_cast<std::size_t>(
+                    std::to_chars(digits.data(), digits.data() + digits.size(), v[k]).ptr - digits.data());
+            }
+    rowBytes_ = row_.size() - numberBytes + 6 * static_cast<std::size_t>(f.craftCount()) * movingNumberBytes;
+}
+
+std::uint64_t HistoryWriter::expectedBytes(std::int64_t lastStep) const
+{
+    // Step 0, every every_'th step, and the last step.
+    const auto rows = static_cast<std::uint64_t>(lastStep / every_) + 2;
+    return headerBytes_ + rows * rowBytes_;
 }
 
 void HistoryWriter::stepped(const Formation& f, std::int64_t step, std::int64_t lastStep,

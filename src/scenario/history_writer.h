@@ -34,6 +34,11 @@ public:
     // Throws FileError when the rows could not all be written.
     void commit();
 
+    // About how many bytes the file will hold for a run of lastStep steps: rows as long as the set-up's with
+    // every coordinate written in full, as a moving formation's are; rows for links are left out. Known once
+    // started.
+    std::uint64_t expectedBytes(std::int64_t lastStep) const;
+
 private:
     void writeRow(const Formation& f, std::int64_t step, std::span<const ScenarioLink> formed);
 
@@ -42,6 +47,8 @@ private:
     ReplacingFile file_;
     // Reused for every row, so recording allocates nothing once the first rows have sized it.
     std::string row_;
+    std::uint64_t headerBytes_ = 0;
+    std::uint64_t rowBytes_ = 0;
 };
 
 }  // namespace velmora

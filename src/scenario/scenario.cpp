@@ -200,6 +200,17 @@ Scenario parseScenario(const json& doc, const std::string& planFolder)
     return s;
 }
 
+bool hasFiniteState(const Formation& f)
+{
+    for (int i = 0; i < f.craftCount(); ++i) {
+        const Spacecraft& c = f.spacecraft(i);
+        if (!finite(c.position) || !finite(c.velocity) ||
+            !std::all_of(std::begin(c.attitude.m), std::end(c.attitude.m), [](double x) { return std::isfinite(x); }))
+            return false;
+    }
+    return true;
+}
+
 void requireFiniteState(const Formation& f, const char* when)
 {
     for (int i = 0; i < f.craftCount(); ++i) {

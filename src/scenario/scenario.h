@@ -73,6 +73,10 @@ std::vector<ManeuverPlan> planTables(const Scenario& s);
 // set-up from huge sizes or speeds gives; when says at what point ("after set-up").
 void requireFiniteState(const Formation& f, const char* when);
 
+// Whether every craft in use has a finite position, velocity and attitude: the check requireFiniteState
+// makes, cheap enough for every step.
+bool hasFiniteState(const Formation& f);
+
 FormationParams formationParams(const Scenario& s);
 
 // Sets up f from s, drawing the random placement from rng. tables, when given, are planTables(s), worked out

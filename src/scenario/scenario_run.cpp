@@ -42,15 +42,15 @@ std::int64_t stepsToPlanEnd(const Formation& f)
     return steps < 1.0 ? 1 : static_cast<std::int64_t>(steps);
 }
 
-std::int64_t stepsForDuration(double seconds)
+std::int64_t stepsForDuration(double seconds, std::string_view name)
 {
     const double steps = std::round(seconds / stepSeconds);
-    checkStepCount(steps, "--duration");
+    checkStepCount(steps, std::string(name));
     return static_cast<std::int64_t>(steps);
 }
 
 ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history,
-                           Sighting sighting)
+                           const RunCheck& check, Sighting sighting)
 {
     ScenarioResult result;
     result.sighting = sighting;
@@ -63,11 +63,17 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps,
         throw InputError("--steps must be from 0 to " + std::to_string(maxRunSteps));
 
     result.steps = n;
+    if (f.craftCount() > 0 && f.groupCount() == 1)
+        result.initializedAt = f.time();
     if (history)
         history->start(f);
+    if (check)
+        check(0, n);
     SightingScan scan;
     scan.start(f, sighting);
     for (std::int64_t k = 1; k <= n; ++k) {
+        if (check && k % stepsPerCheck == 0)
+            check(k, n);
         const std::size_t linksBefore = result.links.size();
         if (scan.step(f, stepSeconds))
             result.segmentChangeSteps.push_back(k);
@@ -76,6 +82,9 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps,
         if (scan.linked())
             for (const ExactLink& link : scan.links(f))
                 result.links.push_back({link.i, link.j, k, f.time(), link.time});
+        // Groups only ever join when a pair links.
+        if (!result.initializedAt && result.links.size() > linksBefore && f.groupCount() == 1)
+            result.initializedAt = f.time();
         if (history)
             history->stepped(f, k, n, std::span(result.links).subspan(linksBefore));
     }

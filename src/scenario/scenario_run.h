@@ -5,8 +5,10 @@
 #include "sim/sighting_mode.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -19,8 +21,9 @@ inline constexpr std::int64_t maxRunSteps = 100'000'000;
 // Steps until the longest plan in use has ended (ceil(end / 0.01) + 1, at least 1).
 std::int64_t stepsToPlanEnd(const Formation& f);
 
-// N = S / 0.01 rounded half away from zero.
-std::int64_t stepsForDuration(double seconds);
+// N = S / 0.01 rounded half away from zero. Throws InputError, under name, for a count that is not a number,
+// negative or above maxRunSteps.
+std::int64_t stepsForDuration(double seconds, std::string_view name);
 
 // A pair's first mutual sighting: after 1-based step `step`, at formation time `time`; exactTime is the moment
 // within that step at which the two first saw each other.
@@ -49,6 +52,9 @@ struct ScenarioResult {
     std::vector<ScenarioLink> links;
     std::vector<ScenarioMissedSighting> missedSightings;
     std::vector<std::int64_t> segmentChangeSteps;
+    // The formation time after the first step that left every craft in one group (the set-up's, 0, for a
+    // single craft); none while they are in more than one. What the desktop program's readout shows.
+    std::optional<double> initializedAt;
 
     // The result document velmora-sim run prints.
     nlohmann::ordered_json toJson() const;
@@ -59,9 +65,15 @@ struct ScenarioResult {
 nlohmann::ordered_json runResultJson(const Scenario& scenario, const ScenarioResult& result,
                                      const std::vector<std::string>& command);
 
+// Called once the run's length is known, before its first step (step 0), and then every stepsPerCheck steps:
+// a caller may say something about the run ahead, or stop it by throwing (Ctrl+C from Python).
+using RunCheck = std::function<void(std::int64_t step, std::int64_t lastStep)>;
+inline constexpr std::int64_t stepsPerCheck = 65536;
+
 // Sets the scenario up from a sequence that starts at its seed, and runs it, recording its rows in history when
-// given (the caller commits it). Throws InputError for a step count out of range.
+// given (the caller commits it), pairs linking by the sighting rule. Throws InputError for a step count out of
+// range, and whatever check throws.
 ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history = nullptr,
-                           Sighting sighting = Sighting::Grid);
+                           const RunCheck& check = {}, Sighting sighting = Sighting::Grid);
 
 }  // namespace velmora

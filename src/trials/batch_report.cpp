@@ -7,6 +7,7 @@
 #include "trials/trial_parameters.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -25,7 +26,6 @@ std::string fixed(double v, int decimals)
 
 std::string percent(double fraction) { return fixed(100.0 * fraction, 1) + " %"; }
 
-std::string algorithmName(int algorithm) { return std::string(planAlgorithmNames[algorithm]); }
 
 std::string sharedParameters(const Scenario& s)
 {
@@ -132,8 +132,14 @@ std::string padded(const std::string& text, std::size_t width, bool right)
 
 ordered_json batchRunJson(const BatchRun& run, const std::vector<std::string>& command, bool timed)
 {
+    // The summary keeps the order its readers know, the trial file's plan and duration where they read best.
+    static constexpr std::array<const char*, trialParameterCount> summaryOrder = {
+        "algorithm", "plan", "fovDeg", "count", "tiltDeg", "maxSpeed", "craftRadius",
+        "boxHalfSize", "seed", "firstTrial", "trials", "duration", "steps", "sighting"};
     ordered_json out = provenanceJson(command);
-    out.update(trialParameterJson({run.setup, {run.firstTrial, run.trials}}));
+    const ordered_json parameters = trialParameterJson({run.setup, {run.firstTrial, run.trials}});
+    for (const char* key : summaryOrder)
+        out[key] = parameters.at(key);
     out.update(resultJson(run));
     if (timed)
         out["timing"] = timingJson(run);
@@ -165,7 +171,7 @@ std::string batchRunTable(const BatchRun& run, bool timed)
                                        (run.threads == 1 ? " thread" : " threads") + " (" +
                                        fixed(run.trialsPerSecond(), 0) + " trials/s)");
 
-    std::string out = algorithmName(sc.algorithm) + ", FOV " + numberText(sc.fovDeg) + "°, " +
+    std::string out = algorithmName(sc) + ", FOV " + numberText(sc.fovDeg) + "°, " +
                       sharedParameters(sc) + "\n" + trialRange(run) + ", at most " +
                       std::to_string(run.setup.steps) + " steps of " + numberText(stepSeconds) + " s each" +
                       sightingNote(run) + "\n\n";
@@ -182,7 +188,7 @@ ordered_json sweepJson(std::span<const BatchRun> cells, const std::vector<std::s
     double wallSeconds = 0.0;
     for (const BatchRun& run : cells) {
         ordered_json cell;
-        cell["algorithm"] = algorithmName(run.setup.scenario.algorithm);
+        cell["algorithm"] = algorithmName(run.setup.scenario);
         cell["fovDeg"] = run.setup.scenario.fovDeg;
         cell["steps"] = run.setup.steps;
         cell.update(resultJson(run));
@@ -205,7 +211,7 @@ std::string sweepTable(std::span<const BatchRun> cells)
     std::vector<std::vector<std::string>> rows;
     for (const BatchRun& run : cells) {
         const BatchSummary& s = run.summary;
-        rows.push_back({algorithmName(run.setup.scenario.algorithm), numberText(run.setup.scenario.fovDeg),
+        rows.push_back({algorithmName(run.setup.scenario), numberText(run.setup.scenario.fovDeg),
                         percent(s.initializedFraction),
                         percent(s.initializedInterval.low) + " to " + percent(s.initializedInterval.high),
                         s.timeToInitialize ? fixed(s.timeToInitialize->median, 2) : "–"});

@@ -30,7 +30,7 @@ BatchRun runBatch(const TrialSetup& setup, std::uint64_t firstTrial, std::uint64
             },
             onProgress);
     run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.summary = statistics.summary();
+    run.summary = statistics.summary(setup.steps);
     return run;
 }
 

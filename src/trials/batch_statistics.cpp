@@ -1,5 +1,7 @@
 #include "trials/batch_statistics.h"
 
+#include "trials/step_clock.h"
+
 #include <cmath>
 
 namespace velmora {
@@ -55,7 +57,7 @@ void BatchStatistics::add(const TrialResult& r)
     }
 }
 
-BatchSummary BatchStatistics::summary() const
+BatchSummary BatchStatistics::summary(std::int64_t steps) const
 {
     BatchSummary s;
     const double n = static_cast<double>(trials_);
@@ -67,6 +69,7 @@ BatchSummary BatchStatistics::summary() const
     s.meanGroups = static_cast<double>(groupSum_) / n;
     if (exactKnown_)
         s.trialsWithMissedSightings = withMissed_;
+    s.allTrials = allTrialTimes(StepClock().timeAfter(steps));
     if (initialized_ == 0)
         return s;
     // Summed one time at a time in ascending order, as the mean of the sorted times always was.
@@ -84,6 +87,47 @@ BatchSummary BatchStatistics::summary() const
                                1e-6 * (static_cast<double>(micros) / static_cast<double>(initialized_)), 1e-6);
     }
     return s;
+}
+
+AllTrialTimes BatchStatistics::allTrialTimes(double runEnd) const
+{
+    AllTrialTimes a;
+    a.runEnd = runEnd;
+    std::uint64_t cumulative = 0;
+    double sum = 0.0;
+    for (const auto& [time, count] : timeCounts_) {
+        cumulative += count;
+        a.curve.emplace_back(time, cumulative);
+        for (std::uint64_t k = 0; k < count; ++k)
+            sum += time;
+    }
+    sum += static_cast<double>(trials_ - initialized_) * runEnd;
+    a.restrictedMean = sum / static_cast<double>(trials_);
+    const auto initializedBy = [&](double t) {
+        std::uint64_t by = 0;
+        for (const auto& [time, count] : a.curve)
+            if (time <= t)
+                by = count;
+        return static_cast<double>(by) / static_cast<double>(trials_);
+    };
+    for (const double t : {5.0, 10.0, 20.0, 30.0, 60.0, 120.0, 300.0, 600.0, 1200.0, 3600.0})
+        if (t < runEnd)
+            a.initializedBy.emplace_back(t, initializedBy(t));
+    a.initializedBy.emplace_back(runEnd, initializedBy(runEnd));
+    // The k-th smallest time over all trials (from 1), or nothing beyond the initialized ones.
+    const auto orderStatistic = [&](std::uint64_t k) -> std::optional<double> {
+        if (k > initialized_)
+            return std::nullopt;
+        return valueAtRank(timeCounts_, k - 1);
+    };
+    // Half initialized by the time of the ceil(n/2)-th: the smallest t with a fraction of at least one half.
+    a.median = orderStatistic((trials_ + 1) / 2);
+    if (const auto rank = medianIntervalRank(trials_)) {
+        a.medianIntervalExists = true;
+        a.medianLow = orderStatistic(*rank);
+        a.medianHigh = orderStatistic(trials_ - *rank + 1);
+    }
+    return a;
 }
 
 }  // namespace velmora

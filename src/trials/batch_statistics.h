@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -20,6 +22,28 @@ struct TimeSpread {
     double mean = 0.0;
 };
 
+// Times to initialize over every trial, a formation that never initialized counting as not initialized by
+// the run's end, so the figures of a plan that leaves many formations apart are not flattered.
+struct AllTrialTimes {
+    // The time after the run's last step: every trial's time is capped at it.
+    double runEnd = 0.0;
+    // The fraction initialized by each of a few fixed times within the run, and by its end.
+    std::vector<std::pair<double, double>> initializedBy;
+    // The smallest time by which half the trials had initialized; nothing ("not reached") when fewer than
+    // half ever did.
+    std::optional<double> median;
+    // Its 95 % interval from order statistics, free of any assumption about the times' distribution; an
+    // end lies beyond the run (nothing: not reached) when it falls on a trial that never initialized, and
+    // with five trials or fewer there is no such interval at all.
+    bool medianIntervalExists = false;
+    std::optional<double> medianLow;
+    std::optional<double> medianHigh;
+    // The mean of min(time, runEnd): a trial that never initialized counts with the run's end.
+    double restrictedMean = 0.0;
+    // The empirical curve: (time, trials initialized by then) at each time some trial initialized.
+    std::vector<std::pair<double, std::uint64_t>> curve;
+};
+
 struct BatchSummary {
     std::uint64_t trials = 0;
     std::uint64_t initialized = 0;
@@ -27,6 +51,7 @@ struct BatchSummary {
     ProportionInterval initializedInterval;
     // Over initialized trials only; nothing when none initialized.
     std::optional<TimeSpread> timeToInitialize;
+    AllTrialTimes allTrials;
     // Over initialized trials, how long after the moment the formation joined the step that joined it ended: how
     // much the grid delays the time to initialize. To the microsecond; nothing when none initialized, or when
     // some trial's row did not record the moment.
@@ -45,10 +70,12 @@ class BatchStatistics {
 public:
     void add(const TrialResult& r);
 
-    // Needs at least one trial.
-    BatchSummary summary() const;
+    // Needs at least one trial; steps is the run's step limit.
+    BatchSummary summary(std::int64_t steps) const;
 
 private:
+    AllTrialTimes allTrialTimes(double runEnd) const;
+
     std::uint64_t trials_ = 0;
     std::uint64_t linkSum_ = 0;
     std::uint64_t groupSum_ = 0;

@@ -1,5 +1,7 @@
 #include "trials/sample_statistics.h"
 
+#include <boost/math/distributions/binomial.hpp>
+
 #include <algorithm>
 #include <cmath>
 
@@ -16,6 +18,37 @@ ProportionInterval wilsonInterval(std::uint64_t successes, std::uint64_t trials,
     // At no or all successes the bound is 0 or 1 exactly; rounding must not move it.
     return {successes == 0 ? 0.0 : std::max(0.0, centre - halfWidth),
             successes == trials ? 1.0 : std::min(1.0, centre + halfWidth)};
+}
+
+std::optional<std::uint64_t> medianIntervalRank(std::uint64_t n)
+{
+    if (n == 0)
+        return std::nullopt;
+    const boost::math::binomial_distribution<double> below(static_cast<double>(n), 0.5);
+    // The largest k with P(X <= k) <= 0.025; the interval's lower rank is k + 1.
+    const auto tail = [&](std::uint64_t k) { return boost::math::cdf(below, static_cast<double>(k)); };
+    if (tail(0) > 0.025)
+        return std::nullopt;
+    std::uint64_t low = 0;
+    std::uint64_t high = n / 2;
+    while (low < high) {
+        const std::uint64_t mid = low + (high - low + 1) / 2;
+        if (tail(mid) <= 0.025)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return low + 1;
+}
+
+double binomialTestP(std::uint64_t k, std::uint64_t n)
+{
+    if (n == 0)
+        return 1.0;
+    // Symmetric at 1/2: twice the smaller tail, the point itself counted in it.
+    const boost::math::binomial_distribution<double> counts(static_cast<double>(n), 0.5);
+    const std::uint64_t smaller = std::min(k, n - k);
+    return std::min(1.0, 2.0 * boost::math::cdf(counts, static_cast<double>(smaller)));
 }
 
 double percentile(std::span<const double> sorted, double p)

@@ -23,8 +23,8 @@ using nlohmann::json;
 // The headers of older files: before rows recorded the sighting rule, the exact moment and the missed
 // sightings; and before every row carried its parameters, a batch's and a sweep's.
 constexpr std::string_view olderParametersCsvHeader =
-    "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,trials,steps,trial,"
-    "seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
+    "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,trials,duration,steps,"
+    "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
 constexpr std::string_view plainCsvHeader = "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
 constexpr std::string_view cellCsvHeader =
     "algorithm,fovDeg,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
@@ -33,7 +33,7 @@ constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 const JsonBounds& rowBounds()
 {
     static const JsonBounds bounds{maxTrialRowBytes, 4, 64, "trial file", "", "a trial row needs one",
-                                   "a trial row has 22 members"};
+                                   "a trial row has 23 members"};
     return bounds;
 }
 
@@ -116,7 +116,7 @@ TrialFileReader::TrialFileReader(const std::string& path)
         std::string header;
         if (!nextLine(header))
             fail("the file is empty; a CSV trial file starts with its header row");
-        if (header == trialCsvHeader)
+        if (header == trialCsvHeader())
             layout_ = Layout::Parameters;
         else if (header == olderParametersCsvHeader)
             layout_ = Layout::OlderParameters;
@@ -125,7 +125,7 @@ TrialFileReader::TrialFileReader(const std::string& path)
         else if (header == cellCsvHeader)
             layout_ = Layout::Cell;
         else
-            fail("the header row is not a trial file's (\"" + std::string(trialCsvHeader) + "\")");
+            fail("the header row is not a trial file's (\"" + std::string(trialCsvHeader()) + "\")");
     } catch (...) {
         ::close(fd_);
         throw;

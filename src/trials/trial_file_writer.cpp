@@ -63,9 +63,17 @@ void appendJsonRow(std::string& out, const std::string& parameters, const TrialR
 
 }  // namespace
 
-const char* const trialCsvHeader = "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,"
-                                   "firstTrial,trials,steps,sighting,trial,seedState,initialized,stepsToInitialize,"
-                                   "timeToInitialize,exactTimeToInitialize,links,groups,missedSightings";
+const std::string& trialCsvHeader()
+{
+    static const std::string header = [] {
+        std::string text;
+        for (const std::string_view key : trialParameterKeys)
+            text.append(key).append(",");
+        return text + "trial,seedState,initialized,stepsToInitialize,timeToInitialize,exactTimeToInitialize,links,"
+                      "groups,missedSightings";
+    }();
+    return header;
+}
 
 TrialFileWriter::Format TrialFileWriter::formatOf(const std::string& path, const std::string& option)
 {
@@ -85,7 +93,7 @@ TrialFileWriter::TrialFileWriter(const std::string& path) : format_(formatOf(pat
         throw InputError("--trials-out: " + std::string(e.what()));
     }
     if (format_ == Format::Csv) {
-        file_->write(trialCsvHeader);
+        file_->write(trialCsvHeader());
         file_->write("\n");
     }
 }

@@ -11,7 +11,7 @@
 namespace velmora {
 
 // The header row of a CSV trial file, without the line end: the parameter columns, then the trial's own.
-extern const char* const trialCsvHeader;
+const std::string& trialCsvHeader();
 
 // Writes one row per trial, each with the parameters that made it: JSON Lines for a ".jsonl" path, CSV with
 // a header for ".csv". The rows go to a temporary file of its own beside the path that takes the path's name

@@ -27,6 +27,9 @@ std::string range(std::uint64_t first, std::uint64_t last)
                          : "trials " + std::to_string(first) + " to " + std::to_string(last);
 }
 
+// A parameter's text in a message; an empty one (no plan file, no duration) says so.
+std::string shown(const std::string& text) { return text.empty() ? "none" : text; }
+
 // The texts that tell cells apart: every parameter but the trial range, which shards of one run may state
 // differently.
 TrialParameterTexts cellKey(const TrialOrigin& origin)
@@ -55,7 +58,7 @@ std::string cellName(const CellMerge& c, const std::vector<CellMerge>& cells)
     std::string name;
     // The step limit follows from the plan and the duration, and a plan file's identity from its name.
     for (std::size_t k = 0; k < trialParameterCount; ++k) {
-        if (k == stepsKey || k == planKey)
+        if (k == stepsKey || k == planKey || k == durationKey)
             continue;
         const bool varies =
             std::any_of(cells.begin(), cells.end(), [&](const CellMerge& other) { return other.key[k] != c.key[k]; });
@@ -155,7 +158,7 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
                 for (std::size_t k = 0; k < trialParameterCount; ++k)
                     if (request.given[k] && k != firstTrialKey && k != trialsKey && texts[k] != asked[k])
                         reader.fail(request.optionNames[k] + " gives " + std::string(trialParameterKeys[k]) + " " +
-                                    asked[k] + ", but the row was made with " + excerpt(texts[k]));
+                                    shown(asked[k]) + ", but the row was made with " + shown(excerpt(texts[k])));
             } else {
                 if (!rangeGiven)
                     reader.fail("the file does not state the parameters that made its rows (it was written by an "
@@ -166,7 +169,7 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
                     origin.setup.scenario.algorithm = row->cell->algorithm;
                     origin.setup.scenario.fovDeg = row->cell->fovDeg;
                 }
-                if (!request.given[stepsKey])
+                if (!request.given[durationKey])
                     origin.setup.steps = trialSteps(origin.setup.scenario, std::nullopt);
                 hint = " (the file does not state its parameters: are merge's options the run's?)";
             }
@@ -248,7 +251,7 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
         run.setup = c.origin.setup;
         run.firstTrial = first;
         run.trials = end - first;
-        run.summary = c.statistics.summary();
+        run.summary = c.statistics.summary(c.origin.setup.steps);
         merged.cells.push_back(run);
     }
     return merged;

@@ -67,6 +67,7 @@ TrialParameterTexts trialParameterTexts(const TrialOrigin& origin)
             std::to_string(origin.setup.seed),
             std::to_string(origin.range.first),
             std::to_string(origin.range.count),
+            origin.setup.duration ? numberText(*origin.setup.duration) : std::string(),
             std::to_string(origin.setup.steps),
             std::string(sightingName(origin.setup.sighting))};
 }
@@ -81,6 +82,7 @@ nlohmann::ordered_json trialParameterJson(const TrialOrigin& origin)
     out["seed"] = origin.setup.seed;
     out["firstTrial"] = origin.range.first;
     out["trials"] = origin.range.count;
+    out["duration"] = origin.setup.duration ? nlohmann::ordered_json(*origin.setup.duration) : nullptr;
     out["steps"] = origin.setup.steps;
     out["sighting"] = sightingName(origin.setup.sighting);
     return out;
@@ -125,6 +127,11 @@ TrialOrigin trialOriginFrom(const TrialParameterTexts& texts)
         refuse(trialsKey, texts[trialsKey], "a number of trials that follows firstTrial");
     if (!steps || *steps < 0 || *steps > maxRunSteps)
         refuse(stepsKey, texts[stepsKey], "a step count from 0 to 100000000");
+    if (!texts[durationKey].empty()) {
+        o.setup.duration = number(texts, durationKey, nonNegative, "a duration in seconds (0 or more)");
+        if (stepsForDuration(*o.setup.duration, "duration") != *steps)
+            refuse(stepsKey, texts[stepsKey], ("the step count of the duration " + texts[durationKey] + " s").c_str());
+    }
     const auto sighting = sightingFromName(texts[sightingKey]);
     if (!sighting)
         refuse(sightingKey, texts[sightingKey], "a sighting rule (grid or continuous)");

@@ -11,12 +11,6 @@
 
 namespace velmora {
 
-// The trials a run covers: first to first + count - 1.
-struct TrialSpan {
-    std::uint64_t first = 0;
-    std::uint64_t count = 0;
-};
-
 // What made a row of a trial file: the set-up every trial of its run shared, and the trials the run was asked
 // for (the whole range, before --shard took its part). Every row carries it, so a file alone says which
 // parameters made each of its rows.
@@ -26,17 +20,18 @@ struct TrialOrigin {
 };
 
 // The parameter columns of a trial row, in the order trial files and summaries write them: the plan (its
-// name, and a plan file's identity), a scenario's parameters in its own order, then the batch's, the sighting
-// rule last.
-inline constexpr std::array<std::string_view, 13> trialParameterKeys{
-    "algorithm", "plan",  "maxSpeed",   "fovDeg", "tiltDeg", "craftRadius", "boxHalfSize",
-    "count",     "seed",  "firstTrial", "trials", "steps",   "sighting"};
+// name, and a plan file's identity), a scenario's parameters in its own order, then the batch's: its seed,
+// the trials it was asked for, the duration asked for (none: until the longest plan has ended), the step
+// limit that gave, and the sighting rule.
+inline constexpr std::array<std::string_view, 14> trialParameterKeys{
+    "algorithm", "plan", "maxSpeed",   "fovDeg", "tiltDeg",  "craftRadius", "boxHalfSize",
+    "count",     "seed", "firstTrial", "trials", "duration", "steps",       "sighting"};
 inline constexpr std::size_t trialParameterCount = trialParameterKeys.size();
 
 // Positions in trialParameterKeys.
 enum TrialParameter : std::size_t {
     algorithmKey, planKey, maxSpeedKey, fovDegKey, tiltDegKey, craftRadiusKey, boxHalfSizeKey,
-    countKey, seedKey, firstTrialKey, trialsKey, stepsKey, sightingKey
+    countKey, seedKey, firstTrialKey, trialsKey, durationKey, stepsKey, sightingKey
 };
 
 using TrialParameterTexts = std::array<std::string, trialParameterCount>;

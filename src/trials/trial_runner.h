@@ -21,12 +21,21 @@ struct TrialSetup {
     Scenario scenario;
     std::uint64_t seed = 1;
     std::int64_t steps = 0;
+    // The simulated seconds asked for, which give the steps; nothing when a trial runs until the longest plan
+    // in use has ended.
+    std::optional<double> duration;
     Sighting sighting = Sighting::Grid;
 };
 
 // Resolves the step count of a batch: the given count, or by default until the longest plan in use has
 // ended. Plans depend only on the parameters, so every trial of a batch ends at the same step.
 std::int64_t trialSteps(const Scenario& scenario, std::optional<std::int64_t> steps);
+
+// Trials first to first + count - 1: what a batch runs, or what a summary of merged trial files covers.
+struct TrialSpan {
+    std::uint64_t first = 0;
+    std::uint64_t count = 0;
+};
 
 struct TrialResult {
     std::uint64_t trial = 0;

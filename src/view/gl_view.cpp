@@ -1,11 +1,6 @@
 #include "view/gl_view.h"
 
-#include "geometry/angles.h"
-#include "view/camera_frame.h"
-#include "view/drawable.h"
-#include "view/matrix_scope.h"
 #include "view/mouse_handler.h"
-#include "view/view_rendering.h"
 
 #include <QExposeEvent>
 #include <QMouseEvent>
@@ -18,9 +13,6 @@
 
 namespace velmora {
 namespace {
-
-constexpr double fieldOfViewDegrees = 45.0;
-constexpr double fieldOfViewRadians = pi * 0.25;
 
 std::uint32_t mouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
 {
@@ -50,8 +42,8 @@ GLView::~GLView()
 {
     // Display lists die with their context only if nothing shares it; free them explicitly while the window
     // can still be made current, so none outlives the view.
-    if (context_ && displayLists_.size() > 0 && context_->makeCurrent(this)) {
-        displayLists_.release();
+    if (context_ && displayLists().size() > 0 && context_->makeCurrent(this)) {
+        releaseDisplayLists();
         context_->doneCurrent();
     }
 }
@@ -98,13 +90,7 @@ bool GLView::makeContextCurrent()
         context_ = std::move(context);
         contextCreated = true;
     }
-    if (!context_->makeCurrent(this))
-        return false;
-    if (!rendererStrategy_) {
-        const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-        rendererStrategy_ = strategyForRenderer(renderer != nullptr ? renderer : "");
-    }
-    return true;
+    return context_->makeCurrent(this);
 }
 
 void GLView::render()
@@ -115,86 +101,11 @@ void GLView::render()
     setupPixelFormat();
     if (!makeContextCurrent())
         return;
-
-    // The context is kept between renderings, yet each frame must start from the state a fresh context
-    // has: whatever a drawable enables (lights, materials, blending) is undone when the frame ends.
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
     const qreal ratio = devicePixelRatio();
-    viewportSize_ =
-        QSize(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
-    glViewport(0, 0, viewportSize_.width(), viewportSize_.height());
-    aspect = static_cast<double>(width()) / static_cast<double>(height());
-    projection_ = GLMatrix::perspective(fieldOfViewDegrees, aspect, nearPlane, farPlane);
-    setProjection();
-    if (frustumTracking)
-        fillFrustum(frustum);
-    drawScene();
-    keepFrame();
-    glPopClientAttrib();
-    glPopAttrib();
-
+    const QSize pixels(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
+    renderFrame(pixels, static_cast<double>(width()) / static_cast<double>(height()), GL_BACK);
     context_->swapBuffers(this);
     context_->doneCurrent();
-}
-
-void GLView::setProjection() const
-{
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_COLOR_MATERIAL);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(projection_.data());
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
-
-void GLView::drawScene()
-{
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_MODELVIEW);
-    MatrixScope scope;
-    glLoadIdentity();
-    const ViewRendering rendering{drawingStrategy.value_or(*rendererStrategy_), &displayLists_};
-    const ViewRendering::Scope current(&rendering);
-    // A drawable may append to the list while drawing; the length is read again at every entry.
-    for (std::size_t i = 0; i < sceneList.size(); ++i)
-        sceneList[i]->draw();
-}
-
-void GLView::keepFrame()
-{
-    const QSize size = viewportSize_;
-    if (lastFrame_.size() != size)
-        lastFrame_ = QImage(size, QImage::Format_RGB32);
-    // Packed BGRA words are RGB32's pixels exactly, and the renderer's own layout: a plain copy, several
-    // times faster than a read that repacks to three bytes a pixel.
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, size.width(), size.height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, lastFrame_.bits());
-    lastFrameUpright_ = false;
-}
-
-const QImage& GLView::lastFrame() const
-{
-    if (lastFrameUpright_)
-        return lastFrame_;
-    // OpenGL's rows run bottom-up, an image's top-down; and RGB32 wants its unused alpha byte opaque.
-    const int w = lastFrame_.width();
-    for (int top = 0, bottom = lastFrame_.height() - 1; top <= bottom; ++top, --bottom) {
-        auto* a = reinterpret_cast<QRgb*>(lastFrame_.scanLine(top));
-        auto* b = reinterpret_cast<QRgb*>(lastFrame_.scanLine(bottom));
-        for (int x = 0; x < w; ++x) {
-            const QRgb upper = a[x] | 0xff000000u;
-            a[x] = b[x] | 0xff000000u;
-            b[x] = upper;
-        }
-    }
-    lastFrameUpright_ = true;
-    return lastFrame_;
 }
 
 CaptureImage GLView::createCaptureImage(double scale) const
@@ -207,28 +118,9 @@ CaptureImage GLView::createCaptureImage(double scale) const
 
 bool GLView::copyToImage(CaptureImage& image) const
 {
-    if (lastFrame_.isNull())
+    if (lastFrame().isNull())
         return false;
     image.copyFrom(lastFrame());
-    return true;
-}
-
-bool GLView::fillFrustum(ViewFrustum& out) const
-{
-    if (!frustumEnabled || !contextCreated)
-        return false;
-    out.aspect = aspect;
-    out.inverseAspect = 1.0 / aspect;
-    out.fieldOfView = fieldOfViewRadians;
-    out.tanHalfFov = std::tan(out.fieldOfView * 0.5);
-    out.nearPlane = nearPlane;
-    out.projection = projection_;
-    out.viewportWidth = viewportSize_.width();
-    out.viewportHeight = viewportSize_.height();
-    if (camera == nullptr)
-        return false;
-    out.camera = camera;
-    out.view = camera->viewMatrix();
     return true;
 }
 

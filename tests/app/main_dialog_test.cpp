@@ -638,7 +638,7 @@ TEST_F(MainDialogTest, AboutBoxOpensFromF1AndFromTheContextMenu)
         dialog.mapToGlobal(QPoint(5, dialog.height() - 5)));
     QApplication::sendEvent(&dialog, &rightClick);
     EXPECT_EQ(menuTexts,
-        (QStringList{"Open Scenario...", "Save Scenario...", "Reset Views", "-", "&About Velmora..."}));
+        (QStringList{"Open Scenario...", "Save Scenario...", "Record Run...", "Reset Views", "-", "&About Velmora..."}));
     EXPECT_EQ(shown, 2);
 }
 

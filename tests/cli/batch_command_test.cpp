@@ -157,8 +157,8 @@ TEST_F(BatchCommand, MergedShardsSummarizeAsTheUnsplitRun)
     velmora::test::expectRejected("merge --seed 12 " + jsonl, "line 1: --seed gives seed 12, but the row was made "
                                                                "with 11");
     velmora::test::expectRejected("merge --count 3 " + jsonl, "--count gives count 3, but the row was made with 6");
-    velmora::test::expectRejected("merge --duration 1 " + jsonl, "--duration gives steps 100, but the row was made "
-                                                                  "with 1965");
+    velmora::test::expectRejected("merge --duration 1 " + jsonl, "--duration gives duration 1, but the row was "
+                                                                  "made with none");
 }
 
 // A sweep run in two shards merges into the unsplit sweep, cell by cell; its rows name their cell.
@@ -424,6 +424,9 @@ TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
         // Commands.
         {"bogus", "unknown command 'bogus'; the commands are run, batch, replay, sweep, merge"},
         {"bach --trials 3", "unknown command 'bach' (did you mean 'batch'?)"},
+        {"batch --trails 3", "unknown option '--trails' of batch (did you mean '--trials'?)"},
+        {"sweep --fov 30 --plot-dpu=3", "unknown option '--plot-dpu' of sweep (did you mean '--plot-dpi'?)"},
+        {"--bogus batch", "unknown option '--bogus'; give a command first: run, batch"},
         {"merge --trials 10", "files"},
         {"merge --first-trial 5 " + path("none.jsonl"), "--first-trial needs --trials"},
         {"merge --trials 5 " + path("none.jsonl"), "cannot read trial file"},
@@ -462,10 +465,49 @@ TEST_F(BatchCommand, TrialFilesNeitherFollowNorDeleteWhatIsBesideThemNorMix)
         return row.substr(start, row.find(',', start) - start);
     };
     for (std::size_t k = 1; k < rows.size(); ++k) {
-        ASSERT_EQ(field(rows[k], 13), std::to_string(k - 1));
+        ASSERT_EQ(field(rows[k], 14), std::to_string(k - 1));
         ASSERT_EQ(field(rows[k], 3), field(rows[1], 3));
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 6);
+}
+
+// Outputs that would replace each other, or what the command reads, are refused before any trial runs: names
+// spelled differently, not yet existing or reached through a symlink are still one file.
+TEST_F(BatchCommand, OutputsThatAreOneFileOrAnInputAreRefusedAndNothingIsWritten)
+{
+    ok("batch --trials 4 --trials-out " + path("s0.csv"));
+    ok("batch --trials 4 --first-trial 4 --trials-out " + path("s1.csv"));
+    std::filesystem::create_symlink(path("s1.csv"), path("link.csv"));
+    std::filesystem::create_directories(path("sub"));
+    std::ofstream(path("z.png")) << "old";
+    std::filesystem::copy_file(VELMORA_EXAMPLES_DIR "/counterexample.json", path("c.json"));
+    const std::string s0 = readFile(path("s0.csv"));
+    const std::string s1 = readFile(path("s1.csv"));
+    const struct {
+        std::string args;
+        std::string says;
+    } cases[] = {
+        {"batch --trials 4 --trials-out " + path("x.csv") + " --output " + path("sub/../x.csv"),
+         "--trials-out and --output name the same file"},
+        {"sweep --trials 4 --output " + path("z.png") + " --plot " + path("z.png"), "--output and --plot name"},
+        {"sweep --trials 4 --trials-out " + path("z.csv") + " --output " + path("z.csv"), "--trials-out and --output"},
+        {"merge --output " + path("s0.csv") + " " + path("s0.csv") + " " + path("s1.csv"),
+         "--output would replace \"" + path("s0.csv") + "\", a trial file this command reads"},
+        {"merge --output " + path("link.csv") + " " + path("s0.csv") + " " + path("s1.csv"), "a trial file"},
+        {"run " + path("c.json") + " --steps 2 --history " + path("sub/../c.json"),
+         "--history would replace \"" + path("sub/../c.json") + "\", the scenario file"},
+    };
+    for (const auto& c : cases)
+        velmora::test::expectRejected(c.args, c.says);
+    EXPECT_EQ(readFile(path("s0.csv")), s0);
+    EXPECT_EQ(readFile(path("s1.csv")), s1);
+    EXPECT_EQ(readFile(path("z.png")), "old");
+    EXPECT_FALSE(std::filesystem::exists(path("x.csv")));
+    EXPECT_FALSE(std::filesystem::exists(path("z.csv")));
+    EXPECT_NE(readFile(path("c.json")).find("counterexample"), std::string::npos);
+    // Different files side by side are fine, also when one of them exists already.
+    ok("merge --output " + path("merged.txt") + " " + path("s0.csv") + " " + path("s1.csv"));
+    ok("merge --output " + path("merged.txt") + " " + path("s0.csv") + " " + path("s1.csv"));
 }
 
 // A run stopped by a signal, a file-size limit or a full disk: the old output stays, no temporary file does,

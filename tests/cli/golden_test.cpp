@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,62 @@ TEST(GoldenResults, EveryScenarioPrintsItsResultByteForByte)
         const std::string actual = std::string(1, '{').append(r.out, provenance.size());
         EXPECT_TRUE(actual == expected) << name << ": " << firstDifference(expected, actual);
     }
+}
+
+// The five shipped plan files fly as the built-in plans they state, to the last bit: every golden scenario
+// of a built-in plan run with its plan file instead gives the golden result after the parameters (which
+// then hold the plan itself), and batches over a grid of tilts and fields of view give the built-in's
+// summary but for the plan's identity.
+TEST(GoldenResults, ThePlanFilesFlyAsTheBuiltInPlansTheyState)
+{
+    const std::pair<std::string, std::string> plans[] = {{"Orlo", "orlo"},
+                                                         {"Simple", "simple"},
+                                                         {"SimpleLowFov", "simple-low-fov"},
+                                                         {"HalfTwist", "half-twist"},
+                                                         {"WaitAndCheck", "wait-and-check"}};
+    const fs::path dir = fs::temp_directory_path() / ("velmora-plans-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    int compared = 0;
+    for (const auto& entry : fs::directory_iterator(VELMORA_GOLDEN_DIR)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.ends_with(".scenario.json"))
+            continue;
+        std::string scenario = test::readFile(entry.path());
+        for (const auto& [algorithm, file] : plans) {
+            const std::string quoted = "\"" + algorithm + "\"";
+            const std::size_t at = scenario.find(quoted);
+            if (at == std::string::npos)
+                continue;
+            scenario.replace(at, quoted.size(), "\"" + std::string(VELMORA_PLANS_DIR) + "/" + file + ".plan.json\"");
+            std::ofstream(dir / name) << scenario;
+            const std::string golden = test::readFile(entry.path().parent_path() /
+                                                      (name.substr(0, name.size() - 14) + ".result.json"));
+            const test::SimResult r = test::runSim("run " + (dir / name).string());
+            ASSERT_EQ(r.exitCode, 0) << name << ": " << r.err;
+            const std::string steps = "\"steps\":";
+            ASSERT_NE(r.out.find("\"algorithm\":{\"velmoraPlan\":1"), std::string::npos) << name;
+            const std::string actual = r.out.substr(r.out.find(steps));
+            const std::string expected = golden.substr(golden.find(steps));
+            EXPECT_TRUE(actual == expected) << name << ": " << firstDifference(expected, actual);
+            ++compared;
+            break;
+        }
+    }
+    EXPECT_GE(compared, 7);
+    for (const auto& [algorithm, file] : plans)
+        for (const char* tilt : {"5", "45", "85"})
+            for (const char* fov : {"20", "47.9", "70"}) {
+                const std::string options = std::string(" --trials 40 --count 5 --duration 40 --json --tilt ") + tilt + " --fov " + fov;
+                std::string builtIn = test::runSim("batch --algorithm " + algorithm + options).out;
+                std::string fromFile =
+                    test::runSim("batch --algorithm " + std::string(VELMORA_PLANS_DIR) + "/" + file + ".plan.json" + options)
+                        .out;
+                // Past the command, the algorithm's name and the plan's identity, the summaries agree.
+                const auto tail = [](const std::string& s) { return s.substr(s.find("\"maxSpeed\""), s.find("\"timing\"") - s.find("\"maxSpeed\"")); };
+                ASSERT_NE(fromFile.find("\"plan\":\""), std::string::npos) << file;
+                EXPECT_EQ(tail(fromFile), tail(builtIn)) << file << " tilt " << tilt << " fov " << fov;
+            }
+    fs::remove_all(dir);
 }
 
 }  // namespace

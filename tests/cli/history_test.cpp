@@ -264,4 +264,28 @@ TEST(RunHistory, AFailedRunLeavesNoHistoryAndKeepsTheOldFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 2) << "no temporary file left";
 }
 
+// On a terminal, a history of more than a gigabyte is announced before the run with its size: here ten
+// million rows, whose size is worked out from the rows of a short run of the same scenario.
+TEST(RunHistory, AHistoryOverAGigabyteIsAnnouncedOnATerminal)
+{
+    const TempDir dir;
+    const auto sample = dir.path / "sample.csv";
+    ASSERT_EQ(runSim("run " + example("default-scene.json") + " --steps 99990 --every 10 --history " + sample.string()).exitCode, 0);
+    const std::string text = velmora::test::readFile(sample);
+    const auto rows = static_cast<double>(std::count(text.begin(), text.end(), '\n') - 1);
+    const double bytesPerRow = static_cast<double>(text.size() - text.find('\n') - 1) / rows;
+
+    const auto r = velmora::test::runShell(
+        "script -qec 'timeout --preserve-status -s INT 1 " + std::string(VELMORA_SIM_EXE) + " run " +
+        example("default-scene.json") + " --steps 100000000 --every 10 --history " + (dir.path / "h.csv").string() +
+        "' /dev/null");
+    const std::string said = "velmora-sim: --history will take about ";
+    const std::size_t at = r.out.find(said);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const double gigabytes = std::stod(r.out.substr(at + said.size()));
+    EXPECT_NEAR(gigabytes, bytesPerRow * 1e7 / 1e9, 0.05 * gigabytes) << r.out;
+    EXPECT_NE(r.out.find("interrupted"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.path / "h.csv"));
+}
+
 }  // namespace

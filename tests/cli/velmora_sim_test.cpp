@@ -159,12 +159,15 @@ TEST(VelmoraSimRun, ZeroPaddedStepCountsAreDecimal)
 
 TEST(VelmoraSimRun, SummaryNamesTheLinksAndTheOutcome)
 {
-    const Result r = runSim("run " + example("facing-pair.json") + " --steps 2 --summary");
+    const Result r = runSim("run " + example("facing-pair.json") + " --steps 5 --summary");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("2 craft, algorithm WaitAndCheck"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("craft 0 and 1 at t = 0.01 s (step 1)"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("ran 2 steps to t = 0.02 s"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("initialized: every craft is in one group"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ran 5 steps to t = 0.05 s"), std::string::npos) << r.out;
+    // The moment it happened, as the readout shows it, not the end of the run.
+    EXPECT_NE(r.out.find("initialized at t = 0.01 s: every craft is in one group"), std::string::npos) << r.out;
+    const Result apart = runSim("run " + example("facing-pair.json") + " --steps 0 --summary");
+    EXPECT_NE(apart.out.find("not initialized"), std::string::npos) << apart.out;
 }
 
 // A result says what made it: the version, the command line and the whole scenario, seed included, so it

@@ -103,6 +103,23 @@ def test_formation_steps_as_run_does():
     assert f.step(0) is False
 
 
+def test_a_step_into_infinite_positions_is_refused_and_the_formation_kept():
+    scenario = {"craft": [{"position": [1.7e308, 0, 0], "velocity": [1e308, 0, 0]}]}
+    f = velmora.Formation(scenario)
+    f.step(5)
+    # 1.7e308 + k * 1e306 passes the largest double at the tenth step: the formation stops after the ninth,
+    # as the desktop program's Run does.
+    with pytest.raises(ValueError, match=r"^at t = 0\.10 s craft 0 has a position that is not a finite number"):
+        f.step(100)
+    nine = velmora.Formation(scenario)
+    nine.step(9)
+    assert f.time == nine.time
+    assert np.array_equal(f.positions, nine.positions) and np.isfinite(f.positions).all()
+    with pytest.raises(ValueError, match="at t = 0.10 s"):
+        f.step(1)
+    assert f.time == nine.time
+
+
 def test_formation_arrays_outlive_it():
     f = velmora.Formation({"count": 3})
     positions, attitudes = f.positions, f.attitudes
@@ -262,6 +279,44 @@ def test_bad_sweep_and_replay_arguments(command, options):
     assert str(raised.value) == sim_message(command, *args)
 
 
+# Python values and the velmora-sim text they stand for: numpy values, lists split as velmora-sim splits its
+# lists, floats that strtold would misread by one unit in the last place, zero-padded shards, empty texts.
+SAME_AS_TEXT = [
+    ("sweep", {"algorithm": "Orlo,SimpleLowFov", "fov": ["[20,30]"]}, ["--algorithm=Orlo,SimpleLowFov", "--fov=[20,30]"],
+     lambda r: [(c["algorithm"], c["fov_deg"]) for c in r["cells"]] ==
+     [("Orlo", 20.0), ("Orlo", 30.0), ("SimpleLowFov", 20.0), ("SimpleLowFov", 30.0)]),
+    ("sweep", {"algorithm": ["HalfTwist", "", 1], "fov": np.array([30, 40], dtype=np.float32)},
+     ["--algorithm=HalfTwist,,1", "--fov=30,40"], lambda r: len(r["cells"]) == 4),
+    ("batch", {"radius": 4.91e-06, "fov": np.float64(33.3), "count": np.int64(5), "seed": np.uint64(2**64 - 1)},
+     ["--radius=4.91e-06", "--fov=33.3", "--count=5", "--seed=18446744073709551615"],
+     lambda r: r["craft_radius"] == 4.91e-06 and r["seed"] == 2**64 - 1),
+    ("batch", {"shard": "010/100", "trials": 100}, ["--shard=010/100", "--trials=100"],
+     lambda r: (r["first_trial"], r["trials"]) == (10, 1)),
+    ("batch", {"fov": ""}, ["--fov", ""], None),
+    ("batch", {"count": 5.0}, ["--count=5.0"], None),
+    ("batch", {"trials": np.int64(0)}, ["--trials=0"], None),
+    ("replay", {"trial": True}, ["--trial=True"], None),
+]
+
+
+@pytest.mark.parametrize("command, options, args, check", SAME_AS_TEXT, ids=repr)
+def test_python_values_mean_what_their_text_means_to_velmora_sim(command, options, args, check):
+    if command != "replay":
+        if "trials" not in options:
+            options, args = {"trials": 8, **options}, ["--trials=8", *args]
+        options, args = {"per_trial": False, **options}, [*args, "--json"]
+    done = sim(command, *args)
+    if check is None:
+        with pytest.raises(ValueError) as raised:
+            getattr(velmora, command)(**options)
+        assert done.returncode == 2 and done.stderr == f"velmora-sim: {raised.value} (see velmora-sim --help)\n"
+        return
+    assert done.returncode == 0, done.stderr
+    result = getattr(velmora, command)(**options)
+    assert without_timing(result) == without_timing(snake(json.loads(done.stdout)))
+    assert check(result)
+
+
 def test_bad_runs_raise_velmora_sims_message(tmp_path):
     facing = os.path.join(SOURCE, "examples", "facing-pair.json")
     bad = tmp_path / "bad.json"
@@ -295,6 +350,15 @@ def run_python(code, **kwargs):
                             stderr=subprocess.PIPE, text=True, **kwargs)
 
 
+def test_command_line_bytes_that_are_not_utf8_are_quoted_escaped():
+    done = subprocess.run([sys.executable, "-c", "import json, sys, velmora; "
+                           "print(json.dumps(velmora.run(sys.argv[1], steps=1)['command']))",
+                           os.path.join(SOURCE, "examples", "facing-pair.json").encode(), b"caf\xe9"],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    assert json.loads(done.stdout)[-1] == "caf\\xE9"
+
+
 def test_without_pandas_the_trials_are_numpy_arrays():
     done = run_python("""
         import sys
@@ -310,7 +374,7 @@ def test_without_pandas_the_trials_are_numpy_arrays():
         ("algorithm", "object", 50), ("plan", "object", 50), ("maxSpeed", "float64", 50), ("fovDeg", "float64", 50),
         ("tiltDeg", "float64", 50), ("craftRadius", "float64", 50), ("boxHalfSize", "float64", 50),
         ("count", "int32", 50), ("seed", "uint64", 50), ("firstTrial", "uint64", 50), ("trials", "uint64", 50),
-        ("steps", "int64", 50), ("sighting", "object", 50),
+        ("duration", "float64", 50), ("steps", "int64", 50), ("sighting", "object", 50),
         ("trial", "uint64", 50), ("seedState", "uint32", 50), ("initialized", "bool", 50),
         ("stepsToInitialize", "int64", 50), ("timeToInitialize", "float64", 50),
         ("exactTimeToInitialize", "float64", 50), ("links", "int32", 50), ("groups", "int32", 50),
@@ -340,13 +404,18 @@ def test_other_python_threads_run_while_trials_run():
     assert longest_pause < 0.5 * (end - start)
 
 
-def test_ctrl_c_stops_a_long_batch_and_leaves_no_thread():
+@pytest.mark.parametrize("call", [
     # Wait and Check at 10 degrees flies plans of thousands of seconds: this batch would run for many minutes.
-    child = run_python("""
+    'velmora.batch(algorithm="WaitAndCheck", fov=10, trials=100000, threads=2)',
+    # Ten days of simulated time.
+    'velmora.run(velmora.replay(trial=1, count=20), steps=10**8)',
+])
+def test_ctrl_c_stops_a_long_batch_or_run_and_leaves_no_thread(call):
+    child = run_python(f"""
         import os, sys, velmora
         print("started", flush=True)
         try:
-            velmora.batch(algorithm="WaitAndCheck", fov=10, trials=100000, threads=2)
+            {call}
         except KeyboardInterrupt:
             print("interrupted, threads left:", len(os.listdir("/proc/self/task")), flush=True)
             sys.exit(3)

@@ -115,12 +115,12 @@ TEST(Scenario, SeedChoosesTheRandomPlacement)
 
 TEST(ScenarioRun, StepCounts)
 {
-    EXPECT_EQ(stepsForDuration(1.0), 100);
-    EXPECT_EQ(stepsForDuration(0.005), 1);  // half away from zero
-    EXPECT_EQ(stepsForDuration(0.0), 0);
-    EXPECT_THROW(stepsForDuration(-1.0), InputError);
-    EXPECT_THROW(stepsForDuration(std::nan("")), InputError);
-    EXPECT_THROW(stepsForDuration(1e300), InputError);
+    EXPECT_EQ(stepsForDuration(1.0, "--duration"), 100);
+    EXPECT_EQ(stepsForDuration(0.005, "--duration"), 1);  // half away from zero
+    EXPECT_EQ(stepsForDuration(0.0, "--duration"), 0);
+    EXPECT_THROW(stepsForDuration(-1.0, "--duration"), InputError);
+    EXPECT_THROW(stepsForDuration(std::nan(""), "--duration"), InputError);
+    EXPECT_THROW(stepsForDuration(1e300, "--duration"), InputError);
 
     Formation f;
     f.setup(0);

@@ -1,5 +1,7 @@
 // GoogleTest main for suites that need a Qt application. Listing the tests (as the build does to register
 // them with CTest) must work without a display, so the application is only created to run them.
+#include "support/loaded_libraries.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -10,5 +12,7 @@ int main(int argc, char** argv)
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
     QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    velmora::test::keepLoadedLibrariesMapped();
+    return status;
 }

@@ -123,8 +123,8 @@ TEST_F(TrialFiles, MissingAndDoubledTrialsAreNamed)
 // A row that no run can write: what a hand edit, a cut copy or a file of another program looks like.
 TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
 {
-    const std::string header = std::string(trialCsvHeader) + "\n";
-    const std::string made = "Orlo,,5,35,45,10,500,5,9,0,60,900,grid,";
+    const std::string header = std::string(trialCsvHeader()) + "\n";
+    const std::string made = "Orlo,,5,35,45,10,500,5,9,0,60,,900,grid,";
     const auto row = [&](int trial, const std::string& rest) {
         return made + std::to_string(trial) + "," + std::to_string(trialSeedState(9, trial)) + "," + rest + "\n";
     };
@@ -149,10 +149,10 @@ TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
         {good + row(61, "false,,,,3,2,0"), "line 3: trial 61 lies outside the trials 0 to 59 of its run"},
         {good + made + "1,5,false,,,,3,2,0\n", "line 3: trial 1 has seedState 5, but seed 9 gives it"},
         {good + row(1, "false,,,,3,2,0").substr(0, 40), "line 3: the last row has no line end"},
-        {header + "Orlo,,5,95,45,10,500,5,9,0,60,900,grid,0,1,false,,,,3,2,0\n", "line 2: fovDeg \"95\" is not a cone's"},
-        {header + "Orlo,,5,35,45,10,500,5,9,0,60,900,exact," + row(0, "false,,,,3,2,0").substr(made.size()),
+        {header + "Orlo,,5,95,45,10,500,5,9,0,60,,900,grid,0,1,false,,,,3,2,0\n", "line 2: fovDeg \"95\" is not a cone's"},
+        {header + "Orlo,,5,35,45,10,500,5,9,0,60,,900,exact," + row(0, "false,,,,3,2,0").substr(made.size()),
          "line 2: sighting \"exact\" is not a sighting rule (grid or continuous)"},
-        {header + "Orlo,,5,35,45,10,500,5,9,0,60,900,continuous," + row(0, "false,,,,3,2,1").substr(made.size()),
+        {header + "Orlo,,5,35,45,10,500,5,9,0,60,,900,continuous," + row(0, "false,,,,3,2,1").substr(made.size()),
          "line 2: trial 0 has missed sightings, but continuous sighting links every sighting"},
         {"trial,seed\n", "line 1: the header row is not a trial file's"},
     };
@@ -165,7 +165,7 @@ TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
     EXPECT_EQ(refusal({jsonl}).rfind("\"" + jsonl + "\", line 1: the row gives the key \"trial\" twice", 0), 0u);
 
     // Line ends of another system and a byte order mark read as the file means them.
-    const std::string crlf = file("crlf.csv", "\xEF\xBB\xBF" + std::string(trialCsvHeader) + "\r\n" +
+    const std::string crlf = file("crlf.csv", "\xEF\xBB\xBF" + std::string(trialCsvHeader()) + "\r\n" +
                                                   made + "0," + std::to_string(trialSeedState(9, 0)) + ",false,,,,3,2,0\r\n");
     EXPECT_EQ(refusal({crlf}).rfind("trials 1 to 59 are missing", 0), 0u);
 }
@@ -177,12 +177,12 @@ TEST_F(TrialFiles, OlderFilesWithoutSightingsMergeAsGridRuns)
     const std::string seed0 = std::to_string(trialSeedState(9, 0));
     const std::string older = file("older.csv",
                                    "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,"
-                                   "trials,steps,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,"
-                                   "groups\nOrlo,,5,35,45,10,500,5,9,0,60,900,0," + seed0 + ",false,,,3,2\n");
+                                   "trials,duration,steps,trial,seedState,initialized,stepsToInitialize,timeToInitialize,"
+                                   "links,groups\nOrlo,,5,35,45,10,500,5,9,0,60,,900,0," + seed0 + ",false,,,3,2\n");
     const std::string olderJson = file("older.jsonl",
                                        R"({"algorithm":"Orlo","plan":null,"maxSpeed":5,"fovDeg":35,"tiltDeg":45,)"
                                        R"("craftRadius":10,"boxHalfSize":500,"count":5,"seed":9,"firstTrial":0,"trials":60,)"
-                                       R"("steps":900,"trial":1,"seedState":)" + std::to_string(trialSeedState(9, 1)) +
+                                       R"("duration":null,"steps":900,"trial":1,"seedState":)" + std::to_string(trialSeedState(9, 1)) +
                                        R"(,"initialized":false,"stepsToInitialize":null,"timeToInitialize":null,)"
                                        R"("links":3,"groups":2})" "\n");
     const MergedTrials merged = mergeTrialFiles({{older, olderJson, shard("rest.jsonl", 2, 58)}, {}, {}, {}});
@@ -194,7 +194,7 @@ TEST_F(TrialFiles, OlderFilesWithoutSightingsMergeAsGridRuns)
 
     const std::string mixed = file("mixed.jsonl", R"({"algorithm":"Orlo","plan":null,"maxSpeed":5,"fovDeg":35,)"
                                                   R"("tiltDeg":45,"craftRadius":10,"boxHalfSize":500,"count":5,"seed":9,)"
-                                                  R"("firstTrial":0,"trials":60,"steps":900,"trial":0,"seedState":)" +
+                                                  R"("firstTrial":0,"trials":60,"duration":null,"steps":900,"trial":0,"seedState":)" +
                                                       seed0 + R"(,"initialized":false,"stepsToInitialize":null,)"
                                                   R"("timeToInitialize":null,"links":3,"groups":2,"missedSightings":0})" "\n");
     EXPECT_NE(refusal({mixed}).find("needs its sighting rule"), std::string::npos) << refusal({mixed});

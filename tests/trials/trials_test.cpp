@@ -4,6 +4,7 @@
 #include "trials/batch_runner.h"
 #include "trials/batch_statistics.h"
 #include "trials/sample_statistics.h"
+#include "trials/step_clock.h"
 #include "trials/trial_file_writer.h"
 #include "trials/trial_parameters.h"
 #include "trials/trial_runner.h"
@@ -191,7 +192,7 @@ TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
     for (int k = 0; k < 4; ++k)
         stats.add({static_cast<std::uint64_t>(k), 0, true, 100 * k, times[k], 6, 1, times[k] - delays[k], k == 1 ? 2 : 0});
     stats.add({4, 0, false, 0, 0.0, 2, 4, 0.0, 1});
-    const BatchSummary s = stats.summary();
+    const BatchSummary s = stats.summary(1000);
     EXPECT_EQ(s.trials, 5u);
     EXPECT_EQ(s.initialized, 4u);
     EXPECT_EQ(s.initializedFraction, 0.8);
@@ -217,16 +218,74 @@ TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
 
     // A row of an older file, which recorded neither: neither is known for the whole.
     stats.add({5, 0, true, 100, 1.0, 6, 1, 0.0, 0, false});
-    EXPECT_FALSE(stats.summary().gridDelay);
-    EXPECT_FALSE(stats.summary().trialsWithMissedSightings);
-    EXPECT_EQ(stats.summary().timeToInitialize->min, 1.0);
+    EXPECT_FALSE(stats.summary(1000).gridDelay);
+    EXPECT_FALSE(stats.summary(1000).trialsWithMissedSightings);
+    EXPECT_EQ(stats.summary(1000).timeToInitialize->min, 1.0);
 
     BatchStatistics none;
     none.add({0, 0, false, 0, 0.0, 0, 3});
-    EXPECT_FALSE(none.summary().timeToInitialize);
-    EXPECT_FALSE(none.summary().gridDelay);
-    EXPECT_EQ(none.summary().trialsWithMissedSightings, 0u);
-    EXPECT_EQ(none.summary().initializedInterval.low, 0.0);
+    EXPECT_FALSE(none.summary(1000).timeToInitialize);
+    EXPECT_FALSE(none.summary(1000).gridDelay);
+    EXPECT_EQ(none.summary(1000).trialsWithMissedSightings, 0u);
+    EXPECT_EQ(none.summary(1000).initializedInterval.low, 0.0);
+}
+
+// Every trial counts, a formation that never initialized as not initialized by the run's end (the time
+// after 1000 steps, a hair below 10 s). Worked out by hand from the sorted times 2 2 3 5 7 8 and four that
+// never initialized: half are initialized by the 5th time, 7; for ten trials the median's interval runs from
+// the 2nd to the 9th order statistic, and the 9th never came.
+TEST(BatchStatistics, TimesOverAllTrialsCountTheFormationsThatNeverInitialize)
+{
+    const double end = StepClock().timeAfter(1000);
+    const auto summarize = [](std::initializer_list<double> times, int never) {
+        BatchStatistics stats;
+        std::uint64_t trial = 0;
+        for (const double t : times)
+            stats.add({trial++, 0, true, static_cast<std::int64_t>(100 * t), t, 5, 1});
+        for (int k = 0; k < never; ++k)
+            stats.add({trial++, 0, false, 0, 0.0, 2, 4});
+        return stats.summary(1000).allTrials;
+    };
+    const AllTrialTimes some = summarize({7, 2, 8, 3, 2, 5}, 4);
+    EXPECT_EQ(some.runEnd, end);
+    EXPECT_EQ(some.median, 7.0);
+    ASSERT_TRUE(some.medianIntervalExists);
+    EXPECT_EQ(some.medianLow, 2.0);
+    EXPECT_EQ(some.medianHigh, std::nullopt);
+    EXPECT_DOUBLE_EQ(some.restrictedMean, (27.0 + 4 * end) / 10);
+    EXPECT_EQ(some.initializedBy, (std::vector<std::pair<double, double>>{{5.0, 0.4}, {end, 0.6}}));
+
+    const AllTrialTimes none = summarize({}, 8);
+    EXPECT_EQ(none.median, std::nullopt);
+    EXPECT_TRUE(none.medianIntervalExists);
+    EXPECT_EQ(none.medianLow, std::nullopt);
+    EXPECT_EQ(none.restrictedMean, end);
+
+    const AllTrialTimes all = summarize({6, 1, 5, 2, 4, 3}, 0);
+    EXPECT_EQ(all.median, 3.0);
+    EXPECT_EQ(all.medianLow, 1.0);
+    EXPECT_EQ(all.medianHigh, 6.0);
+    EXPECT_EQ(all.restrictedMean, 3.5);
+    EXPECT_FALSE(summarize({1, 2, 3, 4, 5}, 0).medianIntervalExists);
+    // Three of seven is fewer than half: not reached, though the third time is known.
+    EXPECT_EQ(summarize({1, 2, 3}, 4).median, std::nullopt);
+}
+
+// Ranks and p-values against SciPy's binom.cdf and binomtest on the same counts.
+TEST(SampleStatistics, MedianRanksAndBinomialPValuesMatchScipy)
+{
+    const std::pair<std::uint64_t, std::optional<std::uint64_t>> ranks[] = {
+        {5, std::nullopt}, {6, 1}, {10, 2}, {100, 40}, {1000, 469}, {1000001, 499021}};
+    for (const auto& [n, rank] : ranks)
+        EXPECT_EQ(medianIntervalRank(n), rank) << n;
+    const struct {
+        std::uint64_t k, n;
+        double p;
+    } tests[] = {{0, 0, 1.0}, {0, 1, 1.0}, {3, 10, 0.34375}, {5, 10, 1.0}, {0, 12, 0.00048828125},
+                 {40, 100, 0.05688793364098088}, {7, 30, 0.005222879350185395}, {12, 13, 0.00341796875},
+                 {1000, 2100, 0.030720707864242486}};
+    for (const auto& t : tests)
+        EXPECT_NEAR(binomialTestP(t.k, t.n), t.p, 1e-12 * t.p + 1e-15) << t.k << " of " << t.n;
 }
 
 // The quartiles of a histogram with repeated times, worked out by hand from the sorted times
@@ -237,7 +296,7 @@ TEST(BatchStatistics, QuartilesInterpolateBetweenTheHistogramsRanks)
     std::uint64_t trial = 0;
     for (const double time : {5.0, 1.0, 9.0, 3.0, 1.0, 8.0, 2.0, 5.0})
         stats.add({trial++, 0, true, static_cast<std::int64_t>(100 * time), time, 1, 1});
-    const TimeSpread t = *stats.summary().timeToInitialize;
+    const TimeSpread t = *stats.summary(1000).timeToInitialize;
     EXPECT_EQ(t.p25, 1.75);
     EXPECT_EQ(t.median, 4.0);
     EXPECT_EQ(t.p75, 5.75);
@@ -267,7 +326,7 @@ TEST(BatchStatistics, ExactPercentilesInMemoryBoundedByTheSteps)
             double sum = 0.0;
             for (const double t : sorted)
                 sum += t;
-            const auto t = *stats.summary().timeToInitialize;
+            const auto t = *stats.summary(1000).timeToInitialize;
             EXPECT_EQ(t.min, sorted.front());
             EXPECT_EQ(t.p25, percentile(sorted, 0.25));
             EXPECT_EQ(t.median, percentile(sorted, 0.5));
@@ -308,10 +367,10 @@ TEST(TrialFileWriter, RowsNameTheirParametersInCsvOrJsonLinesAndAppearOnlyAtComm
     // CSV times to the step: a CSV reader gets 5.08 where the exact sum of 508 steps is a hair below.
     // The exact moment within the step is no step's time, so it is written to the last bit.
     EXPECT_EQ(readFile(csv), "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,"
-                             "trials,steps,sighting,trial,seedState,initialized,stepsToInitialize,timeToInitialize,"
-                             "exactTimeToInitialize,links,groups,missedSightings\n"
-                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,1200,grid,7,123,true,508,5.08,5.071234567890124,6,1,0\n"
-                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,1200,grid,8,456,false,,,,9,3,2\n");
+                             "trials,duration,steps,sighting,trial,seedState,initialized,stepsToInitialize,"
+                             "timeToInitialize,exactTimeToInitialize,links,groups,missedSightings\n"
+                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,,1200,grid,7,123,true,508,5.08,5.071234567890124,6,1,0\n"
+                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,,1200,grid,8,456,false,,,,9,3,2\n");
 
     const auto jsonl = dir / "t.jsonl";
     {
@@ -321,7 +380,7 @@ TEST(TrialFileWriter, RowsNameTheirParametersInCsvOrJsonLinesAndAppearOnlyAtComm
     }
     const std::string parameters = "{\"algorithm\":\"HalfTwist\",\"plan\":null,\"maxSpeed\":5.0,\"fovDeg\":62.5,\"tiltDeg\":45.0,"
                                    "\"craftRadius\":10.0,\"boxHalfSize\":500.0,\"count\":8,\"seed\":9,\"firstTrial\":0,"
-                                   "\"trials\":10,\"steps\":1200,\"sighting\":\"grid\",";
+                                   "\"trials\":10,\"duration\":null,\"steps\":1200,\"sighting\":\"grid\",";
     EXPECT_EQ(readFile(jsonl), parameters +
                                    "\"trial\":7,\"seedState\":123,\"initialized\":true,\"stepsToInitialize\":508,"
                                    "\"timeToInitialize\":5.079999999999936,\"exactTimeToInitialize\":5.071234567890124,"

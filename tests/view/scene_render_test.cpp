@@ -7,6 +7,7 @@
 #include "view/formation_drawable.h"
 #include "view/gl_view.h"
 #include "view/mouse_handler_chain.h"
+#include "view/offscreen_view.h"
 #include "view/spacecraft_glyph.h"
 #include "support/formation_editor.h"
 
@@ -211,6 +212,37 @@ TEST_F(Scene, ShortcutsDrawTheSamePixelsAsTheStraightforwardPath)
     // The rays' list at least; stub, ring and sphere have theirs for when they must be sent whole.
     EXPECT_GE(left.displayLists().size(), 1);
     EXPECT_LE(left.displayLists().size(), 4);
+}
+
+// A view without a window (EGL's surfaceless platform, next to the window views' GLX) wired as the left view
+// draws the same pixels as the left view, for a run with links and a selection and a turned camera.
+TEST_F(Scene, AnOffscreenViewDrawsTheWindowViewsPixels)
+{
+    setupCraft(10);
+    for (int k = 0; k < 600; ++k)
+        formation.step(0.01);
+    drawables[0].hasSelection = true;
+    drawables[0].selectedIndex = 3;
+    cameras[0].frame.rotateWorld(axisRotation(2, 0.5));
+    cameras[0].frame.rotateBody(axisRotation(1, -0.3));
+    left.paint();
+
+    OffscreenView offscreen(left.size() * left.devicePixelRatio());
+    offscreen.nearPlane = left.nearPlane;
+    offscreen.farPlane = left.farPlane;
+    offscreen.frustumEnabled = true;
+    offscreen.frustumTracking = true;
+    offscreen.camera = &cameras[0].frame;
+    FormationDrawable drawable;
+    drawable.formation = &formation;
+    drawable.frustum = &offscreen.frustum;
+    drawable.hasSelection = true;
+    drawable.selectedIndex = 3;
+    offscreen.sceneList = {&cameras[0], &drawable};
+    offscreen.render();
+
+    ASSERT_GT(countPixels(left.lastFrame(), isMagenta) + countPixels(left.lastFrame(), isRed), 50);
+    EXPECT_TRUE(offscreen.lastFrame() == left.lastFrame());
 }
 
 // Where fragments add up instead of the nearest one deciding, a hidden back counts: with additive blending

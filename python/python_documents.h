@@ -1,0 +1,19 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <pybind11/pybind11.h>
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// A result document as the Python values json.loads would make of velmora-sim's output of it: objects as dicts
+// in their order, lists, ints, floats (the same doubles), bools, strs, and None where JSON holds null (NaN and
+// infinities among them). With snakeKeys the keys read like Python: fovDeg -> fov_deg.
+pybind11::object pythonDocument(const nlohmann::ordered_json& doc, bool snakeKeys = false);
+
+// What every document says made it: here the Python program's sys.argv.
+std::vector<std::string> pythonCommand();
+
+}  // namespace velmora
