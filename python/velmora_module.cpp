@@ -175,15 +175,13 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
     TrialTable table;
     {
         py::gil_scoped_release release;
-        for (std::size_t c = 0; c < setups.size(); ++c) {
-            cells.push_back(runBatch(
-                setups[c], span.first, span.count, request.threads(),
-                [&](std::span<const TrialResult> block) {
-                    if (perTrial)
-                        table.add(block, c);
-                },
-                checkSignals));
-        }
+        cells = runSweep(
+            setups, span.first, span.count, request.threads(),
+            [&](std::size_t c, std::span<const TrialResult> block) {
+                if (perTrial)
+                    table.add(block, c);
+            },
+            checkSignals);
     }
     py::dict out = pythonDocument(sweepJson(cells, pythonCommand()), true);
     if (perTrial) {

@@ -1,6 +1,7 @@
 #include "cli/merge_command.h"
 
 #include "cli/trial_options.h"
+#include "files/file_names.h"
 #include "text/json_writer.h"
 #include "trials/batch_report.h"
 #include "trials/trial_merge.h"
@@ -42,10 +43,15 @@ void runMergeCommand(const MergeOptions& o, const CLI::App& command)
         inputs.push_back({"a trial file", path});
     const NamedFile outputs[] = {{"--output", o.output}};
     refuseSharedFiles(outputs, inputs);
+    const bool csv = !o.output.empty() && lowerExtension(o.output) == ".csv";
+    if (csv && o.json)
+        throw OptionError("--json: --output " + o.output + " holds the summary as CSV; leave out one of them");
     SummaryOutput output(o.output);
     const MergedTrials merged = mergeTrialFiles(request);
     std::string text;
-    if (merged.sweep)
+    if (csv)
+        text = sweepCsv(merged.cells);
+    else if (merged.sweep)
         text = o.json ? toJsonText(sweepJson(merged.cells, commandLine(), false)) + '\n' : sweepTable(merged.cells);
     else
         text = o.json ? toJsonText(batchRunJson(merged.cells.front(), commandLine(), false)) + '\n'

@@ -3,13 +3,15 @@
 #include "cli/plot_options.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
+#include "files/file_names.h"
 #include "files/replacing_file.h"
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
 #include "trials/batch_report.h"
 #include "trials/trial_file_writer.h"
+#include "text/provenance.h"
 #if VELMORA_PLOT
-#include "plot/sweep_plot.h"
+#include "cli/sweep_figure.h"
 #endif
 
 #include <algorithm>
@@ -30,83 +32,99 @@ struct SweepOptions {
     std::string output;
 };
 
-void checkPlot(const PlotOptions& plot)
+// A figure's file, created before the first trial so that a target that cannot be written is said at once.
+struct FigureFile {
+    FigureAxes axes;
+    std::optional<ReplacingFile> file;
+};
+
+void openFigure(const SweepOptions& o, bool curves, std::optional<FigureFile>& figure)
 {
+    const std::string& path = curves ? o.plot.curvePath : o.plot.path;
+    const std::string option = curves ? "--plot-curve" : "--plot";
+    if (path.empty())
+        return;
     if (!VELMORA_PLOT)
-        throw OptionError("--plot: this build of velmora-sim has no plotting (it was built with VELMORA_PLOT=OFF)");
-    plot.check();
+        throw OptionError(option + ": this build of velmora-sim has no plotting (it was built with VELMORA_PLOT=OFF)");
+    const std::vector<std::string_view> varying = o.request.varyingAxes();
+    const FigureAxes axes = o.plot.axes(varying, curves);
+    // The grid's size from the request, before any trial runs: the values each panel parameter takes.
+    const std::vector<TrialSetup> cells = o.request.sweepCells();
+    std::vector<BatchRun> runs(cells.size());
+    for (std::size_t k = 0; k < cells.size(); ++k)
+        runs[k].setup = cells[k];
+    int columns = 1;
+    int rows = 1;
+#if VELMORA_PLOT
+    if (!axes.panels.empty())
+        columns = static_cast<int>(parameterValues(runs, axes.panels[0]).size());
+    if (axes.panels.size() > 1)
+        rows = static_cast<int>(parameterValues(runs, axes.panels[1]).size());
+#endif
+    o.plot.check(option, path, columns, rows, curves);
+    figure.emplace();
+    figure->axes = axes;
+    try {
+        figure->file.emplace(path);
+    } catch (const FileError& e) {
+        throw OptionError(option + ": " + std::string(e.what()));
+    }
 }
 
-#if VELMORA_PLOT
-void savePlot(const std::vector<BatchRun>& cells, const PlotOptions& options, ReplacingFile& file)
+// A summary written to FILE.csv is the cells as CSV rows.
+bool csvOutput(const SweepOptions& o)
 {
-    const BatchRun& first = cells.front();
-    const Scenario& s = first.setup.scenario;
-    SweepPlot plot(std::to_string(s.count) + " craft, tilt " + numberText(s.tiltDeg) + "°, " +
-                       std::to_string(first.trials) + " trials per point",
-                   "sensor field-of-view half-angle (°)", "initialized", "median time (s)");
-    std::vector<SweepPlot::Series> series;
-    for (const BatchRun& cell : cells) {
-        const std::string name(planAlgorithmNames[cell.setup.scenario.algorithm]);
-        auto it = std::find_if(series.begin(), series.end(), [&](const auto& x) { return x.name == name; });
-        if (it == series.end())
-            it = series.insert(series.end(), SweepPlot::Series{name, {}});
-        const BatchSummary& sum = cell.summary;
-        SweepPlot::Point point{cell.setup.scenario.fovDeg,
-                               {sum.initializedInterval.low, sum.initializedFraction, sum.initializedInterval.high},
-                               std::nullopt};
-        if (const auto& t = sum.timeToInitialize)
-            point.time = SweepPlot::Spread{t->p25, t->median, t->p75};
-        it->points.push_back(point);
-    }
-    for (auto& x : series)
-        plot.addSeries(std::move(x));
-    file.write(plot.encode(*plotFormatOf(options.path), {options.widthInches, options.heightInches, options.dpi}));
-    file.commit();
+    if (o.output.empty() || lowerExtension(o.output) != ".csv")
+        return false;
+    if (o.json)
+        throw OptionError("--json: --output " + o.output + " holds the summary as CSV; leave out one of them");
+    return true;
 }
-#endif
 
 void runSweepCommand(const SweepOptions& o)
 {
+    csvOutput(o);
     const TrialSpan trials = o.request.trials();
-    const NamedFile outputs[] = {{"--trials-out", o.trialsOut}, {"--output", o.output}, {"--plot", o.plot.path}};
+    const NamedFile outputs[] = {{"--trials-out", o.trialsOut},
+                                 {"--output", o.output},
+                                 {"--plot", o.plot.path},
+                                 {"--plot-curve", o.plot.curvePath}};
     refuseSharedFiles(outputs);
-    // The plot's file is created before the first trial, so a target that cannot be written is said at once.
-    std::optional<ReplacingFile> plotFile;
-    if (!o.plot.path.empty()) {
-        checkPlot(o.plot);
-        try {
-            plotFile.emplace(o.plot.path);
-        } catch (const FileError& e) {
-            throw OptionError("--plot: " + std::string(e.what()));
-        }
-    }
+    o.plot.checkSizeOptions();
+    std::optional<FigureFile> plot;
+    std::optional<FigureFile> curves;
+    openFigure(o, false, plot);
+    openFigure(o, true, curves);
     const std::vector<TrialSetup> setups = o.request.sweepCells();
     SummaryOutput output(o.output);
     std::optional<TrialFileWriter> file;
     if (!o.trialsOut.empty())
         file.emplace(o.trialsOut);
     ProgressBar progress(trials.count * setups.size(), stderr);
-    std::vector<BatchRun> cells;
-    for (const TrialSetup& setup : setups) {
-        const std::uint64_t before = trials.count * cells.size();
-        const TrialOrigin origin{setup, o.request.askedTrials()};
-        cells.push_back(runBatch(
-            setup, trials.first, trials.count, o.request.threads(),
-            [&](std::span<const TrialResult> block) {
-                if (file)
-                    file->write(block, origin);
-            },
-            [&](std::uint64_t done) { progress.update(before + done); }));
-    }
+    const std::vector<BatchRun> cells = runSweep(
+        setups, trials.first, trials.count, o.request.threads(),
+        [&](std::size_t cell, std::span<const TrialResult> block) {
+            if (file)
+                file->write(block, {setups[cell], o.request.askedTrials()});
+        },
+        [&](std::uint64_t done) { progress.update(done); });
     progress.finish();
     if (file)
         file->commit();
-    output.write(o.json ? toJsonText(sweepJson(cells, commandLine())) + '\n' : sweepTable(cells));
+    if (csvOutput(o))
+        output.write(sweepCsv(cells));
+    else
+        output.write(o.json ? toJsonText(sweepJson(cells, commandLine())) + '\n' : sweepTable(cells));
     std::cout.flush();
 #if VELMORA_PLOT
-    if (plotFile)
-        savePlot(cells, o.plot, *plotFile);
+    const nlohmann::ordered_json provenance = provenanceJson(commandLine());
+    for (std::optional<FigureFile>* figure : {&plot, &curves})
+        if (*figure) {
+            const FigureAxes& axes = (*figure)->axes;
+            (*figure)->file->write(figure == &plot ? sweepFigure(cells, axes, o.plot, provenance)
+                                                   : curveFigure(cells, axes, o.plot, provenance));
+            (*figure)->file->commit();
+        }
 #endif
 }
 
@@ -121,14 +139,24 @@ void addSweepCommand(CLI::App& app)
     sweep->footer(
         "Every cell runs the same trials (same --seed and trial numbers), so the cells compare the algorithms\n"
         "on the same random formations.\n"
-        "The plot has two panels against the field of view: the initialized fraction with its 95 % interval,\n"
-        "and the median time to initialize with its interquartile range (a gap where no trial initialized).\n"
-        "Example: velmora-sim sweep --algorithm all --fov 50,60,70,80 --trials 2000 --plot sweep.pdf");
+        "Every parameter takes a list; the cells are every combination, the algorithm outermost.\n"
+        "The table gives the fraction initialized with its 95 % interval, the median time over all trials (not\n"
+        "reached when fewer than half initialize), the restricted mean time (a trial that never initialized\n"
+        "counts the run's end) and the median over initialized trials only; then every two algorithms compared\n"
+        "on the same formations: McNemar's exact test on initialized or not, the sign test on the times.\n"
+        "The plot has two panels against --x: the initialized fraction with its 95 % interval, and the median\n"
+        "time over all trials with its 95 % interval (a gap where it is not reached), a logarithmic time axis\n"
+        "when the times span a factor of ten; other varying parameters get a grid of panels. Its caption says\n"
+        "what every cell shares; its file keeps the command and every cell's parameters as JSON metadata.\n"
+        "Example: velmora-sim sweep --algorithm all --fov 30,45,60 --count 8 --max-speed 2,5,10,20 --plot s.pdf");
     addSweepGridOptions(*sweep, o->request);
     addTrialOptions(*sweep, o->request, true, true);
     addTrialRangeOptions(*sweep, o->request, "Trials per cell", "Number of the first trial of every cell");
     sweep->add_flag("--json", o->json, "Print the cells as one JSON document instead of a table");
     addOutputOption(*sweep, o->output);
+    sweep->get_option("--output")->description(
+        "Write the summary to FILE instead of standard output; FILE.csv holds one row per cell with every "
+        "parameter. FILE appears only when complete");
     sweep->add_option("--trials-out", o->trialsOut,
                       "Write one row per trial of every cell to FILE.jsonl or FILE.csv, with the columns of "
                       "batch --trials-out: every row names its cell's parameters")

@@ -16,10 +16,16 @@ namespace velmora {
 nlohmann::ordered_json batchRunJson(const BatchRun& run, const std::vector<std::string>& command, bool timed = true);
 std::string batchRunTable(const BatchRun& run, bool timed = true);
 
-// A sweep: one cell per algorithm and field of view, all with the same other parameters and trials.
-// The table is a Markdown table, readable on a terminal and ready to paste into a document.
+// A sweep: one cell per combination of its parameters' values, all with the same trials. Each cell names
+// every parameter; the table gives a column to the algorithm, the FOV and each other parameter that varies,
+// then the paired comparisons of plans that ran the same formations (kept in the cells' outcomes). The
+// table is Markdown, readable on a terminal and ready to paste into a document; the CSV has one row per cell
+// with every parameter, for pandas' read_csv.
 nlohmann::ordered_json sweepJson(std::span<const BatchRun> cells, const std::vector<std::string>& command,
                                  bool timed = true);
 std::string sweepTable(std::span<const BatchRun> cells);
+// The parameters every cell shares and the trials each ran, as the table's first line says them.
+std::string sweepHeading(std::span<const BatchRun> cells);
+std::string sweepCsv(std::span<const BatchRun> cells);
 
 }  // namespace velmora

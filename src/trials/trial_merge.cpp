@@ -50,6 +50,8 @@ struct CellMerge {
     std::uint64_t declaredFirst = 0;
     std::uint64_t declaredEnd = 0;
     std::string firstSeenIn;
+    // Each row's outcome, for the paired comparisons a sweep prints, while the rows of all cells fit.
+    std::vector<std::pair<std::uint64_t, std::int64_t>> outcomes;
 };
 
 // A cell named by the parameters in which the cells differ, for a message about it: "HalfTwist at FOV 25°: ".
@@ -146,6 +148,7 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
     std::vector<std::vector<std::size_t>> cellsOfFile(paths.size());
     bool olderSweep = false;
     StepClock clock;
+    std::uint64_t keptOutcomes = 0;
     for (std::size_t p = 0; p < paths.size(); ++p) {
         TrialFileReader reader(paths[p]);
         while (const auto row = reader.next()) {
@@ -207,6 +210,14 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
             if (r.initialized)
                 r.timeToInitialize = clock.timeAfter(r.stepsToInitialize);
             it->statistics.add(r);
+            if (keptOutcomes < TrialOutcomes::maxKept) {
+                it->outcomes.emplace_back(r.trial, r.initialized ? r.stepsToInitialize : TrialOutcomes::notInitialized);
+                ++keptOutcomes;
+            } else if (keptOutcomes == TrialOutcomes::maxKept) {
+                for (CellMerge& c : cells)
+                    decltype(c.outcomes)().swap(c.outcomes);
+                ++keptOutcomes;
+            }
         }
     }
     if (cells.empty())
@@ -252,7 +263,12 @@ MergedTrials mergeTrialFiles(const MergeRequest& request)
         run.firstTrial = first;
         run.trials = end - first;
         run.summary = c.statistics.summary(c.origin.setup.steps);
-        merged.cells.push_back(run);
+        if (keptOutcomes <= TrialOutcomes::maxKept) {
+            run.outcomes = TrialOutcomes(run.firstTrial, run.trials);
+            for (const auto& [trial, steps] : c.outcomes)
+                run.outcomes.add({.trial = trial, .initialized = steps >= 0, .stepsToInitialize = steps});
+        }
+        merged.cells.push_back(std::move(run));
     }
     return merged;
 }

@@ -30,8 +30,8 @@ struct MergeRequest {
 // prints: one BatchRun per cell, in the order the cells first appear (a batch has one). Every file must hold
 // the same cells, and every cell each trial of its run once: the range its rows name, or the one given.
 // Throws TrialFileError naming the file and line of a bad row, the parameter in which two files differ, or
-// the missing or doubled trials. Memory grows with the cells and the gaps between the trials read so far,
-// not with the rows.
+// the missing or doubled trials. Memory grows with the cells and the gaps between the trials read so far, and
+// with the rows only while they are few enough (TrialOutcomes::maxKept) to keep for paired comparisons.
 MergedTrials mergeTrialFiles(const MergeRequest& request);
 
 }  // namespace velmora

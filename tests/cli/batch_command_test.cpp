@@ -10,9 +10,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <numeric>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -395,8 +397,8 @@ TEST_F(BatchCommand, BadOptionsExitTwoWithOneClearLine)
         {"sweep --trials 5 --plot " + path("sweep.png") + " --plot-size 20x20 --plot-dpi 2400",
          "is 2304 million pixels; a PNG plot holds at most 40 million"},
         {"sweep --trials 5 --plot " + path("sweep.pdf") + " --plot-dpi 600", "--plot-dpi sets the resolution of a PNG"},
-        {"sweep --trials 5 --plot-size 3x2", "--plot-size requires --plot"},
-        {"sweep --trials 5 --plot-dpi 300", "--plot-dpi requires --plot"},
+        {"sweep --trials 5 --plot-size 3x2", "--plot-size sizes a figure: give --plot or --plot-curve too"},
+        {"sweep --trials 5 --plot-dpi 300", "--plot-dpi sizes a figure: give --plot or --plot-curve too"},
         // Found before the first trial, not after the whole sweep.
         {"sweep --trials 3000 --plot /proc/velmora-sweep.png", "--plot: cannot create"},
 #else
@@ -569,24 +571,63 @@ TEST_F(BatchCommand, ThreadsThatCannotStartAreSaidWithHowManyDid)
 
 TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAskedFor)
 {
+    // Three axes: every cell must be the batch of its parameters run alone, and every two plans that share
+    // the other parameters are compared trial by trial, counted here again from the trial file's rows.
     const std::string common = " --count 5 --seed 3 --trials 40 --json";
     const std::string plot = VELMORA_PLOT ? " --plot " + path("sweep.png") : "";
-    const json sweep = json::parse(ok("sweep --algorithm HalfTwist,0 --fov 25,60" + common + plot));
-    ASSERT_EQ(sweep["cells"].size(), 4u);
+    const json sweep = json::parse(ok("sweep --algorithm HalfTwist,0 --fov 25,60 --max-speed 5,20" + common + plot +
+                                      " --trials-out " + path("cells.jsonl")));
+    ASSERT_EQ(sweep["cells"].size(), 8u);
     EXPECT_EQ(sweep["count"], 5);
-    const std::pair<std::string, double> order[] = {{"HalfTwist", 25}, {"HalfTwist", 60}, {"Orlo", 25}, {"Orlo", 60}};
-    for (std::size_t k = 0; k < 4; ++k) {
+    EXPECT_FALSE(sweep.contains("maxSpeed"));
+    EXPECT_EQ(sweep["varying"], json::parse(R"(["algorithm", "fovDeg", "maxSpeed"])"));
+    std::map<std::tuple<std::string, double, double>, std::map<int, json>> rowsOf;
+    for (const std::string& line : lines(readFile(path("cells.jsonl")))) {
+        const json row = json::parse(line);
+        rowsOf[{row["algorithm"], row["fovDeg"], row["maxSpeed"]}][row["trial"].get<int>()] = row;
+    }
+    for (std::size_t k = 0; k < 8; ++k) {
         const json& cell = sweep["cells"][k];
-        EXPECT_EQ(cell["algorithm"], order[k].first);
-        EXPECT_EQ(cell["fovDeg"], order[k].second);
-        const json batch = json::parse(
-            ok("batch --algorithm " + order[k].first + " --fov " + std::to_string(order[k].second) + common));
-        EXPECT_EQ(cell["initialized"], batch["initialized"]) << k;
-        EXPECT_EQ(cell["timeToInitialize"], batch["timeToInitialize"]) << k;
+        const std::string algorithm = k < 4 ? "HalfTwist" : "Orlo";
+        const double fov = k % 4 < 2 ? 25 : 60;
+        const double speed = k % 2 == 0 ? 5 : 20;
+        EXPECT_EQ(cell["algorithm"], algorithm);
+        EXPECT_EQ(cell["fovDeg"], fov);
+        EXPECT_EQ(cell["maxSpeed"], speed);
+        const json batch = json::parse(ok("batch --algorithm " + algorithm + " --fov " + std::to_string(int(fov)) +
+                                          " --max-speed " + std::to_string(int(speed)) + common));
+        for (const char* key : {"initialized", "timeToInitialize", "allTrials", "steps"})
+            EXPECT_EQ(cell[key], batch[key]) << k << ' ' << key;
+    }
+    ASSERT_EQ(sweep["comparisons"].size(), 4u);
+    for (const json& c : sweep["comparisons"]) {
+        const json& a = sweep["cells"][c["a"].get<std::size_t>()];
+        const json& b = sweep["cells"][c["b"].get<std::size_t>()];
+        EXPECT_EQ(a["fovDeg"], b["fovDeg"]);
+        EXPECT_EQ(a["maxSpeed"], b["maxSpeed"]);
+        const auto& rowsA = rowsOf[{a["algorithm"], a["fovDeg"], a["maxSpeed"]}];
+        const auto& rowsB = rowsOf[{b["algorithm"], a["fovDeg"], a["maxSpeed"]}];
+        ASSERT_EQ(rowsA.size(), 40u);
+        int onlyA = 0, onlyB = 0, aFaster = 0, bFaster = 0;
+        for (const auto& [trial, ra] : rowsA) {
+            const json& rb = rowsB.at(trial);
+            const bool ia = ra["initialized"], ib = rb["initialized"];
+            onlyA += ia && !ib;
+            onlyB += ib && !ia;
+            if (ia && ib) {
+                aFaster += ra["stepsToInitialize"] < rb["stepsToInitialize"];
+                bFaster += rb["stepsToInitialize"] < ra["stepsToInitialize"];
+            }
+        }
+        EXPECT_EQ(c["onlyA"], onlyA);
+        EXPECT_EQ(c["onlyB"], onlyB);
+        EXPECT_EQ(c["aFaster"], aFaster);
+        EXPECT_EQ(c["bFaster"], bFaster);
     }
     if (VELMORA_PLOT) {
-        // By default one column of a paper, 3.5 by 3.2 inches at 300 pixels per inch; the PNG header holds
-        // the width and height big-endian at bytes 16 and 20.
+        // By default one column of a paper, 3.5 by 3.2 inches at 300 pixels per inch, and 2.2 inches more
+        // for each further column of panels (here one per max speed, 5.7 inches); the PNG header holds the
+        // width and height big-endian at bytes 16 and 20.
         const auto pngSize = [&](const std::string& png) {
             const auto at = [&](std::size_t k) {
                 return (static_cast<unsigned char>(png[k]) << 24) | (static_cast<unsigned char>(png[k + 1]) << 16) |
@@ -595,7 +636,9 @@ TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAsk
             EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
             return png.size() < 24 ? std::pair(0u, 0u) : std::pair(unsigned(at(16)), unsigned(at(20)));
         };
-        EXPECT_EQ(pngSize(readFile(path("sweep.png"))), std::pair(1050u, 960u));
+        EXPECT_EQ(pngSize(readFile(path("sweep.png"))), std::pair(1710u, 960u));
+        ok("sweep --algorithm 0 --fov 25,60 --count 5 --trials 10 --plot " + path("one.png"));
+        EXPECT_EQ(pngSize(readFile(path("one.png"))), std::pair(1050u, 960u));
         ok("sweep --algorithm 0 --fov 25,60 --count 5 --trials 10 --plot " + path("small.PNG") +
            " --plot-size 2x1.5 --plot-dpi 150");
         EXPECT_EQ(pngSize(readFile(path("small.PNG"))), std::pair(300u, 225u));
@@ -607,10 +650,59 @@ TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAsk
 
     const std::string table = ok("sweep --algorithm all --fov 60 --count 5 --seed 3 --trials 10");
     const auto rows = lines(table);
-    // Heading, blank line, header, rule, one row per algorithm.
-    ASSERT_EQ(rows.size(), 9u) << table;
+    // Heading, blank line, header, rule, one row per algorithm; then the comparisons of the ten pairs.
+    ASSERT_EQ(rows.size(), 9u + 4u + 2u + 10u) << table;
     EXPECT_EQ(rows[2].rfind("| algorithm", 0), 0u);
     EXPECT_NE(rows[8].find("WaitAndCheck"), std::string::npos);
+    EXPECT_EQ(rows[13].rfind("| FOV (°) | A ", 0), 0u) << table;
+}
+
+// A figure's file holds the command that made it and every cell's parameters: run again, that command
+// draws the very same file. The caption names what every panel shares.
+TEST_F(BatchCommand, AFigureSaysWhatMadeItAndItsCommandMakesItAgain)
+{
+    if (!VELMORA_PLOT)
+        GTEST_SKIP() << "built without plotting";
+    ok("sweep --algorithm Orlo,Simple --fov 30,45 --max-speed 2,20 --count 4 --trials 12 --plot " + path("fig.svg") +
+       " --plot-curve " + path("curves.svg"));
+    const auto metadataOf = [&](const std::string& file) {
+        const std::string svg = readFile(path(file));
+        const std::string open = "<metadata id=\"velmora\">";
+        const std::size_t from = svg.find(open);
+        const std::size_t to = svg.find("</metadata>");
+        EXPECT_NE(from, std::string::npos) << file;
+        std::string text = from == std::string::npos ? "{}" : svg.substr(from + open.size(), to - from - open.size());
+        for (const auto& [entity, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}})
+            for (std::size_t at; (at = text.find(entity)) != std::string::npos;)
+                text.replace(at, std::string(entity).size(), c);
+        return json::parse(text);
+    };
+    const json figure = metadataOf("fig.svg");
+    EXPECT_EQ(figure["figure"], "sweep");
+    EXPECT_EQ(figure["x"], "fovDeg");
+    EXPECT_EQ(figure["panels"], json::parse(R"(["maxSpeed"])"));
+    ASSERT_EQ(figure["cells"].size(), 8u);
+    EXPECT_EQ(figure["cells"][7]["maxSpeed"], 20);
+    EXPECT_EQ(figure["cells"][7]["algorithm"], "Simple");
+    EXPECT_EQ(metadataOf("curves.svg")["panels"], json::parse(R"(["fovDeg", "maxSpeed"])"));
+    EXPECT_NE(readFile(path("fig.svg")).find("4 craft, tilt 45°, craft radius 10, box ±500; trials 0 to 11 of seed 1"),
+              std::string::npos);
+
+    std::filesystem::rename(path("fig.svg"), path("first.svg"));
+    std::string again;
+    for (std::size_t k = 1; k < figure["command"].size(); ++k)
+        again += (k > 1 ? " " : "") + figure["command"][k].get<std::string>();
+    ok(again);
+    EXPECT_EQ(readFile(path("fig.svg")), readFile(path("first.svg")));
+
+    // Refused before any trial runs: an x that is no parameter, more parameters than a grid has sides.
+    velmora::test::expectRejected("sweep --fov 30,45 --x speed --plot " + path("x.svg"),
+                                  "--x \"speed\": give the parameter to plot against");
+    velmora::test::expectRejected(
+        "sweep --fov 30,45 --tilt 20,40 --count 4,5 --max-speed 2,20 --trials 100000000 --plot " + path("x.svg"),
+        "--plot: the cells vary in tiltDeg, count and maxSpeed besides --x fovDeg; a figure spreads at most two");
+    velmora::test::expectRejected("sweep --fov 30,45 --plot-size 3x3", "--plot-size sizes a figure: give --plot");
+    EXPECT_FALSE(std::filesystem::exists(path("x.svg")));
 }
 
 TEST_F(BatchCommand, ProgressBarOnlyOnATerminal)

@@ -142,9 +142,42 @@ TEST(SweepPlot, FormatsByExtensionAnyCase)
         EXPECT_EQ(plotFormatOf(c.path), c.format) << c.path;
 }
 
+// A grid of panels: each point is drawn in its own cell and nowhere else, and every cell shares the axes.
+TEST(SweepPlot, AGridDrawsEachPointInItsOwnPanel)
+{
+    const OffscreenGui gui;
+    SweepPlot plot("", "x", "fraction", "time (s)");
+    using S = SweepPlot::Spread;
+    plot.addSeries({"Left", {{10, {0.1, 0.2, 0.3}, S{1, 2, 3}, 0}, {20, {0.1, 0.2, 0.3}, S{1, 2, 3}, 0}}});
+    plot.addSeries({"Lower right", {{10, {0.7, 0.8, 0.9}, S{7, 8, 9}, 3}, {20, {0.7, 0.8, 0.9}, S{7, 8, 9}, 3}}});
+    plot.setPanels({"a 1", "a 2"}, {"b 1", "b 2"});
+    plot.setCaption("what every panel shares");
+    const PlotSize size{5.0, 5.0, 150};
+    const QImage image = plot.render(size);
+    const SweepPlot::Layout l = plot.layout(360, 360);
+    ASSERT_EQ(l.cells.size(), 4u);
+    EXPECT_LT(l.cells[0].fraction.right(), l.cells[1].fraction.left());
+    EXPECT_LT(l.cells[1].time.bottom(), l.cells[2].fraction.top());
+    EXPECT_GT(l.caption.top(), l.cells[3].time.bottom());
+    for (int series = 0; series < 2; ++series)
+        for (int cell = 0; cell < 4; ++cell) {
+            const QRectF& panel = l.cells[static_cast<std::size_t>(cell)].fraction;
+            const int count = extentOf(image, SweepPlot::seriesColor(series), panel, size.dpi).count;
+            const bool home = cell == (series == 0 ? 0 : 3);
+            EXPECT_EQ(count > 20, home) << "series " << series << " in cell " << cell;
+        }
+    // Shared axes: the same fraction lies at the same height in both cells of a row.
+    const Extent left = extentOf(image, SweepPlot::seriesColor(0), l.cells[0].fraction, size.dpi);
+    EXPECT_NEAR((left.yMin + left.yMax) / 2.0 * 72.0 / size.dpi,
+                l.cells[0].fraction.bottom() - 0.2 * l.cells[0].fraction.height(), 6.0);
+}
+
 TEST(SweepPlot, PngSvgAndPdfParseAtTheSizeAskedFor)
 {
-    const SweepPlot plot = threeSeries();
+    SweepPlot plot = threeSeries();
+    // The metadata travels in each format's own place, readable by its usual tools.
+    const std::string metadata = R"({"command":["velmora-sim","sweep","--fov","<25 & 60>"]})";
+    plot.setMetadata(metadata);
 
     std::optional<OffscreenGui> gui;
     for (const auto& [size, pixels] : {std::pair{PlotSize{3.5, 2.6, 300}, QSize(1050, 780)},
@@ -156,6 +189,7 @@ TEST(SweepPlot, PngSvgAndPdfParseAtTheSizeAskedFor)
         EXPECT_EQ(image.size(), pixels);
         EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, size.dpi, 0.01);
         EXPECT_NEAR(image.dotsPerMeterY() * 0.0254, size.dpi, 0.01);
+        EXPECT_EQ(image.text("velmora").toStdString(), metadata);
         gui.reset();
     }
 
@@ -166,6 +200,9 @@ TEST(SweepPlot, PngSvgAndPdfParseAtTheSizeAskedFor)
         EXPECT_EQ(reader.name(), QStringLiteral("svg"));
         EXPECT_EQ(reader.attributes().value("width"), QStringLiteral("88.9mm"));
         EXPECT_EQ(reader.attributes().value("height"), QStringLiteral("66.04mm"));
+        ASSERT_TRUE(reader.readNextStartElement());
+        EXPECT_EQ(reader.name(), QStringLiteral("metadata"));
+        EXPECT_EQ(reader.readElementText().toStdString(), metadata);
         while (!reader.atEnd())
             reader.readNext();
         EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
@@ -179,7 +216,7 @@ TEST(SweepPlot, PngSvgAndPdfParseAtTheSizeAskedFor)
     // poppler reads the PDF as any viewer would: one page of 3.5 by 2.6 inches.
     const auto pdfPath = std::filesystem::temp_directory_path() / ("velmora-plot-" + std::to_string(::getpid()) + ".pdf");
     std::ofstream(pdfPath, std::ios::binary) << plot.encode(PlotFormat::Pdf, {3.5, 2.6, 300});
-    FILE* pipe = ::popen(("pdfinfo " + pdfPath.string() + " 2>&1").c_str(), "r");
+    FILE* pipe = ::popen(("pdfinfo " + pdfPath.string() + " 2>&1 && pdfinfo -meta " + pdfPath.string()).c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string info;
     char buffer[4096];
@@ -191,6 +228,7 @@ TEST(SweepPlot, PngSvgAndPdfParseAtTheSizeAskedFor)
     // A PDF page from Qt measures whole points: 187.2 becomes 187, 0.07 mm short.
     EXPECT_NE(info.find("Page size:       252 x 187 pts"), std::string::npos) << info;
     EXPECT_NE(info.find("Title:           Title text\n"), std::string::npos) << info;
+    EXPECT_NE(info.find(R"("--fov","&lt;25 &amp; 60&gt;"]})"), std::string::npos) << info;
 }
 
 TEST(SweepPlot, DrawsTextInDejaVuSansAsTheSystemFindsIt)
