@@ -21,10 +21,12 @@ TrialSetup defaultSceneTrials()
     return setup;
 }
 
-// Trials per second of `velmora-sim batch` itself: trials stop once every craft is in one group.
-void BatchTrials(benchmark::State& state)
+// Trials per second of `velmora-sim batch` itself: trials stop once every craft is in one group. Each trial
+// also finds the exact moment its formation joined and the sightings the grid missed on the way.
+void runTrials(benchmark::State& state, Sighting sighting)
 {
-    const TrialSetup setup = defaultSceneTrials();
+    TrialSetup setup = defaultSceneTrials();
+    setup.sighting = sighting;
     const int threads = static_cast<int>(state.range(0));
     constexpr std::uint64_t trialsPerRun = 4000;
     std::uint64_t first = 0;
@@ -37,7 +39,13 @@ void BatchTrials(benchmark::State& state)
     state.counters["trials/s"] =
         benchmark::Counter(static_cast<double>(first), benchmark::Counter::kIsRate);
 }
+
+void BatchTrials(benchmark::State& state) { runTrials(state, Sighting::Grid); }
 BENCHMARK(BatchTrials)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same trials with pairs linked at their first moment in view within a step.
+void ContinuousBatchTrials(benchmark::State& state) { runTrials(state, Sighting::Continuous); }
+BENCHMARK(ContinuousBatchTrials)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The worst case: every trial stepped through the whole plan, as when no formation initializes early.
 void FullPlanTrials(benchmark::State& state)

@@ -56,8 +56,10 @@ void TrialTable::add(std::span<const TrialResult> block, std::size_t cell)
         // Steps count from 1, so 0 says "never", as NaN does for the time.
         stepsToInitialize_.push_back(r.initialized ? r.stepsToInitialize : 0);
         timeToInitialize_.push_back(r.initialized ? r.timeToInitialize : std::nan(""));
+        exactTimeToInitialize_.push_back(r.initialized ? r.exactTimeToInitialize : std::nan(""));
         links_.push_back(r.links);
         groups_.push_back(r.groups);
+        missedSightings_.push_back(r.missedSightings);
         cell_.push_back(cell);
     }
 }
@@ -110,6 +112,8 @@ py::object TrialTable::table(std::span<const TrialOrigin> cells) const
         return o.setup.duration ? *o.setup.duration : std::nan("");
     });
     columns["steps"] = perRow<std::int64_t>(cells, [](const TrialOrigin& o) { return o.setup.steps; });
+    columns["sighting"] = perRowObject(
+        cells, [](const TrialOrigin& o) { return py::object(py::str(std::string(sightingName(o.setup.sighting)))); });
     py::array_t<bool> init(static_cast<py::ssize_t>(initialized_.size()));
     auto view = init.mutable_unchecked<1>();
     for (std::size_t i = 0; i < initialized_.size(); ++i)
@@ -119,8 +123,10 @@ py::object TrialTable::table(std::span<const TrialOrigin> cells) const
     columns["initialized"] = init;
     columns["stepsToInitialize"] = array(stepsToInitialize_);
     columns["timeToInitialize"] = array(timeToInitialize_);
+    columns["exactTimeToInitialize"] = array(exactTimeToInitialize_);
     columns["links"] = array(links_);
     columns["groups"] = array(groups_);
+    columns["missedSightings"] = array(missedSightings_);
     return frame(columns);
 }
 

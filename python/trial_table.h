@@ -37,8 +37,10 @@ private:
     std::vector<bool> initialized_;
     std::vector<std::int64_t> stepsToInitialize_;
     std::vector<double> timeToInitialize_;
+    std::vector<double> exactTimeToInitialize_;
     std::vector<std::int32_t> links_;
     std::vector<std::int32_t> groups_;
+    std::vector<std::int32_t> missedSightings_;
     std::vector<std::size_t> cell_;
 };
 

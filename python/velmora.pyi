@@ -13,12 +13,15 @@ Algorithm = Union[str, int]
 ALGORITHMS: tuple[str, ...]
 STEP_SECONDS: float
 
-def run(scenario: Scenario, steps: int | None = None, duration: float | None = None) -> dict[str, Any]:
+def run(
+    scenario: Scenario, steps: int | None = None, duration: float | None = None, sighting: str | None = None
+) -> dict[str, Any]:
     """Run a scenario as `velmora-sim run` does and return its result document (json.loads of its output, with
     sys.argv as its "command").
 
     steps: number of 0.01 s steps; duration: simulated seconds (not both). Without either the run lasts until
-    the longest plan in use has ended. Raises ValueError with velmora-sim's message on bad input."""
+    the longest plan in use has ended. sighting: "grid" (the default) or "continuous", as --sighting. Raises
+    ValueError with velmora-sim's message on bad input."""
 
 class Formation:
     """A formation set up from a scenario and stepped in 0.01 s steps."""
@@ -65,15 +68,17 @@ def batch(
     duration: float | None = None,
     threads: int | None = None,
     shard: str | None = None,
+    sighting: str | None = None,
     per_trial: bool = True,
 ) -> dict[str, Any]:
     """Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
 
     Every argument means what the velmora-sim batch option of that name means; None keeps its default.
     Returns velmora-sim batch --json's summary with snake_case keys (initialized_fraction, ...) and, unless
-    per_trial is False, "per_trial": the columns of a trial file (the parameters algorithm ... steps, then trial,
-    seedState, initialized, stepsToInitialize (0 when not initialized), timeToInitialize (NaN then), links,
-    groups) as a pandas DataFrame, or a dict of numpy arrays without pandas. Ctrl+C stops
+    per_trial is False, "per_trial": the columns of a trial file (the parameters algorithm ... steps and sighting,
+    then trial, seedState, initialized, stepsToInitialize (0 when not initialized), timeToInitialize and
+    exactTimeToInitialize (NaN then), links, groups, missedSightings) as a pandas DataFrame, or a dict of numpy
+    arrays without pandas. Ctrl+C stops
     the trials and raises KeyboardInterrupt; bad arguments raise ValueError with velmora-sim's message."""
 
 def sweep(
@@ -90,6 +95,7 @@ def sweep(
     duration: float | None = None,
     threads: int | None = None,
     shard: str | None = None,
+    sighting: str | None = None,
     per_trial: bool = True,
 ) -> dict[str, Any]:
     """Run one batch per algorithm and field of view as `velmora-sim sweep` does.

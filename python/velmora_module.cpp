@@ -57,20 +57,24 @@ void checkSignals(std::uint64_t)
         throw py::error_already_set();
 }
 
-py::object run(const py::object& scenario, const py::object& steps, const py::object& duration)
+py::object run(const py::object& scenario, const py::object& steps, const py::object& duration,
+               const py::object& sighting)
 {
     RunRequest request(runNames);
     if (!steps.is_none())
         request.setSteps(givenWhole(steps));
     if (!duration.is_none())
         request.setDuration(givenReal(duration));
+    if (!sighting.is_none())
+        request.setSighting(argumentText(sighting));
     const Scenario s = scenarioFrom(scenario);
     const std::optional<std::int64_t> n = request.steps();
     std::optional<ScenarioResult> result;
     {
         py::gil_scoped_release release;
         // A long run stays stoppable with Ctrl+C, as a batch is.
-        result.emplace(runScenario(s, n, nullptr, [](std::int64_t step, std::int64_t) { checkSignals(step); }));
+        result.emplace(runScenario(s, n, nullptr, [](std::int64_t step, std::int64_t) { checkSignals(step); },
+                                   request.sighting()));
     }
     return pythonDocument(runResultJson(s, *result, pythonCommand()));
 }
@@ -94,12 +98,15 @@ void setParameters(TrialRequest& request, const py::object& count, const py::obj
         request.setSeed(givenWhole(seed));
 }
 
-// The duration and the trial range batch and sweep share.
-void setRange(TrialRequest& request, const py::object& duration, const py::object& trials,
-              const py::object& firstTrial, const py::object& shard, const py::object& threads)
+// The duration, the sighting rule and the trial range batch and sweep share.
+void setRange(TrialRequest& request, const py::object& duration, const py::object& sighting,
+              const py::object& trials, const py::object& firstTrial, const py::object& shard,
+              const py::object& threads)
 {
     if (!duration.is_none())
         request.setDuration(givenReal(duration));
+    if (!sighting.is_none())
+        request.setSighting(argumentText(sighting));
     if (!trials.is_none())
         request.setTrials(givenWhole(trials));
     if (!firstTrial.is_none())
@@ -113,7 +120,8 @@ void setRange(TrialRequest& request, const py::object& duration, const py::objec
 py::object batch(const py::object& algorithm, const py::object& count, const py::object& trials,
                  const py::object& seed, const py::object& firstTrial, const py::object& fov, const py::object& tilt,
                  const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, const py::object& shard, bool perTrial)
+                 const py::object& duration, const py::object& threads, const py::object& shard,
+                 const py::object& sighting, bool perTrial)
 {
     TrialRequest request(trialNames);
     if (!algorithm.is_none())
@@ -121,7 +129,7 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
     if (!fov.is_none())
         request.setFov(givenReal(fov));
     setParameters(request, count, tilt, maxSpeed, radius, box, seed);
-    setRange(request, duration, trials, firstTrial, shard, threads);
+    setRange(request, duration, sighting, trials, firstTrial, shard, threads);
     const TrialSpan span = request.trials();
     const TrialSetup setup = request.batchSetup();
     if (perTrial)
@@ -148,7 +156,8 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
 py::object sweep(const py::object& algorithm, const py::object& fov, const py::object& count,
                  const py::object& trials, const py::object& seed, const py::object& firstTrial,
                  const py::object& tilt, const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, const py::object& shard, bool perTrial)
+                 const py::object& duration, const py::object& threads, const py::object& shard,
+                 const py::object& sighting, bool perTrial)
 {
     TrialRequest request(trialNames);
     if (!algorithm.is_none())
@@ -156,7 +165,7 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
     if (!fov.is_none())
         request.setFovs(givenReals(fov));
     setParameters(request, count, tilt, maxSpeed, radius, box, seed);
-    setRange(request, duration, trials, firstTrial, shard, threads);
+    setRange(request, duration, sighting, trials, firstTrial, shard, threads);
     const TrialSpan span = request.trials();
     const std::vector<TrialSetup> setups = request.sweepCells();
     if (perTrial)
@@ -319,13 +328,16 @@ PYBIND11_MODULE(velmora, m)
     }();
     m.attr("STEP_SECONDS") = stepSeconds;
 
-    m.def("run", &run, arg("scenario"), arg("steps") = none, arg("duration") = none,
+    m.def("run", &run, arg("scenario"), arg("steps") = none, arg("duration") = none, arg("sighting") = none,
           R"(Run a scenario as `velmora-sim run` does and return its result document.
 
 scenario: a dict with the scenario keys (algorithm, maxSpeed, fovDeg, tiltDeg, craftRadius, boxHalfSize,
     count, craft, counterexample, seed), or the path of a scenario file.
 steps: number of 0.01 s steps; duration: simulated seconds (not both). Without either the run lasts until
     the longest plan in use has ended.
+sighting: "grid" (the default: pairs link when in mutual view at the end of a step) or "continuous" (at their
+    first moment in mutual view within a step). Either way every link has its exactTime, and on the grid
+    "missedSightings" lists the sightings that began and ended between two steps' ends.
 
 Returns the same dict as json.loads of velmora-sim run's output, whose "command" is sys.argv here. Raises ValueError on bad input.)");
 
@@ -369,19 +381,20 @@ own sequence derived from seed and k, so the results are the same for any thread
 
 Returns velmora-sim batch --json's summary with its keys in snake_case (initialized_fraction,
 time_to_initialize, ...) and, unless per_trial is False, "per_trial": the trial file's columns (the
-parameters algorithm ... steps, then trial, seedState, initialized, stepsToInitialize (0 when not
-initialized), timeToInitialize (NaN then), links, groups) as a pandas DataFrame, or a dict of numpy arrays
-when pandas is not installed. The GIL is released while the trials run; Ctrl+C stops
+parameters algorithm ... steps and sighting, then trial, seedState, initialized, stepsToInitialize (0 when not
+initialized), timeToInitialize and exactTimeToInitialize (NaN then), links, groups, missedSightings) as a pandas
+DataFrame, or a dict of numpy arrays when pandas is not installed. sighting="continuous" links pairs at their
+first moment in mutual view within a step instead of at the steps' ends. The GIL is released while the trials run; Ctrl+C stops
 them and raises KeyboardInterrupt. Raises ValueError with velmora-sim's message on bad arguments.)";
     m.def("batch", &batch, arg("algorithm") = none, arg("count") = none, arg("trials") = none, arg("seed") = none,
           arg("first_trial") = none, arg("fov") = none, arg("tilt") = none, arg("max_speed") = none,
           arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("shard") = none, arg("per_trial") = true, batchDoc);
+          arg("shard") = none, arg("sighting") = none, arg("per_trial") = true, batchDoc);
 
     m.def("sweep", &sweep, arg("algorithm") = none, arg("fov") = none, arg("count") = none, arg("trials") = none,
           arg("seed") = none, arg("first_trial") = none, arg("tilt") = none, arg("max_speed") = none,
           arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("shard") = none, arg("per_trial") = true,
+          arg("shard") = none, arg("sighting") = none, arg("per_trial") = true,
           R"(Run one batch per algorithm and field of view as `velmora-sim sweep` does.
 
 algorithm: a name, an index, "all" (the default) or a list of them; fov: a number or a list of numbers. The

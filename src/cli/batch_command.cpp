@@ -17,7 +17,10 @@ constexpr const char* batchFooter =
     "Trial k draws its formation from its own sequence derived from --seed and k, so results are the same\n"
     "for any --threads and any split into shards by --shard or --first-trial/--trials; velmora-sim merge\n"
     "summarizes the shards' trial files as one batch. A trial stops at the step that puts every craft in one\n"
-    "group; its time to initialize is the formation time after that step.\n"
+    "group; its time to initialize is the formation time after that step, its exact time the moment within\n"
+    "that step at which the last link it needed formed. The summary gives how much the grid delays the time\n"
+    "(grid delay) and in how many trials the grid missed a sighting that began and ended within one step;\n"
+    "--sighting continuous links pairs at their first moment in view instead.\n"
     "Example: velmora-sim batch --algorithm HalfTwist --count 8 --fov 60 --trials 5000 --trials-out t.csv";
 
 struct BatchOptions {
@@ -68,7 +71,8 @@ void addBatchCommand(CLI::App& app)
     addTrialRangeOptions(*batch, o->request, "Number of trials", "Number of the first trial (to run one shard of a batch)");
     batch->add_option("--trials-out", o->trialsOut,
                       "Write one row per trial to FILE.jsonl (JSON Lines) or FILE.csv: the batch's parameters, "
-                      "then trial, seedState, initialized, stepsToInitialize, timeToInitialize, links, groups")
+                      "then trial, seedState, initialized, stepsToInitialize, timeToInitialize, "
+                      "exactTimeToInitialize, links, groups, missedSightings")
         ->type_name("FILE");
     batch->add_flag("--json", o->json, "Print the summary as one JSON document instead of a table");
     addOutputOption(*batch, o->output);

@@ -23,8 +23,9 @@ void runMergeCommand(const MergeOptions& o, const CLI::App& command)
 {
     MergeRequest request;
     request.paths = o.files;
-    request.optionNames = {"--algorithm", "--algorithm", "--max-speed", "--fov", "--tilt", "--radius", "--box",
-                           "--count", "--seed", "--first-trial", "--trials", "--duration", "--duration"};
+    request.optionNames = {"--algorithm", "--algorithm", "--max-speed", "--fov",    "--tilt",     "--radius", "--box",
+                           "--count",     "--seed",      "--first-trial", "--trials", "--duration", "--duration",
+                           "--sighting"};
     for (std::size_t k = 0; k < trialParameterCount; ++k)
         request.given[k] = k != stepsKey && command.get_option(request.optionNames[k])->count() > 0;
     // --first-trial alone says where a range starts, not how long it is.

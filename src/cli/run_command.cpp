@@ -40,7 +40,8 @@ void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioRes
 {
     const auto algorithm = scenario.algorithm >= 0 ? std::string(planAlgorithmNames[scenario.algorithm]) : "none";
     out << scenario.count << " craft, algorithm " << algorithm << ", field of view " << scenario.fovDeg
-        << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed << "\n";
+        << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed
+        << (result.sighting == Sighting::Continuous ? ", continuous sighting" : "") << "\n";
     const Formation& f = result.formation;
     out << "ran " << result.steps << " steps to t = " << stepTimeText(f.time()) << " s, " << result.segmentChangeSteps.size()
         << " steps changed a plan segment\n";
@@ -48,6 +49,9 @@ void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioRes
     for (const ScenarioLink& link : result.links)
         out << "  craft " << link.i << " and " << link.j << " at t = " << stepTimeText(link.time) << " s (step " << link.step
             << ")\n";
+    for (const ScenarioMissedSighting& m : result.missedSightings)
+        out << "  craft " << m.i << " and " << m.j << " in view from t = " << m.start << " to " << m.end
+            << " s, missed by the grid (step " << m.step << ")\n";
     out << "groups: [";
     for (int i = 0; i < f.craftCount(); ++i)
         out << (i > 0 ? "," : "") << f.findGroup(i);
@@ -77,6 +81,10 @@ void addRunCommand(CLI::App& app)
         "x0,y0,z0,axisX0,axisY0,axisZ0, ...; JSON Lines lists position and axis), and the pairs linked in that\n"
         "step (CSV column links: \"0-1 2-3\"; JSON Lines: [{\"i\":0,\"j\":1}]). The file appears once the run\n"
         "is complete.\n"
+        "Every link also gives exactTime, the first moment within its step at which the pair was in mutual view\n"
+        "(0 for a pair in view at the set-up); missedSightings lists the mutual sightings that began and ended\n"
+        "between two steps' ends, which the grid never sees. --sighting continuous links pairs at that first\n"
+        "moment instead, the missed ones too.\n"
         "Example: velmora-sim run examples/counterexample.json --duration 60 --history t.csv --every 10");
     run->add_option("scenario", options->scenarioPath, "Scenario file (JSON)")->required();
     RunRequest& r = options->request;
@@ -98,6 +106,7 @@ void addRunCommand(CLI::App& app)
         },
         "K")
         ->needs(history);
+    addSightingOption(*run, [&r](const std::string& text) { r.setSighting(text); });
     run->callback([options, history] {
         const NamedFile outputs[] = {{"--history", options->history}};
         const NamedFile inputs[] = {{"the scenario file", options->scenarioPath}};
@@ -114,7 +123,8 @@ void addRunCommand(CLI::App& app)
                     std::cerr << "velmora-sim: --history will take about " << numberText(std::round(static_cast<double>(bytes) / 1e8) / 10)
                               << " GB; Ctrl+C stops the run and leaves no file\n";
         };
-        const auto result = runScenario(scenario, steps, historyFile ? &*historyFile : nullptr, sayHistorySize);
+        const auto result = runScenario(scenario, steps, historyFile ? &*historyFile : nullptr, sayHistorySize,
+                                        options->request.sighting());
         if (historyFile)
             historyFile->commit();
         if (options->summary)

@@ -189,10 +189,23 @@ void addTrialOptions(CLI::App& command, TrialRequest& r, bool withDuration, bool
                     "Batch seed; trial k draws from its own sequence derived from it",
                     [&r](const std::string& text) { r.setSeed({text}); })
         ->default_str(std::to_string(unset().setup().seed));
-    if (withDuration)
+    if (withDuration) {
         addParameterOption<double>(command, names.duration, nonNegativeRule,
                                    "Simulated seconds per trial at most (default: until the longest plan has ended)",
                                    lists, &TrialRequest::setDuration, &TrialRequest::setDurations, r);
+        addSightingOption(command, [&r](const std::string& text) { r.setSighting(text); });
+    }
+}
+
+CLI::Option* addSightingOption(CLI::App& command, std::function<void(const std::string&)> set)
+{
+    return command
+        .add_option_function<std::string>(
+            std::string(names.sighting), std::move(set),
+            "When two craft count as having seen each other: grid (in mutual view at the end of a 0.01 s step) or "
+            "continuous (at their first moment in mutual view within a step)")
+        ->type_name("RULE")
+        ->default_str(std::string(sightingName(Sighting::Grid)));
 }
 
 }  // namespace velmora

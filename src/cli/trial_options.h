@@ -65,8 +65,12 @@ void addAlgorithmAndFovOptions(CLI::App& command, TrialRequest& request);
 // --algorithm (names, indices or all) and --fov as comma-separated lists, for a sweep.
 void addSweepGridOptions(CLI::App& command, TrialRequest& request);
 
-// --count, --tilt, --max-speed, --radius, --box and --seed; --duration too when withDuration. With lists, all
-// but --seed take comma-separated lists, as a sweep's do.
+// --sighting: grid or continuous, handed to set as given.
+CLI::Option* addSightingOption(CLI::App& command, std::function<void(const std::string&)> set);
+
+// --count, --tilt, --max-speed, --radius, --box and --seed; --duration and --sighting too when withDuration (the
+// commands that step trials). With lists, all but --seed and --sighting take comma-separated lists, as a sweep's
+// do.
 void addTrialOptions(CLI::App& command, TrialRequest& request, bool withDuration, bool lists = false);
 
 // --trials (described by trialsText), --first-trial (by firstTrialText), --shard and --threads.

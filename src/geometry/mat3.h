@@ -56,11 +56,14 @@ constexpr Mat3 transpose(const Mat3& a)
     return out;
 }
 
+// An axis axisAngle turns about: one of squared length below 1e-9 gives the identity instead.
+constexpr bool turnsAbout(const Vec3& u) { return !(u.x * u.x + u.y * u.y + u.z * u.z < 1e-9); }
+
 // Right-hand rotation by angle about u; an axis of squared length below 1e-9 gives the identity. Inline, as
 // every turning craft needs one at every step.
 inline Mat3 axisAngle(const Vec3& u, double angle)
 {
-    if (u.x * u.x + u.y * u.y + u.z * u.z < 1e-9)
+    if (!turnsAbout(u))
         return {};
     Vec3 n = u;
     normalize(n);

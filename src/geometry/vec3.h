@@ -23,6 +23,10 @@ constexpr Vec3 add(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y,
 constexpr Vec3 subtract(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 constexpr Vec3 scale(const Vec3& a, double s) { return {s * a.x, s * a.y, s * a.z}; }
 constexpr double dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+constexpr Vec3 cross(const Vec3& a, const Vec3& b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 
 constexpr Vec3 addInPlace(Vec3& a, const Vec3& b)
 {

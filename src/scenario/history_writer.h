@@ -14,7 +14,7 @@ struct ScenarioLink;
 // The time history of one run, one row per recorded step, streamed to its file as the run goes: CSV with a
 // header for a ".csv" path, JSON Lines for ".jsonl". A row holds the step, the formation time and every
 // craft's position and sensor axis (the axis its sensor cone opens along, in world coordinates), plus the
-// pairs whose first mutual sighting came in that step. Rows are written for step 0 (the set-up), every
+// pairs whose first mutual sighting came in that step, with the exact moments they first saw each other. Rows are written for step 0 (the set-up), every
 // `every`-th step, the last step, and every step in which a link formed, so thinning never hides a link.
 // Like every file Velmora writes, it takes its name only once it is complete (commit()).
 class HistoryWriter {

@@ -1,10 +1,21 @@
 #include "scenario/run_request.h"
 
+#include "text/argument_error.h"
 #include "text/input_error.h"
+#include "text/message_text.h"
 
 #include <string>
 
 namespace velmora {
+
+Sighting sightingRule(std::string_view name, const std::string& text)
+{
+    if (const auto rule = sightingFromName(text))
+        return *rule;
+    throw ArgumentError(std::string(name) + ": unknown sighting rule \"" + excerpt(text) + "\" (use grid or continuous)");
+}
+
+void RunRequest::setSighting(const std::string& text) { sighting_ = sightingRule(names_.sighting, text); }
 
 void RunRequest::setSteps(const Given<std::uint64_t>& steps)
 {

@@ -1,10 +1,10 @@
 #include "scenario/scenario_run.h"
 
 #include "scenario/history_writer.h"
+#include "sim/sighting_scan.h"
 #include "text/json_writer.h"
 #include "text/provenance.h"
 
-#include <array>
 #include <cmath>
 #include <span>
 #include <string>
@@ -50,9 +50,10 @@ std::int64_t stepsForDuration(double seconds, std::string_view name)
 }
 
 ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps, HistoryWriter* history,
-                           const RunCheck& check)
+                           const RunCheck& check, Sighting sighting)
 {
     ScenarioResult result;
+    result.sighting = sighting;
     Formation& f = result.formation;
     Rand15 rng(s.seed);
     setUpFormation(s, f, rng);
@@ -68,21 +69,19 @@ ScenarioResult runScenario(const Scenario& s, std::optional<std::int64_t> steps,
         history->start(f);
     if (check)
         check(0, n);
+    SightingScan scan;
+    scan.start(f, sighting);
     for (std::int64_t k = 1; k <= n; ++k) {
         if (check && k % stepsPerCheck == 0)
             check(k, n);
-        std::array<std::uint32_t, Formation::capacity> before{};
-        for (int i = 0; i < f.craftCount(); ++i)
-            before[i] = f.seen(i);
         const std::size_t linksBefore = result.links.size();
-        if (f.step(stepSeconds))
+        if (scan.step(f, stepSeconds))
             result.segmentChangeSteps.push_back(k);
-        for (int i = 0; i < f.craftCount(); ++i) {
-            const std::uint32_t fresh = f.seen(i) & ~before[i];
-            for (int j = i + 1; j < f.craftCount(); ++j)
-                if (fresh & (std::uint32_t{1} << j))
-                    result.links.push_back({i, j, k, f.time()});
-        }
+        for (const MissedSighting& m : scan.missed())
+            result.missedSightings.push_back({m.i, m.j, k, m.start, m.end});
+        if (scan.linked())
+            for (const ExactLink& link : scan.links(f))
+                result.links.push_back({link.i, link.j, k, f.time(), link.time});
         // Groups only ever join when a pair links.
         if (!result.initializedAt && result.links.size() > linksBefore && f.groupCount() == 1)
             result.initializedAt = f.time();
@@ -121,8 +120,13 @@ ordered_json ScenarioResult::toJson() const
     out["seen"] = seen;
     ordered_json linkList = ordered_json::array();
     for (const ScenarioLink& link : links)
-        linkList.push_back({{"i", link.i}, {"j", link.j}, {"step", link.step}, {"time", link.time}});
+        linkList.push_back(
+            {{"i", link.i}, {"j", link.j}, {"step", link.step}, {"time", link.time}, {"exactTime", link.exactTime}});
     out["links"] = linkList;
+    ordered_json missedList = ordered_json::array();
+    for (const ScenarioMissedSighting& m : missedSightings)
+        missedList.push_back({{"i", m.i}, {"j", m.j}, {"step", m.step}, {"start", m.start}, {"end", m.end}});
+    out["missedSightings"] = missedList;
     out["segmentChangeSteps"] = segmentChangeSteps;
     out["initialized"] = f.allInOneGroup();
     return out;
@@ -133,6 +137,7 @@ nlohmann::ordered_json runResultJson(const Scenario& scenario, const ScenarioRes
 {
     nlohmann::ordered_json out = provenanceJson(command);
     out["parameters"] = scenarioToJson(scenario, true);
+    out["sighting"] = sightingName(result.sighting);
     out.update(result.toJson());
     return out;
 }

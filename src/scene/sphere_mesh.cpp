@@ -30,11 +30,6 @@ Vec3 unitAt(double theta, double phi)
     return {std::sin(phi) * std::sin(theta), std::cos(phi) * std::sin(theta), std::cos(theta)};
 }
 
-Vec3 cross(const Vec3& a, const Vec3& b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 }  // namespace
 
 SphereMesh::SphereMesh(double radius)

@@ -88,15 +88,8 @@ bool Formation::step(double dt)
 
     for (int i = 0; i < craftCount_; ++i) {
         for (int j = i + 1; j < craftCount_; ++j) {
-            if (!cones[i].contains(spacecraft_[j].position) || !cones[j].contains(spacecraft_[i].position))
-                continue;
-            const int ri = findGroup(i);
-            parent_[i] = ri;
-            const int rj = findGroup(j);
-            parent_[j] = rj;
-            parent_[ri] = rj;
-            seen_[i] |= std::uint32_t{1} << j;
-            seen_[j] |= std::uint32_t{1} << i;
+            if (cones[i].contains(spacecraft_[j].position) && cones[j].contains(spacecraft_[i].position))
+                link(i, j);
         }
     }
     time_ = time_ + dt;

@@ -42,6 +42,20 @@ public:
     // step ended in another plan segment than it began.
     bool step(double dt);
 
+    // Merges the groups of craft i and j (both in use, i < j) and marks that they have seen each other: what a
+    // step does for every pair in mutual view at its end, and what continuous sighting adds for a pair that saw
+    // each other only within a step. The group of j absorbs the group of i.
+    void link(int i, int j)
+    {
+        const int ri = findGroup(i);
+        parent_[i] = ri;
+        const int rj = findGroup(j);
+        parent_[j] = rj;
+        parent_[ri] = rj;
+        seen_[i] |= std::uint32_t{1} << j;
+        seen_[j] |= std::uint32_t{1} << i;
+    }
+
     // A craft dragged by the user: only its position changes.
     void moveCraft(int i, const Vec3& position) { spacecraft_[i].position = position; }
 

@@ -1,6 +1,7 @@
 #include "sim/maneuver_plan.h"
 
 #include "geometry/angles.h"
+#include "geometry/mat3.h"
 #include "sim/plan_algorithm.h"
 
 #include <algorithm>
@@ -34,6 +35,15 @@ void ManeuverPlan::assign(std::span<const ManeuverSegment> segments)
     count_ = static_cast<std::int32_t>(std::min(segments.size(), static_cast<std::size_t>(capacity)));
     std::copy_n(segments.begin(), count_, segments_.begin());
     computeEndTimes();
+}
+
+double ManeuverPlan::fastestTurn() const
+{
+    double fastest = 0.0;
+    for (int i = 0; i < count_; ++i)
+        if (turnsAbout(segments_[i].axis))
+            fastest = std::max(fastest, std::fabs(segments_[i].rate));
+    return fastest;
 }
 
 void ManeuverPlan::computeEndTimes()

@@ -49,6 +49,10 @@ public:
     // End of the last segment; 0 for an empty plan.
     double totalDuration() const { return count_ > 0 ? endTimes_[count_ - 1] : 0.0; }
 
+    // The largest |rate| of a segment that turns the craft (0 for a plan that never turns it): no sensor axis
+    // flying this plan ever turns faster.
+    double fastestTurn() const;
+
 private:
     void beginPlan(int n, int parity);
     void set(int i, double duration, const Vec3& axis, double rate);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -84,6 +85,12 @@ std::string sharedParameters(const Scenario& s, std::span<const BatchRun> cells 
     return out;
 }
 
+// Said only of the rule that is not the default.
+std::string sightingNote(const BatchRun& run)
+{
+    return run.setup.sighting == Sighting::Continuous ? ", continuous sighting" : "";
+}
+
 std::string trialRange(const BatchRun& run)
 {
     return "trials " + std::to_string(run.firstTrial) + " to " + std::to_string(run.firstTrial + run.trials - 1) +
@@ -108,6 +115,7 @@ ordered_json sharedParametersJson(std::span<const BatchRun> cells)
     out["seed"] = run.setup.seed;
     out["firstTrial"] = run.firstTrial;
     out["trials"] = run.trials;
+    out["sighting"] = sightingName(run.setup.sighting);
     ordered_json varying = ordered_json::array();
     for (const Axis& axis : tableAxes)
         if (varies(cells, axis.key))
@@ -136,6 +144,15 @@ ordered_json allTrialsJson(const AllTrialTimes& a)
     return out;
 }
 
+ordered_json spreadJson(const std::optional<TimeSpread>& spread)
+{
+    if (!spread)
+        return nullptr;
+    const TimeSpread& t = *spread;
+    return {{"min", t.min}, {"p25", t.p25}, {"median", t.median}, {"p75", t.p75},
+            {"p90", t.p90}, {"max", t.max}, {"mean", t.mean}};
+}
+
 ordered_json resultJson(const BatchRun& run)
 {
     const BatchSummary& s = run.summary;
@@ -143,17 +160,35 @@ ordered_json resultJson(const BatchRun& run)
     out["initialized"] = s.initialized;
     out["initializedFraction"] = s.initializedFraction;
     out["initializedInterval95"] = {s.initializedInterval.low, s.initializedInterval.high};
-    if (s.timeToInitialize) {
-        const TimeToInitialize& t = *s.timeToInitialize;
-        out["timeToInitialize"] = {{"min", t.min},   {"p25", t.p25}, {"median", t.median}, {"p75", t.p75},
-                                   {"p90", t.p90},   {"max", t.max}, {"mean", t.mean}};
-    } else {
-        out["timeToInitialize"] = nullptr;
-    }
+    out["timeToInitialize"] = spreadJson(s.timeToInitialize);
+    out["gridDelay"] = spreadJson(s.gridDelay);
     out["allTrials"] = allTrialsJson(s.allTrials);
     out["meanLinks"] = s.meanLinks;
     out["meanGroups"] = s.meanGroups;
+    out["trialsWithMissedSightings"] =
+        s.trialsWithMissedSightings ? ordered_json(*s.trialsWithMissedSightings) : ordered_json(nullptr);
     return out;
+}
+
+// How the grid changed a batch's trials, for people: the delay in milliseconds, and the sightings it missed.
+void addSightingRows(std::vector<std::pair<std::string, std::string>>& rows, const BatchRun& run)
+{
+    const BatchSummary& s = run.summary;
+    if (s.gridDelay) {
+        const TimeSpread& d = *s.gridDelay;
+        rows.emplace_back("grid delay (ms)", "min " + fixed(1e3 * d.min, 3) + "  median " + fixed(1e3 * d.median, 3) +
+                                                 "  90th percentile " + fixed(1e3 * d.p90, 3) + "  max " +
+                                                 fixed(1e3 * d.max, 3) + "  mean " + fixed(1e3 * d.mean, 3));
+    }
+    if (run.setup.sighting == Sighting::Continuous)
+        rows.emplace_back("missed sightings", "none: continuous sighting links every pair at its first sighting");
+    else if (s.trialsWithMissedSightings)
+        rows.emplace_back("missed sightings", "in " + std::to_string(*s.trialsWithMissedSightings) + " trials (" +
+                                                  percent(static_cast<double>(*s.trialsWithMissedSightings) /
+                                                          static_cast<double>(s.trials)) +
+                                                  ")");
+    else
+        rows.emplace_back("missed sightings", "not recorded (trial files of an older Velmora)");
 }
 
 // The median over every trial with its interval, or why there is none.
@@ -194,7 +229,7 @@ ordered_json batchRunJson(const BatchRun& run, const std::vector<std::string>& c
     // The summary keeps the order its readers know, the trial file's plan and duration where they read best.
     static constexpr std::array<const char*, trialParameterCount> summaryOrder = {
         "algorithm", "plan", "fovDeg", "count", "tiltDeg", "maxSpeed", "craftRadius",
-        "boxHalfSize", "seed", "firstTrial", "trials", "duration", "steps"};
+        "boxHalfSize", "seed", "firstTrial", "trials", "duration", "steps", "sighting"};
     ordered_json out = provenanceJson(command);
     const ordered_json parameters = trialParameterJson({run.setup, {run.firstTrial, run.trials}});
     for (const char* key : summaryOrder)
@@ -223,7 +258,7 @@ std::string batchRunTable(const BatchRun& run, bool timed)
     rows.emplace_back("restricted mean time", fixed(a.restrictedMean, 2) + " s (a trial that never initialized counts " +
                                                   fixed(a.runEnd, 2) + " s)");
     if (s.timeToInitialize) {
-        const TimeToInitialize& t = *s.timeToInitialize;
+        const TimeSpread& t = *s.timeToInitialize;
         rows.emplace_back("initialized only (s)", "min " + fixed(t.min, 2) + "  median " + fixed(t.median, 2) +
                                                       "  90th percentile " + fixed(t.p90, 2) + "  max " +
                                                       fixed(t.max, 2) + "  mean " + fixed(t.mean, 2));
@@ -232,6 +267,7 @@ std::string batchRunTable(const BatchRun& run, bool timed)
     }
     rows.emplace_back("mean links", fixed(s.meanLinks, 2));
     rows.emplace_back("mean groups at the end", fixed(s.meanGroups, 2));
+    addSightingRows(rows, run);
     if (timed)
         rows.emplace_back("wall time", fixed(run.wallSeconds, 2) + " s with " + std::to_string(run.threads) +
                                        (run.threads == 1 ? " thread" : " threads") + " (" +
@@ -239,7 +275,8 @@ std::string batchRunTable(const BatchRun& run, bool timed)
 
     std::string out = algorithmName(sc) + ", FOV " + numberText(sc.fovDeg) + "°, " +
                       sharedParameters(sc) + "\n" + trialRange(run) + ", at most " +
-                      std::to_string(run.setup.steps) + " steps of " + numberText(stepSeconds) + " s each\n\n";
+                      std::to_string(run.setup.steps) + " steps of " + numberText(stepSeconds) + " s each" +
+                      sightingNote(run) + "\n\n";
     for (const auto& [label, value] : rows)
         out += padded(label, 24, false) + value + "\n";
     return out;
@@ -383,7 +420,7 @@ std::string sweepHeading(std::span<const BatchRun> cells)
 {
     const BatchRun& first = cells.front();
     const std::string shared = sharedParameters(first.setup.scenario, cells);
-    return shared + (shared.empty() ? "" : "; ") + trialRange(first) + " in every cell";
+    return shared + (shared.empty() ? "" : "; ") + trialRange(first) + " in every cell" + sightingNote(first);
 }
 
 std::string sweepTable(std::span<const BatchRun> cells)
@@ -431,7 +468,7 @@ std::string sweepCsv(std::span<const BatchRun> cells)
         out.append(key).append(",");
     out += "initialized,initializedFraction,initializedLow95,initializedHigh95,medianAllTrials,"
            "medianAllTrialsLow95,medianAllTrialsHigh95,restrictedMean,runEnd,medianIfInitialized,meanLinks,"
-           "meanGroups,velmora\n";
+           "meanGroups,gridDelayMedian,gridDelayMax,trialsWithMissedSightings,velmora\n";
     // Missing values are empty, as pandas reads them: NaN.
     const auto optional = [](const std::optional<double>& v) { return v ? numberText(*v) : std::string(); };
     for (const BatchRun& run : cells) {
@@ -452,6 +489,9 @@ std::string sweepCsv(std::span<const BatchRun> cells)
             s.timeToInitialize ? numberText(s.timeToInitialize->median) : std::string(),
             numberText(s.meanLinks),
             numberText(s.meanGroups),
+            s.gridDelay ? numberText(s.gridDelay->median) : std::string(),
+            s.gridDelay ? numberText(s.gridDelay->max) : std::string(),
+            s.trialsWithMissedSightings ? std::to_string(*s.trialsWithMissedSightings) : std::string(),
             velmoraVersion()};
         for (std::size_t k = 0; k < std::size(fields); ++k)
             out += fields[k] + (k + 1 < std::size(fields) ? "," : "\n");

@@ -7,27 +7,37 @@
 namespace velmora {
 namespace {
 
-// The value at a rank (from 0) of the sorted times the histogram counts.
-double timeAtRank(const std::map<double, std::uint64_t>& counts, std::uint64_t rank)
+// The value at a rank (from 0) of the sorted values the histogram counts.
+template <typename Value>
+Value valueAtRank(const std::map<Value, std::uint64_t>& counts, std::uint64_t rank)
 {
-    for (const auto& [time, count] : counts) {
+    for (const auto& [value, count] : counts) {
         if (rank < count)
-            return time;
+            return value;
         rank -= count;
     }
     return counts.rbegin()->first;
 }
 
-// percentile() of the sorted times, to the last bit, read from the histogram.
-double percentileOf(const std::map<double, std::uint64_t>& counts, std::uint64_t n, double p)
+// percentile() of the sorted values, to the last bit, read from the histogram.
+template <typename Value>
+double percentileOf(const std::map<Value, std::uint64_t>& counts, std::uint64_t n, double p)
 {
     const double h = (static_cast<double>(n) - 1.0) * p;
     const auto below = static_cast<std::uint64_t>(std::floor(h));
     if (below + 1 >= n)
-        return counts.rbegin()->first;
+        return static_cast<double>(counts.rbegin()->first);
     const double fraction = h - static_cast<double>(below);
-    const double low = timeAtRank(counts, below);
-    return low + fraction * (timeAtRank(counts, below + 1) - low);
+    const auto low = static_cast<double>(valueAtRank(counts, below));
+    return low + fraction * (static_cast<double>(valueAtRank(counts, below + 1)) - low);
+}
+
+template <typename Value>
+TimeSpread spreadOf(const std::map<Value, std::uint64_t>& counts, std::uint64_t n, double mean, double unit)
+{
+    const auto at = [&](double p) { return unit * percentileOf(counts, n, p); };
+    return {unit * static_cast<double>(counts.begin()->first),  at(0.25), at(0.5), at(0.75), at(0.9),
+            unit * static_cast<double>(counts.rbegin()->first), mean};
 }
 
 }  // namespace
@@ -37,9 +47,13 @@ void BatchStatistics::add(const TrialResult& r)
     ++trials_;
     linkSum_ += static_cast<std::uint64_t>(r.links);
     groupSum_ += static_cast<std::uint64_t>(r.groups);
+    exactKnown_ = exactKnown_ && r.exactKnown;
+    withMissed_ += r.missedSightings > 0 ? 1 : 0;
     if (r.initialized) {
         ++initialized_;
         ++timeCounts_[r.timeToInitialize];
+        if (r.exactKnown)
+            ++delayCounts_[std::llround((r.timeToInitialize - r.exactTimeToInitialize) * 1e6)];
     }
 }
 
@@ -53,18 +67,25 @@ BatchSummary BatchStatistics::summary(std::int64_t steps) const
     s.initializedInterval = wilsonInterval(s.initialized, trials_);
     s.meanLinks = static_cast<double>(linkSum_) / n;
     s.meanGroups = static_cast<double>(groupSum_) / n;
-    if (initialized_ > 0) {
-        // Summed one time at a time in ascending order, as the mean of the sorted times always was.
-        double sum = 0.0;
-        for (const auto& [time, count] : timeCounts_)
-            for (std::uint64_t k = 0; k < count; ++k)
-                sum += time;
-        const auto percentile = [&](double p) { return percentileOf(timeCounts_, initialized_, p); };
-        s.timeToInitialize = TimeToInitialize{timeCounts_.begin()->first, percentile(0.25),  percentile(0.5),
-                                              percentile(0.75),           percentile(0.9),   timeCounts_.rbegin()->first,
-                                              sum / static_cast<double>(initialized_)};
-    }
+    if (exactKnown_)
+        s.trialsWithMissedSightings = withMissed_;
     s.allTrials = allTrialTimes(StepClock().timeAfter(steps));
+    if (initialized_ == 0)
+        return s;
+    // Summed one time at a time in ascending order, as the mean of the sorted times always was.
+    double sum = 0.0;
+    for (const auto& [time, count] : timeCounts_)
+        for (std::uint64_t k = 0; k < count; ++k)
+            sum += time;
+    s.timeToInitialize = spreadOf(timeCounts_, initialized_, sum / static_cast<double>(initialized_), 1.0);
+    if (exactKnown_) {
+        // Whole microseconds sum exactly, in any order.
+        std::int64_t micros = 0;
+        for (const auto& [delay, count] : delayCounts_)
+            micros += delay * static_cast<std::int64_t>(count);
+        s.gridDelay = spreadOf(delayCounts_, initialized_,
+                               1e-6 * (static_cast<double>(micros) / static_cast<double>(initialized_)), 1e-6);
+    }
     return s;
 }
 
@@ -97,7 +118,7 @@ AllTrialTimes BatchStatistics::allTrialTimes(double runEnd) const
     const auto orderStatistic = [&](std::uint64_t k) -> std::optional<double> {
         if (k > initialized_)
             return std::nullopt;
-        return timeAtRank(timeCounts_, k - 1);
+        return valueAtRank(timeCounts_, k - 1);
     };
     // Half initialized by the time of the ceil(n/2)-th: the smallest t with a fraction of at least one half.
     a.median = orderStatistic((trials_ + 1) / 2);

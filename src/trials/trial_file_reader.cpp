@@ -20,7 +20,11 @@ namespace {
 
 using nlohmann::json;
 
-// The headers of files written before every row carried its parameters: a batch's, and a sweep's.
+// The headers of older files: before rows recorded the sighting rule, the exact moment and the missed
+// sightings; and before every row carried its parameters, a batch's and a sweep's.
+constexpr std::string_view olderParametersCsvHeader =
+    "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,trials,duration,steps,"
+    "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
 constexpr std::string_view plainCsvHeader = "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
 constexpr std::string_view cellCsvHeader =
     "algorithm,fovDeg,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
@@ -29,7 +33,7 @@ constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 const JsonBounds& rowBounds()
 {
     static const JsonBounds bounds{maxTrialRowBytes, 4, 64, "trial file", "", "a trial row needs one",
-                                   "a trial row has 18 members"};
+                                   "a trial row has 23 members"};
     return bounds;
 }
 
@@ -114,6 +118,8 @@ TrialFileReader::TrialFileReader(const std::string& path)
             fail("the file is empty; a CSV trial file starts with its header row");
         if (header == trialCsvHeader())
             layout_ = Layout::Parameters;
+        else if (header == olderParametersCsvHeader)
+            layout_ = Layout::OlderParameters;
         else if (header == plainCsvHeader)
             layout_ = Layout::Plain;
         else if (header == cellCsvHeader)
@@ -200,13 +206,20 @@ void TrialFileReader::settle(Layout layout, const char* which)
 TrialRow TrialFileReader::parseCsv(const std::string& line)
 {
     const std::vector<std::string_view> all = splitFields(line);
-    const std::size_t offset = layout_ == Layout::Parameters ? trialParameterCount : layout_ == Layout::Cell ? 2 : 0;
-    if (all.size() != offset + 7)
+    const bool exact = layout_ == Layout::Parameters;
+    const std::size_t offset = exact ? trialParameterCount
+                               : layout_ == Layout::OlderParameters ? trialParameterCount - 1
+                               : layout_ == Layout::Cell            ? 2
+                                                                    : 0;
+    const std::size_t results = exact ? 9 : 7;
+    if (all.size() != offset + results)
         fail("a row has " + std::to_string(all.size()) + " fields where the header names " +
-             std::to_string(offset + 7));
+             std::to_string(offset + results));
     TrialRow row;
-    if (layout_ == Layout::Parameters) {
+    if (layout_ == Layout::Parameters || layout_ == Layout::OlderParameters) {
+        // An older row's run sighted on the grid, the only rule there was.
         TrialParameterTexts texts;
+        texts[sightingKey] = sightingName(Sighting::Grid);
         std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(offset), texts.begin());
         try {
             row.origin = trialOriginFrom(texts);
@@ -222,19 +235,24 @@ TrialRow TrialFileReader::parseCsv(const std::string& line)
             fail("fovDeg \"" + excerpt(all[1]) + "\" is not a cone's half-angle (more than 0, less than 90)");
         row.cell = TrialCell{*algorithm, *fov};
     }
-    const auto f = [&](std::size_t i) { return all[offset + i]; };
+    // The result columns, in the older files' order: the exact moment and the missed sightings are apart.
+    const auto f = [&](std::size_t i) { return all[offset + (exact && i >= 5 ? i + 1 : i)]; };
     const auto trial = wholeNumberOf<std::uint64_t>(f(0));
     const auto seedState = wholeNumberOf<std::uint32_t>(f(1));
     const auto links = wholeNumberOf<int>(f(5));
     const auto groups = wholeNumberOf<int>(f(6));
     if (!trial || !seedState || !links || !groups || (f(2) != "true" && f(2) != "false"))
-        fail("a row that is not \"...,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups\"");
+        fail(exact ? "a row that is not \"...,trial,seedState,initialized,stepsToInitialize,timeToInitialize,"
+                     "exactTimeToInitialize,links,groups,missedSightings\""
+                   : "a row that is not \"...,trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,"
+                     "groups\"");
     TrialResult& r = row.result;
     r.trial = *trial;
     r.seedState = *seedState;
     r.initialized = f(2) == "true";
     r.links = *links;
     r.groups = *groups;
+    r.exactKnown = exact;
     if (r.initialized) {
         const auto steps = wholeNumberOf<std::int64_t>(f(3));
         if (!steps || *steps < 1)
@@ -245,6 +263,21 @@ TrialRow TrialFileReader::parseCsv(const std::string& line)
         row.csvTime = std::string(f(4));
     } else if (!f(3).empty() || !f(4).empty()) {
         fail("a trial that did not initialize has no stepsToInitialize or timeToInitialize");
+    }
+    if (exact) {
+        const std::string_view moment = all[offset + 5];
+        const auto missed = wholeNumberOf<int>(all[offset + 8]);
+        if (!missed || *missed < 0)
+            fail("missedSightings \"" + excerpt(all[offset + 8]) + "\" is not a count of 0 or more");
+        r.missedSightings = *missed;
+        if (r.initialized) {
+            const auto time = wholeNumberOf<double>(moment);
+            if (!time)
+                fail("an initialized trial needs its exactTimeToInitialize (a number)");
+            r.exactTimeToInitialize = *time;
+        } else if (!moment.empty()) {
+            fail("a trial that did not initialize has no exactTimeToInitialize");
+        }
     }
     return row;
 }
@@ -259,8 +292,9 @@ TrialRow TrialFileReader::parseJson(const std::string& line)
     }
     if (!doc.is_object())
         fail("a row that is not a JSON object");
-    static constexpr std::string_view resultKeys[] = {"trial", "seedState", "initialized", "stepsToInitialize",
-                                                      "timeToInitialize", "links", "groups"};
+    static constexpr std::string_view resultKeys[] = {"trial",      "seedState",        "initialized",
+                                                      "stepsToInitialize", "timeToInitialize", "exactTimeToInitialize",
+                                                      "links",      "groups",           "missedSightings"};
     std::size_t parameters = 0;
     for (const auto& [key, value] : doc.items()) {
         if (std::find(trialParameterKeys.begin(), trialParameterKeys.end(), key) != trialParameterKeys.end())
@@ -270,10 +304,16 @@ TrialRow TrialFileReader::parseJson(const std::string& line)
     }
     TrialRow row;
     const bool cellOnly = parameters == 2 && doc.contains("algorithm") && doc.contains("fovDeg");
-    if (parameters == trialParameterCount) {
-        settle(Layout::Parameters, "with its parameters");
+    // Rows written before they recorded the sighting rule, the exact moment and the missed sightings.
+    const bool older = parameters == trialParameterCount - 1 && !doc.contains("sighting");
+    if (parameters == trialParameterCount || older) {
+        if (older)
+            settle(Layout::OlderParameters, "with its parameters but not its sighting rule");
+        else
+            settle(Layout::Parameters, "with its parameters");
         TrialParameterTexts texts;
-        for (std::size_t k = 0; k < trialParameterCount; ++k)
+        texts[sightingKey] = sightingName(Sighting::Grid);
+        for (std::size_t k = 0; k < trialParameterCount - (older ? 1 : 0); ++k)
             texts[k] = parameterText(doc[std::string(trialParameterKeys[k])]);
         try {
             row.origin = trialOriginFrom(texts);
@@ -327,6 +367,24 @@ TrialRow TrialFileReader::parseJson(const std::string& line)
     } else if (!steps.is_null() || !time.is_null()) {
         fail("a trial that did not initialize has null stepsToInitialize and timeToInitialize");
     }
+    r.exactKnown = layout_ == Layout::Parameters;
+    if (!r.exactKnown) {
+        if (doc.contains("exactTimeToInitialize") || doc.contains("missedSightings"))
+            fail("a row with exactTimeToInitialize or missedSightings needs its sighting rule");
+        return row;
+    }
+    const auto missed = integerOf<int>(field("missedSightings"));
+    const json& moment = field("exactTimeToInitialize");
+    if (!missed)
+        fail("missedSightings is not a count of 0 or more");
+    r.missedSightings = *missed;
+    if (r.initialized) {
+        if (!moment.is_number())
+            fail("an initialized trial needs its exactTimeToInitialize (a number)");
+        r.exactTimeToInitialize = moment.get<double>();
+    } else if (!moment.is_null()) {
+        fail("a trial that did not initialize has a null exactTimeToInitialize");
+    }
     return row;
 }
 
@@ -350,6 +408,8 @@ void TrialFileReader::check(const TrialRow& row, const TrialOrigin& origin, Step
     if (r.initialized != (r.groups == 1))
         fail(trial + (r.initialized ? " is initialized but has " + std::to_string(r.groups) + " groups"
                                     : std::string(" did not initialize but has every craft in one group")) + hint);
+    if (origin.setup.sighting == Sighting::Continuous && r.missedSightings != 0)
+        fail(trial + " has missed sightings, but continuous sighting links every sighting");
     if (!r.initialized)
         return;
     if (r.stepsToInitialize > origin.setup.steps)
@@ -358,6 +418,9 @@ void TrialFileReader::check(const TrialRow& row, const TrialOrigin& origin, Step
     const double t = clock.timeAfter(r.stepsToInitialize);
     if (row.csvTime.empty() ? r.timeToInitialize != t : row.csvTime != stepTimeText(t))
         fail(trial + ": the time to initialize is not the time after step " + std::to_string(r.stepsToInitialize));
+    if (r.exactKnown && !(r.exactTimeToInitialize >= clock.timeAfter(r.stepsToInitialize - 1) &&
+                          r.exactTimeToInitialize <= t))
+        fail(trial + ": the exact time to initialize is not within step " + std::to_string(r.stepsToInitialize));
 }
 
 }  // namespace velmora

@@ -40,7 +40,8 @@ struct TrialRow {
 inline constexpr std::size_t maxTrialRowBytes = 4096;
 
 // Reads a trial file that TrialFileWriter wrote (JSON Lines or CSV, by extension), or an older one without
-// the parameter columns, one row at a time, in bounded memory however long the file. Every row is checked
+// the sighting rule, the exact time and the missed sightings (its rows sighted on the grid), or without the
+// parameter columns, one row at a time, in bounded memory however long the file. Every row is checked
 // for its form; a bad one is refused with the file's name and line number. Line ends may be CR LF, and a
 // CSV file may start with a byte order mark; a file whose last row has no line end was cut short.
 class TrialFileReader {
@@ -55,8 +56,8 @@ public:
     std::optional<TrialRow> next();
 
     // Checks the row just read against the parameters that made it: its trial within their range, the seed's
-    // state, links and groups possible for the count, initialized exactly when in one group, and a time to
-    // initialize that is the time after its step, within the step limit. hint ends each message (why the row
+    // state, links and groups possible for the count, initialized exactly when in one group, a time to
+    // initialize that is the time after its step, within the step limit, and an exact time within that step. hint ends each message (why the row
     // may not fit, for an older file whose parameters came from elsewhere). Throws TrialFileError.
     void check(const TrialRow& row, const TrialOrigin& origin, StepClock& clock, const std::string& hint = {}) const;
 
@@ -67,7 +68,7 @@ public:
     [[noreturn]] void fail(const std::string& what) const;
 
 private:
-    enum class Layout { Unknown, Parameters, Plain, Cell };
+    enum class Layout { Unknown, Parameters, OlderParameters, Plain, Cell };
 
     bool nextLine(std::string& line);
     TrialRow parseCsv(const std::string& line);

@@ -19,13 +19,18 @@ void appendCsvRow(std::string& out, const std::string& parameters, const TrialRe
         out += ',';
         // To the step: a CSV reader gets 14.05; the JSON Lines file keeps the exact double.
         appendStepTime(out, r.timeToInitialize);
-    } else {
         out += ',';
+        // A moment within the step, which no step count recovers: shortest round trip, exact.
+        appendNumberText(out, r.exactTimeToInitialize);
+    } else {
+        out += ",,";
     }
     out += ',';
     out += std::to_string(r.links);
     out += ',';
     out += std::to_string(r.groups);
+    out += ',';
+    out += std::to_string(r.missedSightings);
     out += '\n';
 }
 
@@ -42,13 +47,17 @@ void appendJsonRow(std::string& out, const std::string& parameters, const TrialR
         out += std::to_string(r.stepsToInitialize);
         out += ",\"timeToInitialize\":";
         appendJsonDouble(out, r.timeToInitialize);
+        out += ",\"exactTimeToInitialize\":";
+        appendJsonDouble(out, r.exactTimeToInitialize);
     } else {
-        out += ",\"stepsToInitialize\":null,\"timeToInitialize\":null";
+        out += ",\"stepsToInitialize\":null,\"timeToInitialize\":null,\"exactTimeToInitialize\":null";
     }
     out += ",\"links\":";
     out += std::to_string(r.links);
     out += ",\"groups\":";
     out += std::to_string(r.groups);
+    out += ",\"missedSightings\":";
+    out += std::to_string(r.missedSightings);
     out += "}\n";
 }
 
@@ -60,7 +69,8 @@ const std::string& trialCsvHeader()
         std::string text;
         for (const std::string_view key : trialParameterKeys)
             text.append(key).append(",");
-        return text + "trial,seedState,initialized,stepsToInitialize,timeToInitialize,links,groups";
+        return text + "trial,seedState,initialized,stepsToInitialize,timeToInitialize,exactTimeToInitialize,links,"
+                      "groups,missedSightings";
     }();
     return header;
 }

@@ -68,7 +68,8 @@ TrialParameterTexts trialParameterTexts(const TrialOrigin& origin)
             std::to_string(origin.range.first),
             std::to_string(origin.range.count),
             origin.setup.duration ? numberText(*origin.setup.duration) : std::string(),
-            std::to_string(origin.setup.steps)};
+            std::to_string(origin.setup.steps),
+            std::string(sightingName(origin.setup.sighting))};
 }
 
 nlohmann::ordered_json trialParameterJson(const TrialOrigin& origin)
@@ -83,6 +84,7 @@ nlohmann::ordered_json trialParameterJson(const TrialOrigin& origin)
     out["trials"] = origin.range.count;
     out["duration"] = origin.setup.duration ? nlohmann::ordered_json(*origin.setup.duration) : nullptr;
     out["steps"] = origin.setup.steps;
+    out["sighting"] = sightingName(origin.setup.sighting);
     return out;
 }
 
@@ -130,9 +132,13 @@ TrialOrigin trialOriginFrom(const TrialParameterTexts& texts)
         if (stepsForDuration(*o.setup.duration, "duration") != *steps)
             refuse(stepsKey, texts[stepsKey], ("the step count of the duration " + texts[durationKey] + " s").c_str());
     }
+    const auto sighting = sightingFromName(texts[sightingKey]);
+    if (!sighting)
+        refuse(sightingKey, texts[sightingKey], "a sighting rule (grid or continuous)");
     o.setup.seed = *seed;
     o.range = {*first, *trials};
     o.setup.steps = *steps;
+    o.setup.sighting = *sighting;
     return o;
 }
 

@@ -21,17 +21,17 @@ struct TrialOrigin {
 
 // The parameter columns of a trial row, in the order trial files and summaries write them: the plan (its
 // name, and a plan file's identity), a scenario's parameters in its own order, then the batch's: its seed,
-// the trials it was asked for, the duration asked for (none: until the longest plan has ended) and the step
-// limit that gave.
-inline constexpr std::array<std::string_view, 13> trialParameterKeys{
+// the trials it was asked for, the duration asked for (none: until the longest plan has ended), the step
+// limit that gave, and the sighting rule.
+inline constexpr std::array<std::string_view, 14> trialParameterKeys{
     "algorithm", "plan", "maxSpeed",   "fovDeg", "tiltDeg",  "craftRadius", "boxHalfSize",
-    "count",     "seed", "firstTrial", "trials", "duration", "steps"};
+    "count",     "seed", "firstTrial", "trials", "duration", "steps",       "sighting"};
 inline constexpr std::size_t trialParameterCount = trialParameterKeys.size();
 
 // Positions in trialParameterKeys.
 enum TrialParameter : std::size_t {
     algorithmKey, planKey, maxSpeedKey, fovDegKey, tiltDegKey, craftRadiusKey, boxHalfSizeKey,
-    countKey, seedKey, firstTrialKey, trialsKey, durationKey, stepsKey
+    countKey, seedKey, firstTrialKey, trialsKey, durationKey, stepsKey, sightingKey
 };
 
 using TrialParameterTexts = std::array<std::string, trialParameterCount>;

@@ -1,5 +1,6 @@
 #include "trials/trial_request.h"
 
+#include "scenario/run_request.h"
 #include "scenario/scenario_run.h"
 #include "sim/plan_algorithm.h"
 #include "text/argument_error.h"
@@ -138,6 +139,8 @@ void TrialRequest::setBoxes(std::span<const Given<double>> halfSizes)
 
 void TrialRequest::setSeed(const Given<std::uint64_t>& seed) { seed_ = wholeNumberRule.whole(names_.seed, seed); }
 
+void TrialRequest::setSighting(const std::string& text) { sighting_ = sightingRule(names_.sighting, text); }
+
 void TrialRequest::setDuration(const Given<double>& seconds)
 {
     durations_ = {nonNegativeRule.real(names_.duration, seconds)};
@@ -234,6 +237,7 @@ TrialSetup TrialRequest::setup() const
     s.scenario.craftRadius = radii_.front();
     s.scenario.boxHalfSize = boxes_.front();
     s.seed = seed_;
+    s.sighting = sighting_;
     return s;
 }
 

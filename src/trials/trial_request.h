@@ -31,6 +31,7 @@ struct TrialNames {
     std::string_view shard;
     std::string_view threads;
     std::string_view trial;
+    std::string_view sighting;
 };
 
 // The parameters a sweep may vary, in the order its cells nest them: algorithm outermost.
@@ -40,7 +41,8 @@ inline constexpr std::string_view sweepAxes[] = {"algorithm", "fovDeg", "tiltDeg
 // velmora-sim's option names. The Python module says them too, so a refusal reads alike in both.
 inline constexpr TrialNames commandLineNames{"--algorithm", "--fov",      "--count",      "--tilt",   "--max-speed",
                                              "--radius",    "--box",      "--seed",       "--duration",
-                                             "--trials",    "--first-trial", "--shard",   "--threads", "--trial"};
+                                             "--trials",    "--first-trial", "--shard",   "--threads", "--trial",
+                                             "--sighting"};
 
 // What the numbers of a trial request take, as velmora-sim's --help says too: angles (fov, tilt); speed,
 // radius and duration; the box; counts of craft, trials and threads; the seed and trial numbers.
@@ -89,6 +91,8 @@ public:
     void setBoxes(std::span<const Given<double>> halfSizes);
     void setSeed(const Given<std::uint64_t>& seed);
     void setDuration(const Given<double>& seconds);
+    // grid or continuous.
+    void setSighting(const std::string& text);
     void setDurations(std::span<const Given<double>> seconds);
     void setTrials(const Given<std::uint64_t>& trials);
     void setFirstTrial(const Given<std::uint64_t>& first);
@@ -139,6 +143,7 @@ private:
     std::string shard_;
     int threads_ = defaultThreadCount();
     std::optional<std::uint64_t> trial_;
+    Sighting sighting_ = Sighting::Grid;
 };
 
 }  // namespace velmora

@@ -3,18 +3,6 @@
 #include "scenario/scenario_run.h"
 
 namespace velmora {
-namespace {
-
-// Grows exactly when some pair is seen for the first time: the bitmasks only ever gain bits.
-std::uint64_t seenSum(const Formation& f)
-{
-    std::uint64_t sum = 0;
-    for (int i = 0; i < f.craftCount(); ++i)
-        sum += f.seen(i);
-    return sum;
-}
-
-}  // namespace
 
 std::uint32_t trialSeedState(std::uint64_t seed, std::uint64_t trial)
 {
@@ -58,22 +46,21 @@ TrialResult TrialRunner::run(std::uint64_t trial)
 {
     Formation& f = formation_;
     setUpTrial(setup_, trial, f, &tables_);
+    scan_.start(f, setup_.sighting);
     TrialResult r;
     r.trial = trial;
     r.seedState = trialSeedState(setup_.seed, trial);
-    std::uint64_t seen = seenSum(f);
     for (std::int64_t k = 0; k < setup_.steps; ++k) {
-        f.step(stepSeconds);
-        const std::uint64_t now = seenSum(f);
-        if (now == seen)
+        scan_.step(f, stepSeconds);
+        r.missedSightings += static_cast<int>(scan_.missed().size());
+        // Only a step that links some pair can join the groups.
+        if (!scan_.linked() || !f.allInOneGroup())
             continue;
-        seen = now;
-        if (f.allInOneGroup()) {
-            r.initialized = true;
-            r.stepsToInitialize = k + 1;
-            r.timeToInitialize = f.time();
-            break;
-        }
+        r.initialized = true;
+        r.stepsToInitialize = k + 1;
+        r.timeToInitialize = f.time();
+        r.exactTimeToInitialize = scan_.joinTime(f);
+        break;
     }
     r.links = f.linkCount();
     r.groups = f.groupCount();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scenario/scenario.h"
+#include "sim/sighting_scan.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,7 +15,8 @@ namespace velmora {
 std::uint32_t trialSeedState(std::uint64_t seed, std::uint64_t trial);
 
 // What every trial of a batch shares: the scenario each draws a fresh random formation from (no explicit
-// craft), the batch seed, and how many 0.01 s steps a trial runs at most.
+// craft), the batch seed, how many 0.01 s steps a trial runs at most, and when two craft count as having seen
+// each other.
 struct TrialSetup {
     Scenario scenario;
     std::uint64_t seed = 1;
@@ -22,6 +24,7 @@ struct TrialSetup {
     // The simulated seconds asked for, which give the steps; nothing when a trial runs until the longest plan
     // in use has ended.
     std::optional<double> duration;
+    Sighting sighting = Sighting::Grid;
 };
 
 // Resolves the step count of a batch: the given count, or by default until the longest plan in use has
@@ -45,6 +48,13 @@ struct TrialResult {
     // Pairs that have seen each other, and groups, when the trial stopped.
     int links = 0;
     int groups = 0;
+    // The moment within the step that joined the formation at which the last link it needed formed
+    // (SightingScan::joinTime); meaningful only when initialized.
+    double exactTimeToInitialize = 0.0;
+    // On the grid, the mutual sightings it missed on the way (SightingScan::missed); 0 in continuous mode.
+    int missedSightings = 0;
+    // False for a row of a file written before rows recorded the exact time and the missed sightings.
+    bool exactKnown = true;
 };
 
 // Sets up the formation of one trial: the batch's scenario placed from the trial's own sequence. tables, when
@@ -68,6 +78,7 @@ private:
     TrialSetup setup_;
     std::vector<ManeuverPlan> tables_;
     Formation formation_;
+    SightingScan scan_;
 };
 
 }  // namespace velmora

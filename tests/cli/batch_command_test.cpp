@@ -259,9 +259,43 @@ TEST_F(BatchCommand, SummaryAgreesWithTheTrialFile)
 struct Outcome {
     bool initialized = false;
     double time = 0.0;
+    // The moment within the joining step at which its links, taken in the order of their exact moments, joined the
+    // formation.
+    double exactTime = 0.0;
     int links = 0;
     int groups = 0;
 };
+
+double joiningMoment(const json& links, int n, long step)
+{
+    std::vector<int> group(n);
+    std::iota(group.begin(), group.end(), 0);
+    int groups = n;
+    const auto join = [&](const json& link) {
+        const int a = group[link["i"].get<int>()];
+        const int b = group[link["j"].get<int>()];
+        if (a != b) {
+            std::replace(group.begin(), group.end(), a, b);
+            --groups;
+        }
+    };
+    std::vector<json> last;
+    for (const json& link : links) {
+        if (link["step"].get<long>() < step)
+            join(link);
+        else if (link["step"].get<long>() == step)
+            last.push_back(link);
+    }
+    std::stable_sort(last.begin(), last.end(), [](const json& a, const json& b) {
+        return a["exactTime"].get<double>() < b["exactTime"].get<double>();
+    });
+    for (const json& link : last) {
+        join(link);
+        if (groups == 1)
+            return link["exactTime"].get<double>();
+    }
+    return -1.0;
+}
 
 Outcome outcomeFromRun(const json& run)
 {
@@ -283,6 +317,7 @@ Outcome outcomeFromRun(const json& run)
         if (o.groups == 1 && stepEnds) {
             o.initialized = true;
             o.time = links[k]["time"].get<double>();
+            o.exactTime = joiningMoment(links, n, links[k]["step"].get<long>());
             break;
         }
     }
@@ -308,6 +343,7 @@ TEST_F(BatchCommand, ReplayedTrialsReproduceTheirOutcomesThroughRun)
         EXPECT_EQ(o.groups, row["groups"]) << "trial " << trial;
         if (o.initialized) {
             EXPECT_EQ(o.time, row["timeToInitialize"].get<double>()) << "trial " << trial;
+            EXPECT_EQ(o.exactTime, row["exactTimeToInitialize"].get<double>()) << "trial " << trial;
             ++initialized;
         }
     }
@@ -431,7 +467,7 @@ TEST_F(BatchCommand, TrialFilesNeitherFollowNorDeleteWhatIsBesideThemNorMix)
         return row.substr(start, row.find(',', start) - start);
     };
     for (std::size_t k = 1; k < rows.size(); ++k) {
-        ASSERT_EQ(field(rows[k], 13), std::to_string(k - 1));
+        ASSERT_EQ(field(rows[k], 14), std::to_string(k - 1));
         ASSERT_EQ(field(rows[k], 3), field(rows[1], 3));
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 6);

@@ -22,14 +22,14 @@ using nlohmann::json;
 using velmora::test::runSim;
 
 using Vec = std::array<double, 3>;
-using Link = std::tuple<int, int, long, double>;
+using Link = std::tuple<int, int, long, double, double>;
 
 struct Row {
     long step = 0;
     double time = 0.0;
     std::vector<Vec> position;
     std::vector<Vec> axis;
-    std::vector<std::pair<int, int>> links;
+    std::vector<std::tuple<int, int, double>> links;
 };
 
 std::string example(const char* name) { return std::string(VELMORA_EXAMPLES_DIR) + "/" + name; }
@@ -66,12 +66,12 @@ std::vector<Row> readCsv(const std::string& text, int craft)
         const std::string n = std::to_string(i);
         header += ",x" + n + ",y" + n + ",z" + n + ",axisX" + n + ",axisY" + n + ",axisZ" + n;
     }
-    EXPECT_EQ(lines[0], header + ",links");
+    EXPECT_EQ(lines[0], header + ",links,exactTimes");
     EXPECT_EQ(lines.back(), "") << "the file ends in a newline";
     for (std::size_t k = 1; k + 1 < lines.size(); ++k) {
         const std::vector<std::string> cells = split(lines[k], ',');
-        EXPECT_EQ(cells.size(), 3u + 6u * static_cast<std::size_t>(craft)) << lines[k];
-        if (cells.size() != 3u + 6u * static_cast<std::size_t>(craft))
+        EXPECT_EQ(cells.size(), 4u + 6u * static_cast<std::size_t>(craft)) << lines[k];
+        if (cells.size() != 4u + 6u * static_cast<std::size_t>(craft))
             continue;
         Row row;
         row.step = std::stol(cells[0]);
@@ -86,9 +86,13 @@ std::vector<Row> readCsv(const std::string& text, int craft)
             row.position.push_back({at(0), at(1), at(2)});
             row.axis.push_back({at(3), at(4), at(5)});
         }
-        for (const std::string& pair : split(cells.back(), ' ')) {
-            const auto dash = pair.find('-');
-            row.links.emplace_back(std::stoi(pair.substr(0, dash)), std::stoi(pair.substr(dash + 1)));
+        const std::vector<std::string> pairs = split(cells[cells.size() - 2], ' ');
+        const std::vector<std::string> moments = split(cells.back(), ' ');
+        EXPECT_EQ(pairs.size(), moments.size()) << lines[k];
+        for (std::size_t p = 0; p < pairs.size() && p < moments.size(); ++p) {
+            const auto dash = pairs[p].find('-');
+            row.links.emplace_back(std::stoi(pairs[p].substr(0, dash)), std::stoi(pairs[p].substr(dash + 1)),
+                                   exactNumber(moments[p]));
         }
         rows.push_back(row);
     }
@@ -109,7 +113,7 @@ std::vector<Row> readJsonLines(const std::string& text)
         row.position = doc.at("position").get<std::vector<Vec>>();
         row.axis = doc.at("axis").get<std::vector<Vec>>();
         for (const json& link : doc.at("links"))
-            row.links.emplace_back(link.at("i").get<int>(), link.at("j").get<int>());
+            row.links.emplace_back(link.at("i").get<int>(), link.at("j").get<int>(), link.at("exactTime").get<double>());
         rows.push_back(row);
     }
     return rows;
@@ -196,13 +200,13 @@ TEST(RunHistory, RowsHoldTheSetUpTheGridEveryLinkAndTheFinalState)
                 if (k > 0) {
                     EXPECT_LT(rows[k - 1].step, rows[k].step) << what;
                 }
-                for (const auto& [i, j] : rows[k].links)
-                    links.emplace_back(i, j, rows[k].step, rows[k].time);
+                for (const auto& [i, j, exactTime] : rows[k].links)
+                    links.emplace_back(i, j, rows[k].step, rows[k].time, exactTime);
             }
             std::vector<Link> expected;
             for (const json& link : result["links"])
                 expected.emplace_back(link["i"].get<int>(), link["j"].get<int>(), link["step"].get<long>(),
-                                      link["time"].get<double>());
+                                      link["time"].get<double>(), link["exactTime"].get<double>());
             EXPECT_EQ(links, expected) << what;
         }
     }

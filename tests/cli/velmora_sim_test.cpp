@@ -58,10 +58,37 @@ TEST(VelmoraSimRun, FacingPairLinksAtTheFirstStep)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto doc = nlohmann::json::parse(r.out);
     ASSERT_EQ(doc["links"].size(), 1u);
-    EXPECT_EQ(doc["links"][0], nlohmann::json::parse(R"({"i":0,"j":1,"step":1,"time":0.01})"));
+    // In view from the set-up, which the grid first looks at after step 1.
+    EXPECT_EQ(doc["links"][0], nlohmann::json::parse(R"({"i":0,"j":1,"step":1,"time":0.01,"exactTime":0.0})"));
     EXPECT_EQ(doc["parent"], nlohmann::json::array({1, 1}));
     EXPECT_EQ(doc["seen"], nlohmann::json::array({2, 1}));
     EXPECT_TRUE(doc["initialized"].get<bool>());
+}
+
+// The golden scenario whose second craft sweeps its 0.86 degree cone past the first within the second step:
+// the grid misses the 3 ms in view, and continuous sighting links the pair at the moment the grid missed.
+TEST(VelmoraSimRun, ContinuousSightingLinksWhatTheGridMisses)
+{
+    const std::string scenario = std::string(VELMORA_GOLDEN_DIR) + "/missed-sighting.scenario.json";
+    const Result grid = runSim("run " + scenario + " --steps 3");
+    const Result continuous = runSim("run " + scenario + " --steps 3 --sighting continuous");
+    ASSERT_EQ(grid.exitCode, 0) << grid.err;
+    ASSERT_EQ(continuous.exitCode, 0) << continuous.err;
+    const auto g = nlohmann::json::parse(grid.out);
+    const auto c = nlohmann::json::parse(continuous.out);
+    EXPECT_EQ(g["sighting"], "grid");
+    EXPECT_TRUE(g["links"].empty());
+    ASSERT_EQ(g["missedSightings"].size(), 1u);
+    const double start = g["missedSightings"][0]["start"].get<double>();
+    EXPECT_NEAR(start, 0.0135, 1e-12);
+    EXPECT_NEAR(g["missedSightings"][0]["end"].get<double>(), 0.0165, 1e-12);
+    EXPECT_EQ(c["sighting"], "continuous");
+    EXPECT_TRUE(c["missedSightings"].empty());
+    ASSERT_EQ(c["links"].size(), 1u);
+    EXPECT_EQ(c["links"][0]["step"], 2);
+    EXPECT_EQ(c["links"][0]["exactTime"].get<double>(), start);
+    EXPECT_TRUE(c["initialized"].get<bool>());
+    velmora::test::expectRejected("run " + scenario + " --sighting exact", "unknown sighting rule \"exact\"");
 }
 
 TEST(VelmoraSimRun, BadInputExitsTwoWithOneLineAndNoOutput)

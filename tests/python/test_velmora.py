@@ -154,11 +154,27 @@ def test_batch_equals_velmora_sim_summary_and_trial_file(tmp_path):
         assert table[column].tolist() == [r[column] for r in rows], column
     # The file has null where a formation did not initialize: 0 steps and NaN seconds here.
     assert table["stepsToInitialize"].tolist() == [r["stepsToInitialize"] or 0 for r in rows]
-    times = [math.nan if r["timeToInitialize"] is None else r["timeToInitialize"] for r in rows]
-    np.testing.assert_array_equal(table["timeToInitialize"].to_numpy(), times)
+    for column in ("timeToInitialize", "exactTimeToInitialize"):
+        times = [math.nan if r[column] is None else r[column] for r in rows]
+        np.testing.assert_array_equal(table[column].to_numpy(), times)
+    assert table["missedSightings"].tolist() == [r["missedSightings"] for r in rows]
     # With 12.5 s at most, some of these formations stay apart.
     assert 0 < result["initialized"] < 600
     assert int(table["initialized"].sum()) == result["initialized"]
+
+
+def test_continuous_sighting_as_velmora_sim_has_it():
+    path = os.path.join(SOURCE, "tests", "golden", "missed-sighting.scenario.json")
+    run = velmora.run(path, steps=3, sighting="continuous")
+    assert without_timing(run) == without_timing(json.loads(sim_json("run", path, "--steps=3", "--sighting=continuous")))
+    assert run["sighting"] == "continuous" and len(run["links"]) == 1
+    summary = json.loads(sim_json("batch", *option_args(BATCH), "--sighting=continuous", "--json"))
+    result = velmora.batch(**BATCH, sighting="continuous")
+    assert without_timing(result) == without_timing(snake(summary))
+    assert set(result["per_trial"]["sighting"]) == {"continuous"}
+    with pytest.raises(ValueError) as e:
+        velmora.run(path, sighting="exact")
+    assert str(e.value) == sim_message("run", path, "--sighting=exact")
 
 
 def test_batch_from_two_threads_equals_one_thread():
@@ -358,10 +374,11 @@ def test_without_pandas_the_trials_are_numpy_arrays():
         ("algorithm", "object", 50), ("plan", "object", 50), ("maxSpeed", "float64", 50), ("fovDeg", "float64", 50),
         ("tiltDeg", "float64", 50), ("craftRadius", "float64", 50), ("boxHalfSize", "float64", 50),
         ("count", "int32", 50), ("seed", "uint64", 50), ("firstTrial", "uint64", 50), ("trials", "uint64", 50),
-        ("duration", "float64", 50), ("steps", "int64", 50),
+        ("duration", "float64", 50), ("steps", "int64", 50), ("sighting", "object", 50),
         ("trial", "uint64", 50), ("seedState", "uint32", 50), ("initialized", "bool", 50),
-        ("stepsToInitialize", "int64", 50),
-        ("timeToInitialize", "float64", 50), ("links", "int32", 50), ("groups", "int32", 50)])
+        ("stepsToInitialize", "int64", 50), ("timeToInitialize", "float64", 50),
+        ("exactTimeToInitialize", "float64", 50), ("links", "int32", 50), ("groups", "int32", 50),
+        ("missedSightings", "int32", 50)])
 
 
 def test_other_python_threads_run_while_trials_run():

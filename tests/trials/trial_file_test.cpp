@@ -86,6 +86,11 @@ TEST_F(TrialFiles, ShardsInAnyOrderAndFormatSummarizeAsTheUnsplitRun)
     EXPECT_EQ(m.timeToInitialize->p90, whole.timeToInitialize->p90);
     EXPECT_EQ(m.meanLinks, whole.meanLinks);
     EXPECT_EQ(m.meanGroups, whole.meanGroups);
+    // CSV rows hold the exact moments to the last bit.
+    ASSERT_TRUE(m.gridDelay && whole.gridDelay);
+    EXPECT_EQ(m.gridDelay->mean, whole.gridDelay->mean);
+    EXPECT_EQ(m.gridDelay->p90, whole.gridDelay->p90);
+    EXPECT_EQ(m.trialsWithMissedSightings, whole.trialsWithMissedSightings);
 }
 
 TEST_F(TrialFiles, FilesOfAnotherRunAndOptionsThatDisagreeAreRefusedByName)
@@ -119,26 +124,36 @@ TEST_F(TrialFiles, MissingAndDoubledTrialsAreNamed)
 TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
 {
     const std::string header = std::string(trialCsvHeader()) + "\n";
-    const std::string made = "Orlo,,5,35,45,10,500,5,9,0,60,,900,";
+    const std::string made = "Orlo,,5,35,45,10,500,5,9,0,60,,900,grid,";
     const auto row = [&](int trial, const std::string& rest) {
         return made + std::to_string(trial) + "," + std::to_string(trialSeedState(9, trial)) + "," + rest + "\n";
     };
-    const std::string good = header + row(0, "false,,,3,2");
-    ASSERT_EQ(refusal({file("good.csv", good + row(1, "true,508,5.08,4,1"))}).rfind("trials 2 to 59 are missing", 0), 0u);
+    const std::string good = header + row(0, "false,,,,3,2,0");
+    ASSERT_EQ(refusal({file("good.csv", good + row(1, "true,508,5.08,5.0712,4,1,1"))}).rfind("trials 2 to 59 are missing", 0), 0u);
     const struct {
         std::string text, says;
     } cases[] = {
-        {good + row(1, "false,,,-3,2"), "line 3: trial 1 has -3 links and 2 groups, impossible for 5 craft"},
-        {good + row(1, "true,508,5.08,4,2"), "line 3: trial 1 is initialized but has 2 groups"},
-        {good + row(1, "false,,,4,1"), "line 3: trial 1 did not initialize but has every craft in one group"},
-        {good + row(1, "false,,,11,2"), "line 3: trial 1 has 11 links and 2 groups, impossible for 5 craft"},
-        {good + row(1, "false,,,2,2"), "line 3: trial 1 has 2 links and 2 groups, impossible for 5 craft"},
-        {good + row(1, "true,508,5.07,4,1"), "line 3: trial 1: the time to initialize is not the time after step 508"},
-        {good + row(1, "true,901,9.01,4,1"), "line 3: trial 1 initialized after step 901, past the run's last step 900"},
-        {good + row(61, "false,,,3,2"), "line 3: trial 61 lies outside the trials 0 to 59 of its run"},
-        {good + made + "1,5,false,,,3,2\n", "line 3: trial 1 has seedState 5, but seed 9 gives it"},
-        {good + row(1, "false,,,3,2").substr(0, 40), "line 3: the last row has no line end"},
-        {header + "Orlo,,5,95,45,10,500,5,9,0,60,,900,0,1,false,,,3,2\n", "line 2: fovDeg \"95\" is not a cone's"},
+        {good + row(1, "false,,,,-3,2,0"), "line 3: trial 1 has -3 links and 2 groups, impossible for 5 craft"},
+        {good + row(1, "true,508,5.08,5.0712,4,2,0"), "line 3: trial 1 is initialized but has 2 groups"},
+        {good + row(1, "false,,,,4,1,0"), "line 3: trial 1 did not initialize but has every craft in one group"},
+        {good + row(1, "false,,,,11,2,0"), "line 3: trial 1 has 11 links and 2 groups, impossible for 5 craft"},
+        {good + row(1, "false,,,,2,2,0"), "line 3: trial 1 has 2 links and 2 groups, impossible for 5 craft"},
+        {good + row(1, "true,508,5.07,5.0712,4,1,0"), "line 3: trial 1: the time to initialize is not the time after step 508"},
+        {good + row(1, "true,901,9.01,9.0,4,1,0"), "line 3: trial 1 initialized after step 901, past the run's last step 900"},
+        // The moment that joined the formation lies within its step: after step 507's end, at or before 508's.
+        {good + row(1, "true,508,5.08,5.0805,4,1,0"), "line 3: trial 1: the exact time to initialize is not within step 508"},
+        {good + row(1, "true,508,5.08,5.0699,4,1,0"), "line 3: trial 1: the exact time to initialize is not within step 508"},
+        {good + row(1, "true,508,5.08,,4,1,0"), "line 3: an initialized trial needs its exactTimeToInitialize"},
+        {good + row(1, "false,,,5.07,3,2,0"), "line 3: a trial that did not initialize has no exactTimeToInitialize"},
+        {good + row(1, "false,,,,3,2,-1"), "line 3: missedSightings \"-1\" is not a count of 0 or more"},
+        {good + row(61, "false,,,,3,2,0"), "line 3: trial 61 lies outside the trials 0 to 59 of its run"},
+        {good + made + "1,5,false,,,,3,2,0\n", "line 3: trial 1 has seedState 5, but seed 9 gives it"},
+        {good + row(1, "false,,,,3,2,0").substr(0, 40), "line 3: the last row has no line end"},
+        {header + "Orlo,,5,95,45,10,500,5,9,0,60,,900,grid,0,1,false,,,,3,2,0\n", "line 2: fovDeg \"95\" is not a cone's"},
+        {header + "Orlo,,5,35,45,10,500,5,9,0,60,,900,exact," + row(0, "false,,,,3,2,0").substr(made.size()),
+         "line 2: sighting \"exact\" is not a sighting rule (grid or continuous)"},
+        {header + "Orlo,,5,35,45,10,500,5,9,0,60,,900,continuous," + row(0, "false,,,,3,2,1").substr(made.size()),
+         "line 2: trial 0 has missed sightings, but continuous sighting links every sighting"},
         {"trial,seed\n", "line 1: the header row is not a trial file's"},
     };
     for (const auto& c : cases) {
@@ -151,8 +166,38 @@ TEST_F(TrialFiles, RowsThatCannotBeAreRefusedWithTheFileAndLine)
 
     // Line ends of another system and a byte order mark read as the file means them.
     const std::string crlf = file("crlf.csv", "\xEF\xBB\xBF" + std::string(trialCsvHeader()) + "\r\n" +
-                                                  made + "0," + std::to_string(trialSeedState(9, 0)) + ",false,,,3,2\r\n");
+                                                  made + "0," + std::to_string(trialSeedState(9, 0)) + ",false,,,,3,2,0\r\n");
     EXPECT_EQ(refusal({crlf}).rfind("trials 1 to 59 are missing", 0), 0u);
+}
+
+// Rows written before they recorded the sighting rule, the exact moment and the missed sightings sighted on the
+// grid: they merge with today's shards of their run, and the summary says what they cannot tell.
+TEST_F(TrialFiles, OlderFilesWithoutSightingsMergeAsGridRuns)
+{
+    const std::string seed0 = std::to_string(trialSeedState(9, 0));
+    const std::string older = file("older.csv",
+                                   "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,"
+                                   "trials,duration,steps,trial,seedState,initialized,stepsToInitialize,timeToInitialize,"
+                                   "links,groups\nOrlo,,5,35,45,10,500,5,9,0,60,,900,0," + seed0 + ",false,,,3,2\n");
+    const std::string olderJson = file("older.jsonl",
+                                       R"({"algorithm":"Orlo","plan":null,"maxSpeed":5,"fovDeg":35,"tiltDeg":45,)"
+                                       R"("craftRadius":10,"boxHalfSize":500,"count":5,"seed":9,"firstTrial":0,"trials":60,)"
+                                       R"("duration":null,"steps":900,"trial":1,"seedState":)" + std::to_string(trialSeedState(9, 1)) +
+                                       R"(,"initialized":false,"stepsToInitialize":null,"timeToInitialize":null,)"
+                                       R"("links":3,"groups":2})" "\n");
+    const MergedTrials merged = mergeTrialFiles({{older, olderJson, shard("rest.jsonl", 2, 58)}, {}, {}, {}});
+    ASSERT_EQ(merged.cells.size(), 1u);
+    EXPECT_EQ(merged.cells[0].setup.sighting, Sighting::Grid);
+    EXPECT_EQ(merged.cells[0].summary.trials, 60u);
+    EXPECT_FALSE(merged.cells[0].summary.gridDelay);
+    EXPECT_FALSE(merged.cells[0].summary.trialsWithMissedSightings);
+
+    const std::string mixed = file("mixed.jsonl", R"({"algorithm":"Orlo","plan":null,"maxSpeed":5,"fovDeg":35,)"
+                                                  R"("tiltDeg":45,"craftRadius":10,"boxHalfSize":500,"count":5,"seed":9,)"
+                                                  R"("firstTrial":0,"trials":60,"duration":null,"steps":900,"trial":0,"seedState":)" +
+                                                      seed0 + R"(,"initialized":false,"stepsToInitialize":null,)"
+                                                  R"("timeToInitialize":null,"links":3,"groups":2,"missedSightings":0})" "\n");
+    EXPECT_NE(refusal({mixed}).find("needs its sighting rule"), std::string::npos) << refusal({mixed});
 }
 
 TEST_F(TrialFiles, OlderFilesWithoutParametersMergeUnderTheRunsOptions)

@@ -12,7 +12,7 @@ namespace velmora {
 namespace {
 
 constexpr TrialNames keywordNames{"algorithm", "fov", "count", "tilt", "max_speed", "radius", "box", "seed",
-                                  "duration", "trials", "first_trial", "shard", "threads", "trial"};
+                                  "duration", "trials", "first_trial", "shard", "threads", "trial", "sighting"};
 
 std::string refusal(const auto& ask)
 {

@@ -187,9 +187,11 @@ TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
 {
     BatchStatistics stats;
     const double times[] = {4.0, 1.0, 3.0, 2.0};
+    // The moments each step joined its formation: 4 ms, 0.1 ms, 9.9 ms and 2 ms before the step's end.
+    const double delays[] = {0.004, 0.0001, 0.0099, 0.002};
     for (int k = 0; k < 4; ++k)
-        stats.add({static_cast<std::uint64_t>(k), 0, true, 100 * k, times[k], 6, 1});
-    stats.add({4, 0, false, 0, 0.0, 2, 4});
+        stats.add({static_cast<std::uint64_t>(k), 0, true, 100 * k, times[k], 6, 1, times[k] - delays[k], k == 1 ? 2 : 0});
+    stats.add({4, 0, false, 0, 0.0, 2, 4, 0.0, 1});
     const BatchSummary s = stats.summary(1000);
     EXPECT_EQ(s.trials, 5u);
     EXPECT_EQ(s.initialized, 4u);
@@ -205,10 +207,26 @@ TEST(BatchStatistics, SummarizesCountsTimesAndMeans)
     EXPECT_EQ(s.timeToInitialize->mean, 2.5);
     EXPECT_DOUBLE_EQ(s.meanLinks, 26.0 / 5);
     EXPECT_DOUBLE_EQ(s.meanGroups, 8.0 / 5);
+    // Delays of 100, 2000, 4000 and 9900 microseconds.
+    ASSERT_TRUE(s.gridDelay);
+    EXPECT_EQ(s.gridDelay->min, 1e-6 * 100);
+    EXPECT_EQ(s.gridDelay->p25, 1e-6 * 1525);
+    EXPECT_EQ(s.gridDelay->median, 1e-6 * 3000);
+    EXPECT_EQ(s.gridDelay->max, 1e-6 * 9900);
+    EXPECT_EQ(s.gridDelay->mean, 1e-6 * 4000);
+    EXPECT_EQ(s.trialsWithMissedSightings, 2u);
+
+    // A row of an older file, which recorded neither: neither is known for the whole.
+    stats.add({5, 0, true, 100, 1.0, 6, 1, 0.0, 0, false});
+    EXPECT_FALSE(stats.summary(1000).gridDelay);
+    EXPECT_FALSE(stats.summary(1000).trialsWithMissedSightings);
+    EXPECT_EQ(stats.summary(1000).timeToInitialize->min, 1.0);
 
     BatchStatistics none;
     none.add({0, 0, false, 0, 0.0, 0, 3});
     EXPECT_FALSE(none.summary(1000).timeToInitialize);
+    EXPECT_FALSE(none.summary(1000).gridDelay);
+    EXPECT_EQ(none.summary(1000).trialsWithMissedSightings, 0u);
     EXPECT_EQ(none.summary(1000).initializedInterval.low, 0.0);
 }
 
@@ -278,7 +296,7 @@ TEST(BatchStatistics, QuartilesInterpolateBetweenTheHistogramsRanks)
     std::uint64_t trial = 0;
     for (const double time : {5.0, 1.0, 9.0, 3.0, 1.0, 8.0, 2.0, 5.0})
         stats.add({trial++, 0, true, static_cast<std::int64_t>(100 * time), time, 1, 1});
-    const TimeToInitialize t = *stats.summary(1000).timeToInitialize;
+    const TimeSpread t = *stats.summary(1000).timeToInitialize;
     EXPECT_EQ(t.p25, 1.75);
     EXPECT_EQ(t.median, 4.0);
     EXPECT_EQ(t.p75, 5.75);
@@ -329,7 +347,8 @@ TEST(TrialFileWriter, RowsNameTheirParametersInCsvOrJsonLinesAndAppearOnlyAtComm
 {
     const auto dir = std::filesystem::temp_directory_path() / ("velmora-trials-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    const TrialResult rows[] = {{7, 123, true, 508, 5.079999999999936, 6, 1}, {8, 456, false, 0, 0.0, 9, 3}};
+    const TrialResult rows[] = {{7, 123, true, 508, 5.079999999999936, 6, 1, 5.071234567890124},
+                                {8, 456, false, 0, 0.0, 9, 3, 0.0, 2}};
     TrialOrigin origin;
     origin.setup.scenario.algorithm = 3;
     origin.setup.scenario.count = 8;
@@ -346,11 +365,12 @@ TEST(TrialFileWriter, RowsNameTheirParametersInCsvOrJsonLinesAndAppearOnlyAtComm
         w.commit();
     }
     // CSV times to the step: a CSV reader gets 5.08 where the exact sum of 508 steps is a hair below.
+    // The exact moment within the step is no step's time, so it is written to the last bit.
     EXPECT_EQ(readFile(csv), "algorithm,plan,maxSpeed,fovDeg,tiltDeg,craftRadius,boxHalfSize,count,seed,firstTrial,"
-                             "trials,duration,steps,trial,seedState,initialized,stepsToInitialize,timeToInitialize,"
-                             "links,groups\n"
-                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,,1200,7,123,true,508,5.08,6,1\n"
-                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,,1200,8,456,false,,,9,3\n");
+                             "trials,duration,steps,sighting,trial,seedState,initialized,stepsToInitialize,"
+                             "timeToInitialize,exactTimeToInitialize,links,groups,missedSightings\n"
+                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,,1200,grid,7,123,true,508,5.08,5.071234567890124,6,1,0\n"
+                             "HalfTwist,,5,62.5,45,10,500,8,9,0,10,,1200,grid,8,456,false,,,,9,3,2\n");
 
     const auto jsonl = dir / "t.jsonl";
     {
@@ -360,13 +380,15 @@ TEST(TrialFileWriter, RowsNameTheirParametersInCsvOrJsonLinesAndAppearOnlyAtComm
     }
     const std::string parameters = "{\"algorithm\":\"HalfTwist\",\"plan\":null,\"maxSpeed\":5.0,\"fovDeg\":62.5,\"tiltDeg\":45.0,"
                                    "\"craftRadius\":10.0,\"boxHalfSize\":500.0,\"count\":8,\"seed\":9,\"firstTrial\":0,"
-                                   "\"trials\":10,\"duration\":null,\"steps\":1200,";
+                                   "\"trials\":10,\"duration\":null,\"steps\":1200,\"sighting\":\"grid\",";
     EXPECT_EQ(readFile(jsonl), parameters +
                                    "\"trial\":7,\"seedState\":123,\"initialized\":true,\"stepsToInitialize\":508,"
-                                   "\"timeToInitialize\":5.079999999999936,\"links\":6,\"groups\":1}\n" +
+                                   "\"timeToInitialize\":5.079999999999936,\"exactTimeToInitialize\":5.071234567890124,"
+                                   "\"links\":6,\"groups\":1,\"missedSightings\":0}\n" +
                                    parameters +
                                    "\"trial\":8,\"seedState\":456,\"initialized\":false,\"stepsToInitialize\":null,"
-                                   "\"timeToInitialize\":null,\"links\":9,\"groups\":3}\n");
+                                   "\"timeToInitialize\":null,\"exactTimeToInitialize\":null,\"links\":9,\"groups\":3,"
+                                   "\"missedSightings\":2}\n");
 
     // A run that fails before commit leaves the earlier file as it was and no partial file behind.
     {
