@@ -60,6 +60,17 @@ py::object pythonDocument(const nlohmann::ordered_json& doc, bool snakeKeys)
     return py::none();
 }
 
+py::object dataFrame(const py::dict& columns)
+{
+    try {
+        return py::module_::import("pandas").attr("DataFrame")(columns);
+    } catch (py::error_already_set& e) {
+        if (!e.matches(PyExc_ImportError))
+            throw;
+        return columns;
+    }
+}
+
 std::vector<std::string> pythonCommand()
 {
     std::vector<std::string> command;

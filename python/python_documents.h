@@ -13,6 +13,9 @@ namespace velmora {
 // infinities among them). With snakeKeys the keys read like Python: fovDeg -> fov_deg.
 pybind11::object pythonDocument(const nlohmann::ordered_json& doc, bool snakeKeys = false);
 
+// A pandas DataFrame of the columns when pandas is installed, else the dict of numpy arrays itself.
+pybind11::object dataFrame(const pybind11::dict& columns);
+
 // What every document says made it: here the Python program's sys.argv.
 std::vector<std::string> pythonCommand();
 

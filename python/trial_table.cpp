@@ -1,5 +1,6 @@
 #include "trial_table.h"
 
+#include "python_documents.h"
 #include "scenario/scenario.h"
 #include "text/input_error.h"
 
@@ -22,17 +23,6 @@ template <typename T>
 py::array_t<T> array(const std::vector<T>& values)
 {
     return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
-}
-
-py::object frame(const py::dict& columns)
-{
-    try {
-        return py::module_::import("pandas").attr("DataFrame")(columns);
-    } catch (py::error_already_set& e) {
-        if (!e.matches(PyExc_ImportError))
-            throw;
-        return columns;
-    }
 }
 
 }  // namespace
@@ -121,7 +111,7 @@ py::object TrialTable::table(std::span<const TrialOrigin> cells) const
     columns["timeToInitialize"] = array(timeToInitialize_);
     columns["links"] = array(links_);
     columns["groups"] = array(groups_);
-    return frame(columns);
+    return dataFrame(columns);
 }
 
 }  // namespace velmora

@@ -7,8 +7,47 @@ from typing import Any, Sequence, Union
 import numpy as np
 import numpy.typing as npt
 
+import pandas as pd
+
 Scenario = Union[dict[str, Any], str, os.PathLike[str]]
-Algorithm = Union[str, int]
+
+class Plan:
+    """A maneuver plan: the roles a formation's craft fly, craft i flying role i mod the number of roles, each a
+    list of constant-rate turns (duration, axis, rate).
+
+    A duration or rate is a number or an expression in pi, tilt, fov (radians) and g; an axis is "x", "y",
+    "z", "-x", "-y", "-z" or three numbers. A Plan goes wherever an algorithm does. Raises ValueError with the
+    words a plan file of it would get."""
+
+    def __init__(
+        self,
+        name: str,
+        roles: Sequence[Sequence[tuple[float | str, str | Sequence[float], float | str] | dict[str, Any]]],
+        description: str | None = None,
+    ) -> None: ...
+    @staticmethod
+    def load(path: str | os.PathLike[str]) -> Plan:
+        """Read a plan file (FILE.plan.json)."""
+    @property
+    def name(self) -> str: ...
+    @property
+    def description(self) -> str: ...
+    @property
+    def roles(self) -> int:
+        """Number of roles."""
+    @property
+    def sha256(self) -> str:
+        """SHA-256 of its canonical text (to_json()), in hex: its identity in every result."""
+    def to_json(self) -> str:
+        """The plan's canonical text, as a plan file."""
+    def save(self, path: str | os.PathLike[str]) -> None:
+        """Write it as a plan file; the file is replaced only once the whole plan is written (OSError else)."""
+    def table(self, tilt: float | None = None, fov: float | None = None) -> pd.DataFrame:
+        """Each role's segments at a tilt and FOV half-angle in degrees (45 and 70 when not given), as
+        `velmora-sim plan` prints them: role, segment, start, end (seconds), axis (unit 3-tuple), rate (rad/s)."""
+
+# A built-in plan's name or index, a Plan, or a plan file's path.
+Algorithm = Union[str, int, Plan, os.PathLike[str]]
 
 ALGORITHMS: tuple[str, ...]
 STEP_SECONDS: float

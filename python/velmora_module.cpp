@@ -2,8 +2,10 @@
 // replays, over the same engine and requests as velmora-sim, so both give the same numbers and the same
 // one-line messages for bad input.
 
+#include "files/replacing_file.h"
 #include "python_arguments.h"
 #include "python_documents.h"
+#include "python_plan.h"
 #include "scenario/run_request.h"
 #include "scenario/scenario_file.h"
 #include "scenario/scenario_run.h"
@@ -38,7 +40,16 @@ const RunNames& runNames = runCommandLineNames;
 Scenario scenarioFrom(const py::object& scenario)
 {
     if (py::isinstance<py::dict>(scenario)) {
-        const auto text = py::module_::import("json").attr("dumps")(scenario).cast<std::string>();
+        py::dict doc = scenario.attr("copy")();
+        // A Plan as its plan file's object, a path object as its text.
+        if (doc.contains("algorithm")) {
+            const py::object algorithm = doc["algorithm"];
+            if (py::isinstance<PythonPlan>(algorithm))
+                doc["algorithm"] = py::module_::import("json").attr("loads")(algorithm.cast<const PythonPlan&>().json());
+            else if (!py::isinstance<py::str>(algorithm) && py::hasattr(algorithm, "__fspath__"))
+                doc["algorithm"] = py::module_::import("os").attr("fspath")(algorithm);
+        }
+        const auto text = py::module_::import("json").attr("dumps")(doc).cast<std::string>();
         return parseScenarioText(text, "the scenario");
     }
     if (py::isinstance<py::str>(scenario) || py::hasattr(scenario, "__fspath__"))
@@ -55,6 +66,21 @@ void checkSignals(std::uint64_t)
     py::gil_scoped_acquire gil;
     if (PyErr_CheckSignals() != 0)
         throw py::error_already_set();
+}
+
+// The one algorithm of a batch or replay: a Plan, a plan file's path object, or what velmora-sim's
+// --algorithm takes.
+void setAlgorithm(TrialRequest& request, const py::object& algorithm)
+{
+    auto choices = algorithmChoices(algorithm, trialNames);
+    if (!choices) {
+        request.setAlgorithm(argumentText(algorithm));
+        return;
+    }
+    if (choices->size() != 1)
+        throw InputError(std::string(trialNames.algorithm) + ": " + std::to_string(choices->size()) +
+                         " algorithms given where one runs; velmora.sweep races several");
+    request.setAlgorithmChoices(std::move(*choices));
 }
 
 py::object run(const py::object& scenario, const py::object& steps, const py::object& duration)
@@ -117,7 +143,7 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
 {
     TrialRequest request(trialNames);
     if (!algorithm.is_none())
-        request.setAlgorithm(argumentText(algorithm));
+        setAlgorithm(request, algorithm);
     if (!fov.is_none())
         request.setFov(givenReal(fov));
     setParameters(request, count, tilt, maxSpeed, radius, box, seed);
@@ -151,8 +177,12 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
                  const py::object& duration, const py::object& threads, const py::object& shard, bool perTrial)
 {
     TrialRequest request(trialNames);
-    if (!algorithm.is_none())
-        request.setAlgorithms(givenTexts(algorithm));
+    if (!algorithm.is_none()) {
+        if (auto choices = algorithmChoices(algorithm, trialNames))
+            request.setAlgorithmChoices(std::move(*choices));
+        else
+            request.setAlgorithms(givenTexts(algorithm));
+    }
     if (!fov.is_none())
         request.setFovs(givenReals(fov));
     setParameters(request, count, tilt, maxSpeed, radius, box, seed);
@@ -194,7 +224,7 @@ py::object replay(const py::object& trial, const py::object& algorithm, const py
     if (!trial.is_none())
         request.setTrial(givenWhole(trial));
     if (!algorithm.is_none())
-        request.setAlgorithm(argumentText(algorithm));
+        setAlgorithm(request, algorithm);
     if (!fov.is_none())
         request.setFov(givenReal(fov));
     setParameters(request, count, tilt, maxSpeed, radius, box, seed);
@@ -310,6 +340,8 @@ PYBIND11_MODULE(velmora, m)
                 std::rethrow_exception(p);
         } catch (const InputError& e) {
             PyErr_SetString(PyExc_ValueError, printable(e.what()).c_str());
+        } catch (const FileError& e) {
+            PyErr_SetString(PyExc_OSError, printable(e.what()).c_str());
         }
     });
 
@@ -320,6 +352,7 @@ PYBIND11_MODULE(velmora, m)
         return py::tuple(names);
     }();
     m.attr("STEP_SECONDS") = stepSeconds;
+    bindPlan(m);
 
     m.def("run", &run, arg("scenario"), arg("steps") = none, arg("duration") = none,
           R"(Run a scenario as `velmora-sim run` does and return its result document.
