@@ -124,8 +124,8 @@ void PythonPlan::save(const py::object& path) const
 py::object PythonPlan::table(const py::object& tilt, const py::object& fov) const
 {
     // velmora-sim plan's defaults.
-    const double tiltDeg = tilt.is_none() ? 45.0 : coneAngleRule.real("tilt", givenReal(tilt));
-    const double fovDeg = fov.is_none() ? 70.0 : coneAngleRule.real("fov", givenReal(fov));
+    const double tiltDeg = tilt.is_none() ? 45.0 : coneAngleRule.real("tilt", givenReal("tilt", tilt));
+    const double fovDeg = fov.is_none() ? 70.0 : coneAngleRule.real("fov", givenReal("fov", fov));
     const std::vector<ManeuverPlan> tables = plan_->tables(degreesToRadians(tiltDeg), degreesToRadians(fovDeg));
     std::vector<int> role;
     std::vector<int> segment;

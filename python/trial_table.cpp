@@ -43,8 +43,8 @@ void TrialTable::add(std::span<const TrialResult> block, std::size_t cell)
         trial_.push_back(r.trial);
         seedState_.push_back(r.seedState);
         initialized_.push_back(r.initialized);
-        // Steps count from 1, so 0 says "never", as NaN does for the time.
-        stepsToInitialize_.push_back(r.initialized ? r.stepsToInitialize : 0);
+        // A formation that never initialized has no step and no time: NaN for both, as pandas says missing.
+        stepsToInitialize_.push_back(r.initialized ? static_cast<double>(r.stepsToInitialize) : std::nan(""));
         timeToInitialize_.push_back(r.initialized ? r.timeToInitialize : std::nan(""));
         links_.push_back(r.links);
         groups_.push_back(r.groups);

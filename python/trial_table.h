@@ -35,7 +35,7 @@ private:
     std::vector<std::uint64_t> trial_;
     std::vector<std::uint32_t> seedState_;
     std::vector<bool> initialized_;
-    std::vector<std::int64_t> stepsToInitialize_;
+    std::vector<double> stepsToInitialize_;
     std::vector<double> timeToInitialize_;
     std::vector<std::int32_t> links_;
     std::vector<std::int32_t> groups_;

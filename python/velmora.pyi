@@ -49,6 +49,7 @@ class Plan:
 # A built-in plan's name or index, a Plan, or a plan file's path.
 Algorithm = Union[str, int, Plan, os.PathLike[str]]
 
+__version__: str
 ALGORITHMS: tuple[str, ...]
 STEP_SECONDS: float
 
@@ -109,33 +110,34 @@ def batch(
     """Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
 
     Every argument means what the velmora-sim batch option of that name means; None keeps its default.
-    Returns velmora-sim batch --json's summary with snake_case keys (initialized_fraction, ...) and, unless
-    per_trial is False, "per_trial": the columns of a trial file (the parameters algorithm ... steps, then trial,
-    seedState, initialized, stepsToInitialize (0 when not initialized), timeToInitialize (NaN then), links,
-    groups) as a pandas DataFrame, or a dict of numpy arrays without pandas. Ctrl+C stops
-    the trials and raises KeyboardInterrupt; bad arguments raise ValueError with velmora-sim's message."""
+    Returns velmora-sim batch --json's summary, its keys camelCase as the files write them
+    (initializedFraction, ...), and, unless per_trial is False, "perTrial": the columns of a trial file (the
+    parameters algorithm ... steps, then trial, seedState, initialized, stepsToInitialize and timeToInitialize
+    (NaN when not initialized), links, groups) as a pandas DataFrame, or a dict of numpy arrays without pandas.
+    Ctrl+C stops the trials and raises KeyboardInterrupt; a bad value raises ValueError naming the argument, a
+    wrong type or an unknown keyword TypeError."""
 
 def sweep(
     algorithm: Algorithm | Sequence[Algorithm] | None = None,
     fov: float | Sequence[float] | None = None,
-    count: int | None = None,
+    count: int | Sequence[int] | None = None,
     trials: int | None = None,
     seed: int | None = None,
     first_trial: int | None = None,
-    tilt: float | None = None,
-    max_speed: float | None = None,
-    radius: float | None = None,
-    box: float | None = None,
-    duration: float | None = None,
+    tilt: float | Sequence[float] | None = None,
+    max_speed: float | Sequence[float] | None = None,
+    radius: float | Sequence[float] | None = None,
+    box: float | Sequence[float] | None = None,
+    duration: float | Sequence[float] | None = None,
     threads: int | None = None,
     shard: str | None = None,
     per_trial: bool = True,
 ) -> dict[str, Any]:
-    """Run one batch per algorithm and field of view as `velmora-sim sweep` does.
+    """Run one batch per cell as `velmora-sim sweep` does: every combination of the values given.
 
-    algorithm: a name, an index, "all" (the default) or a list; fov: a number or a list. Returns velmora-sim
-    sweep --json's document with snake_case keys, one summary per cell in "cells", and, unless per_trial is
-    False, "per_trial": every cell's trials with their algorithm and fovDeg."""
+    algorithm: a name, an index, a Plan, a path, "all" (the default) or a list; fov, count, tilt, max_speed,
+    radius, box, duration: a number or a list. Returns velmora-sim sweep --json's document, one summary per
+    cell in "cells", and, unless per_trial is False, "perTrial": every cell's trials with their parameters."""
 
 def replay(
     trial: int,

@@ -3,6 +3,7 @@
 // one-line messages for bad input.
 
 #include "files/replacing_file.h"
+#include "keyword_arguments.h"
 #include "python_arguments.h"
 #include "python_documents.h"
 #include "python_plan.h"
@@ -12,6 +13,7 @@
 #include "sim/plan_algorithm.h"
 #include "text/json_writer.h"
 #include "text/message_text.h"
+#include "text/provenance.h"
 #include "trial_table.h"
 #include "trials/batch_report.h"
 #include "trials/batch_run.h"
@@ -31,9 +33,10 @@ namespace py = pybind11;
 namespace velmora {
 namespace {
 
-// Python says velmora-sim's option names in its refusals, so that each reads as velmora-sim's line for it.
-const TrialNames& trialNames = commandLineNames;
-const RunNames& runNames = runCommandLineNames;
+// Refusals name the keyword argument, in Python's words.
+constexpr TrialNames trialNames{"algorithm", "fov",  "count",    "tilt",        "max_speed", "radius",  "box",
+                                "seed",      "duration", "trials", "first_trial", "shard",  "threads", "trial"};
+constexpr RunNames runNames{"steps", "duration"};
 
 // A dict goes through Python's json module, so the scenario reader sees the same text a file would hold; a
 // str or path names a scenario file.
@@ -83,14 +86,37 @@ void setAlgorithm(TrialRequest& request, const py::object& algorithm)
     request.setAlgorithmChoices(std::move(*choices));
 }
 
-py::object run(const py::object& scenario, const py::object& steps, const py::object& duration)
+// The keyword arguments of each function, in the order they may also be given by position.
+constexpr std::string_view runArguments[] = {"scenario", "steps", "duration"};
+constexpr std::string_view batchArguments[] = {"algorithm", "count",    "trials", "seed",     "first_trial",
+                                               "fov",       "tilt",     "max_speed", "radius", "box",
+                                               "duration",  "threads",  "shard",  "per_trial"};
+constexpr std::string_view sweepArguments[] = {"algorithm", "fov",    "count",   "trials", "seed",
+                                               "first_trial", "tilt", "max_speed", "radius", "box",
+                                               "duration",  "threads", "shard",  "per_trial"};
+constexpr std::string_view replayArguments[] = {"trial", "algorithm", "count", "seed", "fov",
+                                                "tilt",  "max_speed", "radius", "box"};
+
+// per_trial and progress: True, False or None (their default).
+bool flag(const KeywordArguments& a, std::string_view name, bool byDefault)
 {
+    const py::object value = a[name];
+    if (value.is_none())
+        return byDefault;
+    if (!py::isinstance<py::bool_>(value))
+        throw py::type_error(std::string(name) + " must be True or False, not " + py::repr(value).cast<std::string>());
+    return value.cast<bool>();
+}
+
+py::object run(const py::args& args, const py::kwargs& kwargs)
+{
+    const KeywordArguments a("run", runArguments, 1, args, kwargs);
     RunRequest request(runNames);
-    if (!steps.is_none())
-        request.setSteps(givenWhole(steps));
-    if (!duration.is_none())
-        request.setDuration(givenReal(duration));
-    const Scenario s = scenarioFrom(scenario);
+    if (!a["steps"].is_none())
+        request.setSteps(givenWhole(runNames.steps, a["steps"]));
+    if (!a["duration"].is_none())
+        request.setDuration(givenReal(runNames.duration, a["duration"]));
+    const Scenario s = scenarioFrom(a["scenario"]);
     const std::optional<std::int64_t> n = request.steps();
     std::optional<ScenarioResult> result;
     {
@@ -102,52 +128,68 @@ py::object run(const py::object& scenario, const py::object& steps, const py::ob
 }
 
 // The parameters batch, sweep and replay share (all but the algorithm and field of view), in the order
-// velmora-sim checks its options.
-void setParameters(TrialRequest& request, const py::object& count, const py::object& tilt,
-                   const py::object& maxSpeed, const py::object& radius, const py::object& box, const py::object& seed)
+// velmora-sim checks its options. A sweep takes a list for each, a batch or replay one value.
+void setParameters(TrialRequest& request, const KeywordArguments& a, bool lists)
 {
-    if (!count.is_none())
-        request.setCount(givenWhole(count));
-    if (!tilt.is_none())
-        request.setTilt(givenReal(tilt));
-    if (!maxSpeed.is_none())
-        request.setMaxSpeed(givenReal(maxSpeed));
-    if (!radius.is_none())
-        request.setRadius(givenReal(radius));
-    if (!box.is_none())
-        request.setBox(givenReal(box));
-    if (!seed.is_none())
-        request.setSeed(givenWhole(seed));
+    const TrialNames& n = trialNames;
+    if (const py::object v = a["count"]; !v.is_none()) {
+        if (lists)
+            request.setCounts(givenWholes(n.count, v));
+        else
+            request.setCount(givenWhole(n.count, v));
+    }
+    const auto reals = [&](std::string_view name, void (TrialRequest::*one)(const Given<double>&),
+                           void (TrialRequest::*many)(std::span<const Given<double>>)) {
+        const py::object v = a[name];
+        if (v.is_none())
+            return;
+        if (lists)
+            (request.*many)(givenReals(name, v));
+        else
+            (request.*one)(givenReal(name, v));
+    };
+    reals(n.tilt, &TrialRequest::setTilt, &TrialRequest::setTilts);
+    reals(n.maxSpeed, &TrialRequest::setMaxSpeed, &TrialRequest::setMaxSpeeds);
+    reals(n.radius, &TrialRequest::setRadius, &TrialRequest::setRadii);
+    reals(n.box, &TrialRequest::setBox, &TrialRequest::setBoxes);
+    if (const py::object v = a["seed"]; !v.is_none())
+        request.setSeed(givenWhole(n.seed, v));
 }
 
-// The duration and the trial range batch and sweep share.
-void setRange(TrialRequest& request, const py::object& duration, const py::object& trials,
-              const py::object& firstTrial, const py::object& shard, const py::object& threads)
+// The duration, the trial range and the threads batch and sweep share.
+void setRange(TrialRequest& request, const KeywordArguments& a, bool lists)
 {
-    if (!duration.is_none())
-        request.setDuration(givenReal(duration));
-    if (!trials.is_none())
-        request.setTrials(givenWhole(trials));
-    if (!firstTrial.is_none())
-        request.setFirstTrial(givenWhole(firstTrial));
-    if (!shard.is_none())
-        request.setShard(argumentText(shard));
-    if (!threads.is_none())
-        request.setThreads(givenWhole(threads));
+    const TrialNames& n = trialNames;
+    if (const py::object v = a["duration"]; !v.is_none()) {
+        if (lists)
+            request.setDurations(givenReals(n.duration, v));
+        else
+            request.setDuration(givenReal(n.duration, v));
+    }
+    if (const py::object v = a["trials"]; !v.is_none())
+        request.setTrials(givenWhole(n.trials, v));
+    if (const py::object v = a["first_trial"]; !v.is_none())
+        request.setFirstTrial(givenWhole(n.firstTrial, v));
+    if (const py::object v = a["shard"]; !v.is_none()) {
+        if (!py::isinstance<py::str>(v))
+            throw py::type_error("shard must be a str such as \"3/8\", not " + py::repr(v).cast<std::string>());
+        request.setShard(argumentText(v));
+    }
+    if (const py::object v = a["threads"]; !v.is_none())
+        request.setThreads(givenWhole(n.threads, v));
 }
 
-py::object batch(const py::object& algorithm, const py::object& count, const py::object& trials,
-                 const py::object& seed, const py::object& firstTrial, const py::object& fov, const py::object& tilt,
-                 const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, const py::object& shard, bool perTrial)
+py::object batch(const py::args& args, const py::kwargs& kwargs)
 {
+    const KeywordArguments a("batch", batchArguments, 0, args, kwargs);
     TrialRequest request(trialNames);
-    if (!algorithm.is_none())
-        setAlgorithm(request, algorithm);
-    if (!fov.is_none())
-        request.setFov(givenReal(fov));
-    setParameters(request, count, tilt, maxSpeed, radius, box, seed);
-    setRange(request, duration, trials, firstTrial, shard, threads);
+    if (!a["algorithm"].is_none())
+        setAlgorithm(request, a["algorithm"]);
+    if (!a["fov"].is_none())
+        request.setFov(givenReal(trialNames.fov, a["fov"]));
+    setParameters(request, a, false);
+    setRange(request, a, false);
+    const bool perTrial = flag(a, "per_trial", true);
     const TrialSpan span = request.trials();
     const TrialSetup setup = request.batchSetup();
     if (perTrial)
@@ -165,28 +207,27 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
             },
             checkSignals));
     }
-    py::dict out = pythonDocument(batchRunJson(*result, pythonCommand()), true);
+    py::dict out = pythonDocument(batchRunJson(*result, pythonCommand()));
     if (perTrial)
-        out["per_trial"] = table.table(std::vector<TrialOrigin>{{setup, request.askedTrials()}});
+        out["perTrial"] = table.table(std::vector<TrialOrigin>{{setup, request.askedTrials()}});
     return out;
 }
 
-py::object sweep(const py::object& algorithm, const py::object& fov, const py::object& count,
-                 const py::object& trials, const py::object& seed, const py::object& firstTrial,
-                 const py::object& tilt, const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, const py::object& shard, bool perTrial)
+py::object sweep(const py::args& args, const py::kwargs& kwargs)
 {
+    const KeywordArguments a("sweep", sweepArguments, 0, args, kwargs);
     TrialRequest request(trialNames);
-    if (!algorithm.is_none()) {
+    if (const py::object algorithm = a["algorithm"]; !algorithm.is_none()) {
         if (auto choices = algorithmChoices(algorithm, trialNames))
             request.setAlgorithmChoices(std::move(*choices));
         else
             request.setAlgorithms(givenTexts(algorithm));
     }
-    if (!fov.is_none())
-        request.setFovs(givenReals(fov));
-    setParameters(request, count, tilt, maxSpeed, radius, box, seed);
-    setRange(request, duration, trials, firstTrial, shard, threads);
+    if (!a["fov"].is_none())
+        request.setFovs(givenReals(trialNames.fov, a["fov"]));
+    setParameters(request, a, true);
+    setRange(request, a, true);
+    const bool perTrial = flag(a, "per_trial", true);
     const TrialSpan span = request.trials();
     const std::vector<TrialSetup> setups = request.sweepCells();
     if (perTrial)
@@ -206,28 +247,27 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
                 checkSignals));
         }
     }
-    py::dict out = pythonDocument(sweepJson(cells, pythonCommand()), true);
+    py::dict out = pythonDocument(sweepJson(cells, pythonCommand()));
     if (perTrial) {
         std::vector<TrialOrigin> origins;
         for (const TrialSetup& setup : setups)
             origins.push_back({setup, request.askedTrials()});
-        out["per_trial"] = table.table(origins);
+        out["perTrial"] = table.table(origins);
     }
     return out;
 }
 
-py::object replay(const py::object& trial, const py::object& algorithm, const py::object& count,
-                  const py::object& seed, const py::object& fov, const py::object& tilt, const py::object& maxSpeed,
-                  const py::object& radius, const py::object& box)
+py::object replay(const py::args& args, const py::kwargs& kwargs)
 {
+    const KeywordArguments a("replay", replayArguments, 0, args, kwargs);
     TrialRequest request(trialNames);
-    if (!trial.is_none())
-        request.setTrial(givenWhole(trial));
-    if (!algorithm.is_none())
-        setAlgorithm(request, algorithm);
-    if (!fov.is_none())
-        request.setFov(givenReal(fov));
-    setParameters(request, count, tilt, maxSpeed, radius, box, seed);
+    if (!a["trial"].is_none())
+        request.setTrial(givenWhole(trialNames.trial, a["trial"]));
+    if (!a["algorithm"].is_none())
+        setAlgorithm(request, a["algorithm"]);
+    if (!a["fov"].is_none())
+        request.setFov(givenReal(trialNames.fov, a["fov"]));
+    setParameters(request, a, false);
     return pythonDocument(scenarioToJson(replayScenario(request.setup(), request.trial())));
 }
 
@@ -328,7 +368,6 @@ PYBIND11_MODULE(velmora, m)
 {
     using namespace velmora;
     using py::arg;
-    const py::none none;
 
     m.doc() = "Spacecraft formation initialization: single runs, formations stepped from Python, Monte Carlo "
               "batches and sweeps, with the same engine, numbers and messages as velmora-sim.";
@@ -352,17 +391,28 @@ PYBIND11_MODULE(velmora, m)
         return py::tuple(names);
     }();
     m.attr("STEP_SECONDS") = stepSeconds;
+    m.attr("__version__") = velmoraVersion();
     bindPlan(m);
 
-    m.def("run", &run, arg("scenario"), arg("steps") = none, arg("duration") = none,
-          R"(Run a scenario as `velmora-sim run` does and return its result document.
+    // Functions that take their arguments by name say their own signature (the text before "--"), which
+    // help() and inspect.signature read.
+    py::options options;
+    options.disable_function_signatures();
+
+    m.def("run", &run,
+          R"(run(scenario, steps=None, duration=None)
+--
+
+Run a scenario as `velmora-sim run` does and return its result document.
 
 scenario: a dict with the scenario keys (algorithm, maxSpeed, fovDeg, tiltDeg, craftRadius, boxHalfSize,
-    count, craft, counterexample, seed), or the path of a scenario file.
+    count, craft, counterexample, seed), or the path of a scenario file; its algorithm may be a Plan.
 steps: number of 0.01 s steps; duration: simulated seconds (not both). Without either the run lasts until
     the longest plan in use has ended.
 
-Returns the same dict as json.loads of velmora-sim run's output, whose "command" is sys.argv here. Raises ValueError on bad input.)");
+Returns the same dict as json.loads of velmora-sim run's output, whose "command" is sys.argv here. Raises
+ValueError on bad input, TypeError on a wrong type or an unknown keyword.)");
+    options.enable_function_signatures();
 
     py::class_<PyFormation>(m, "Formation", "A formation set up from a scenario and stepped in 0.01 s steps.")
         .def(py::init<const py::object&>(), arg("scenario"),
@@ -395,40 +445,45 @@ Returns the same dict as json.loads of velmora-sim run's output, whose "command"
                    " s, links " + std::to_string(x.linkCount()) + ", groups " + std::to_string(x.groupCount()) + ">";
         });
 
-    const char* batchDoc =
-        R"(Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
+    options.disable_function_signatures();
+    m.def("batch", &batch,
+          R"(batch(algorithm=None, count=None, trials=None, seed=None, first_trial=None, fov=None, tilt=None, max_speed=None, radius=None, box=None, duration=None, threads=None, shard=None, per_trial=True)
+--
+
+Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
 
 Every argument is optional and means what the velmora-sim batch option of that name means (first_trial is
---first-trial, max_speed --max-speed, shard "i/n" --shard); None keeps velmora-sim's default. Trial k draws its formation from its
-own sequence derived from seed and k, so the results are the same for any threads.
+--first-trial, max_speed --max-speed, shard "i/n" --shard); None keeps velmora-sim's default. algorithm is a
+built-in plan's name or index, a Plan or a plan file's path. Trial k draws its formation from its own
+sequence derived from seed and k, so the results are the same for any threads.
 
-Returns velmora-sim batch --json's summary with its keys in snake_case (initialized_fraction,
-time_to_initialize, ...) and, unless per_trial is False, "per_trial": the trial file's columns (the
-parameters algorithm ... steps, then trial, seedState, initialized, stepsToInitialize (0 when not
-initialized), timeToInitialize (NaN then), links, groups) as a pandas DataFrame, or a dict of numpy arrays
-when pandas is not installed. The GIL is released while the trials run; Ctrl+C stops
-them and raises KeyboardInterrupt. Raises ValueError with velmora-sim's message on bad arguments.)";
-    m.def("batch", &batch, arg("algorithm") = none, arg("count") = none, arg("trials") = none, arg("seed") = none,
-          arg("first_trial") = none, arg("fov") = none, arg("tilt") = none, arg("max_speed") = none,
-          arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("shard") = none, arg("per_trial") = true, batchDoc);
+Returns velmora-sim batch --json's summary (its keys camelCase as in the files: initializedFraction,
+timeToInitialize, ...) and, unless per_trial is False, "perTrial": the trial file's columns (the parameters
+algorithm ... steps, then trial, seedState, initialized, stepsToInitialize and timeToInitialize (NaN for a
+formation that did not initialize), links, groups) as a pandas DataFrame, or a dict of numpy arrays when
+pandas is not installed. The GIL is released while the trials run; Ctrl+C stops them and raises
+KeyboardInterrupt. Raises ValueError on bad values, naming the argument, and TypeError on a wrong type or an
+unknown keyword.)");
 
-    m.def("sweep", &sweep, arg("algorithm") = none, arg("fov") = none, arg("count") = none, arg("trials") = none,
-          arg("seed") = none, arg("first_trial") = none, arg("tilt") = none, arg("max_speed") = none,
-          arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("shard") = none, arg("per_trial") = true,
-          R"(Run one batch per algorithm and field of view as `velmora-sim sweep` does.
+    m.def("sweep", &sweep,
+          R"(sweep(algorithm=None, fov=None, count=None, trials=None, seed=None, first_trial=None, tilt=None, max_speed=None, radius=None, box=None, duration=None, threads=None, shard=None, per_trial=True)
+--
 
-algorithm: a name, an index, "all" (the default) or a list of them; fov: a number or a list of numbers. The
-other arguments are those of velmora.batch. Every cell runs the same trials.
+Run one batch per cell as `velmora-sim sweep` does: every combination of the values given.
 
-Returns velmora-sim sweep --json's document with its keys in snake_case, whose "cells" hold one summary
-each, and, unless per_trial is False, "per_trial": every cell's trials with its parameters, as a
-pandas DataFrame or a dict of numpy arrays.)");
+algorithm: a name, an index, a Plan, a plan file's path, "all" (the default) or a list of them; fov, count,
+tilt, max_speed, radius, box and duration: a number or a list of numbers. The other arguments are those of
+velmora.batch. Every cell runs the same trials.
 
-    m.def("replay", &replay, arg("trial"), arg("algorithm") = none, arg("count") = none, arg("seed") = none,
-          arg("fov") = none, arg("tilt") = none, arg("max_speed") = none, arg("radius") = none, arg("box") = none,
-          R"(The scenario of one batch trial with every craft explicit, as `velmora-sim replay` prints it.
+Returns velmora-sim sweep --json's document, whose "cells" hold one summary each, and, unless per_trial is
+False, "perTrial": every cell's trials with their parameters, as a pandas DataFrame or a dict of numpy
+arrays.)");
+
+    m.def("replay", &replay,
+          R"(replay(trial, algorithm=None, count=None, seed=None, fov=None, tilt=None, max_speed=None, radius=None, box=None)
+--
+
+The scenario of one batch trial with every craft explicit, as `velmora-sim replay` prints it.
 
 Give the batch's parameters. The dict runs with velmora.run, or saved with json.dump opens in the desktop
 program (velmora FILE.json) and in velmora-sim run.)");

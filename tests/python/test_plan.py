@@ -36,10 +36,10 @@ def test_a_plan_stated_in_python_is_the_shipped_file_and_flies_as_the_built_in()
     # Identity: the SHA-256 of the canonical text, computed here independently of the module.
     assert hashlib.sha256(shipped.to_json().encode()).hexdigest() == shipped.sha256
     options = {"count": 6, "fov": 35, "tilt": 30, "trials": 200, "seed": 4}
-    built_in = velmora.batch(algorithm="Orlo", **options)["per_trial"]
+    built_in = velmora.batch(algorithm="Orlo", **options)["perTrial"]
     outcome = ["seedState", "initialized", "stepsToInitialize", "timeToInitialize", "links", "groups"]
     for algorithm in (mine, ORLO_FILE, pathlib.Path(ORLO_FILE), orlo_by_other_words()):
-        table = velmora.batch(algorithm=algorithm, **options)["per_trial"]
+        table = velmora.batch(algorithm=algorithm, **options)["perTrial"]
         assert table[outcome].equals(built_in[outcome])
         assert set(table["plan"]) == {algorithm.sha256 if isinstance(algorithm, velmora.Plan) else shipped.sha256}
         assert set(table["algorithm"]) == {"Orlo"}
@@ -55,9 +55,9 @@ def test_algorithm_takes_plans_paths_and_names_in_one_list(tmp_path):
     sweep = velmora.sweep(algorithm=[mine, "Orlo", path, "SimpleLowFov,1"], fov=[30, 40], trials=20,
                           per_trial=False)
     # The plan saved is the plan stated: one algorithm, raced once.
-    assert [(c["algorithm"], c["fov_deg"]) for c in sweep["cells"]] == [
+    assert [(c["algorithm"], c["fovDeg"]) for c in sweep["cells"]] == [
         (a, f) for a in ("Spin", "Orlo", "SimpleLowFov", "Simple") for f in (30, 40)]
-    with pytest.raises(ValueError, match=r"algorithm: 2 algorithms given where one runs; velmora.sweep races"):
+    with pytest.raises(ValueError, match=r"^algorithm: 2 algorithms given where one runs; velmora.sweep races"):
         velmora.batch(algorithm=[mine, "Orlo"], trials=5)
     replayed = velmora.replay(trial=3, algorithm=mine)
     assert replayed["algorithm"] == json.loads(mine.to_json())
