@@ -39,17 +39,21 @@ void TrialTable::checkSize(std::uint64_t trials)
 
 void TrialTable::add(std::span<const TrialResult> block, std::size_t cell)
 {
-    for (const TrialResult& r : block) {
-        trial_.push_back(r.trial);
-        seedState_.push_back(r.seedState);
-        initialized_.push_back(r.initialized);
-        // A formation that never initialized has no step and no time: NaN for both, as pandas says missing.
-        stepsToInitialize_.push_back(r.initialized ? static_cast<double>(r.stepsToInitialize) : std::nan(""));
-        timeToInitialize_.push_back(r.initialized ? r.timeToInitialize : std::nan(""));
-        links_.push_back(r.links);
-        groups_.push_back(r.groups);
-        cell_.push_back(cell);
-    }
+    for (const TrialResult& r : block)
+        add(r, cell);
+}
+
+void TrialTable::add(const TrialResult& r, std::size_t cell)
+{
+    trial_.push_back(r.trial);
+    seedState_.push_back(r.seedState);
+    initialized_.push_back(r.initialized);
+    // A formation that never initialized has no step and no time: NaN for both, as pandas says missing.
+    stepsToInitialize_.push_back(r.initialized ? static_cast<double>(r.stepsToInitialize) : std::nan(""));
+    timeToInitialize_.push_back(r.initialized ? r.timeToInitialize : std::nan(""));
+    links_.push_back(r.links);
+    groups_.push_back(r.groups);
+    cell_.push_back(cell);
 }
 
 template <typename T, typename Of>

@@ -21,6 +21,7 @@ public:
     static void checkSize(std::uint64_t trials);
 
     void add(std::span<const TrialResult> block, std::size_t cell = 0);
+    void add(const TrialResult& row, std::size_t cell);
 
     // A pandas DataFrame when pandas is there, else a dict of numpy arrays, with a trial file's columns: each row
     // starts with the parameters of its cell, cells[cell].

@@ -151,3 +151,14 @@ def replay(
     box: float | None = None,
 ) -> dict[str, Any]:
     """The scenario of one batch trial with every craft explicit, as `velmora-sim replay` prints it."""
+
+def read_trials(path: str | os.PathLike[str]) -> pd.DataFrame:
+    """A trial file (FILE.jsonl or FILE.csv, as batch and sweep write with --trials-out) as the table
+    velmora.batch gives in "perTrial" (a dict of numpy arrays without pandas). Every row is checked against the
+    parameters it names; a CSV file's times are the exact times after their steps. Raises ValueError naming
+    the file and line of a row that cannot be read."""
+
+def merge(paths: str | os.PathLike[str] | Sequence[str | os.PathLike[str]]) -> dict[str, Any]:
+    """The summary `velmora-sim merge --json` prints for the trial files of one batch or sweep run in shards:
+    the unsplit run's, without its timing. Raises ValueError naming the parameter in which two files differ,
+    or the trials missing or doubled."""

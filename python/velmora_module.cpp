@@ -14,6 +14,7 @@
 #include "text/json_writer.h"
 #include "text/message_text.h"
 #include "text/provenance.h"
+#include "trial_files.h"
 #include "trial_table.h"
 #include "trials/batch_report.h"
 #include "trials/batch_run.h"
@@ -94,6 +95,8 @@ constexpr std::string_view batchArguments[] = {"algorithm", "count",    "trials"
 constexpr std::string_view sweepArguments[] = {"algorithm", "fov",    "count",   "trials", "seed",
                                                "first_trial", "tilt", "max_speed", "radius", "box",
                                                "duration",  "threads", "shard",  "per_trial"};
+constexpr std::string_view readTrialsArguments[] = {"path"};
+constexpr std::string_view mergeArguments[] = {"paths"};
 constexpr std::string_view replayArguments[] = {"trial", "algorithm", "count", "seed", "fov",
                                                 "tilt",  "max_speed", "radius", "box"};
 
@@ -487,4 +490,30 @@ The scenario of one batch trial with every craft explicit, as `velmora-sim repla
 
 Give the batch's parameters. The dict runs with velmora.run, or saved with json.dump opens in the desktop
 program (velmora FILE.json) and in velmora-sim run.)");
+
+    m.def(
+        "read_trials",
+        [](const py::args& args, const py::kwargs& kwargs) {
+            return readTrials(KeywordArguments("read_trials", readTrialsArguments, 1, args, kwargs)["path"]);
+        },
+        R"(read_trials(path)
+--
+
+A trial file (FILE.jsonl or FILE.csv, as batch and sweep write with --trials-out) as the table velmora.batch
+gives in "perTrial": a pandas DataFrame, or a dict of numpy arrays without pandas. Every row is checked
+against the parameters it names; a CSV file's times are the exact times after their steps. Raises
+ValueError naming the file and line of a row that cannot be read.)");
+
+    m.def(
+        "merge",
+        [](const py::args& args, const py::kwargs& kwargs) {
+            return mergeTrials(KeywordArguments("merge", mergeArguments, 1, args, kwargs)["paths"], trialNames);
+        },
+        R"(merge(paths)
+--
+
+The summary `velmora-sim merge --json` prints for the trial files of one batch or sweep run in shards
+(a path or a list of paths, in any order): the unsplit run's, without its timing. Raises ValueError naming
+the parameter in which two files differ, or the trials missing or doubled.)");
+    options.enable_function_signatures();
 }
