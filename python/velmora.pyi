@@ -79,8 +79,16 @@ class Formation:
     def groups(self) -> list[int]:
         """The root craft of each craft's group."""
     @property
-    def links(self) -> int:
-        """Pairs of craft that have seen each other."""
+    def links(self) -> list[dict[str, Any]]:
+        """Pairs of craft that have seen each other, in the order they did, as run's result lists them: dicts of
+        i, j, step and time (seconds)."""
+    @property
+    def seen(self) -> npt.NDArray[np.bool_]:
+        """Who has seen whom: an (n, n) bool array, symmetric, [i, j] set once craft i and j have seen each other
+        (a copy)."""
+    @property
+    def axes(self) -> npt.NDArray[np.float64]:
+        """Each craft's sensor axis (its body z axis) in the world, an (n, 3) array of unit vectors (a copy)."""
     @property
     def initialized(self) -> bool:
         """Every craft is in one group."""

@@ -290,8 +290,7 @@ public:
             throw InputError("steps must be from 0 to " + std::to_string(maxRunSteps));
         bool changed = false;
         for (std::int64_t k = 0; k < steps; ++k) {
-            changed = f_.step(stepSeconds) || changed;
-            ++taken_;
+            changed = advance() || changed;
             if (!hasFiniteState(f_))
                 refuseLastStep();
             // A long stretch stays stoppable with Ctrl+C; the formation keeps the steps it has taken.
@@ -299,6 +298,43 @@ public:
                 throw py::error_already_set();
         }
         return changed;
+    }
+
+    // Each pair that has seen each other, in the order they did, as a run's result lists them.
+    py::list links() const
+    {
+        py::list out;
+        for (const ScenarioLink& link : links_) {
+            py::dict pair;
+            pair["i"] = link.i;
+            pair["j"] = link.j;
+            pair["step"] = link.step;
+            pair["time"] = link.time;
+            out.append(pair);
+        }
+        return out;
+    }
+
+    py::array_t<bool> seen() const
+    {
+        const int n = f_.craftCount();
+        py::array_t<bool> out({n, n});
+        auto view = out.mutable_unchecked<2>();
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j)
+                view(i, j) = (f_.seen(i) >> j) & 1U;
+        return out;
+    }
+
+    // Each craft's sensor axis: its body z axis in the world, the third column of its attitude.
+    py::array_t<double> axes() const
+    {
+        py::array_t<double> out({f_.craftCount(), 3});
+        auto view = out.mutable_unchecked<2>();
+        for (int i = 0; i < f_.craftCount(); ++i)
+            for (int k = 0; k < 3; ++k)
+                view(i, k) = f_.spacecraft(i).attitude(k, 2);
+        return out;
     }
 
     py::array_t<double> vectors(Vec3 Spacecraft::*member) const
@@ -338,6 +374,25 @@ private:
     {
         Rand15 rng(scenario_.seed);
         setUpFormation(scenario_, f_, rng);
+        links_.clear();
+        taken_ = 0;
+    }
+
+    // One step, with the pairs it linked, as velmora-sim run records them.
+    bool advance()
+    {
+        std::array<std::uint32_t, Formation::capacity> before{};
+        for (int i = 0; i < f_.craftCount(); ++i)
+            before[i] = f_.seen(i);
+        const bool changed = f_.step(stepSeconds);
+        ++taken_;
+        for (int i = 0; i < f_.craftCount(); ++i) {
+            const std::uint32_t fresh = f_.seen(i) & ~before[i];
+            for (int j = i + 1; j < f_.craftCount(); ++j)
+                if (fresh & (std::uint32_t{1} << j))
+                    links_.push_back({i, j, taken_, f_.time()});
+        }
+        return changed;
     }
 
     // A step that left some craft without a finite position or attitude is refused with the message the
@@ -354,14 +409,15 @@ private:
         }
         const std::int64_t keep = taken_ - 1;
         setUp();
-        for (taken_ = 0; taken_ < keep; ++taken_)
-            f_.step(stepSeconds);
+        while (taken_ < keep)
+            advance();
         throw ScenarioError(message);
     }
 
     Scenario scenario_;
     Formation f_;
     std::int64_t taken_ = 0;
+    std::vector<ScenarioLink> links_;
 };
 
 }  // namespace
@@ -432,9 +488,15 @@ ValueError on bad input, TypeError on a wrong type or an unknown keyword.)");
                                "Craft attitudes, an (n, 3, 3) array of body-to-world rotations, [craft, row, "
                                "column] (a copy).")
         .def("groups", &PyFormation::groups, "The root craft of each craft's group.")
-        .def_property_readonly(
-            "links", [](const PyFormation& f) { return f.formation().linkCount(); },
-            "Pairs of craft that have seen each other.")
+        .def_property_readonly("links", &PyFormation::links,
+                               "Pairs of craft that have seen each other, in the order they did, as run's result "
+                               "lists them: dicts of i, j, step and time (seconds).")
+        .def_property_readonly("seen", &PyFormation::seen,
+                               "Who has seen whom: an (n, n) bool array, symmetric, [i, j] set once craft i and j "
+                               "have seen each other (a copy).")
+        .def_property_readonly("axes", &PyFormation::axes,
+                               "Each craft's sensor axis (its body z axis) in the world, an (n, 3) array of unit "
+                               "vectors (a copy).")
         .def_property_readonly(
             "initialized", [](const PyFormation& f) { return f.formation().allInOneGroup(); },
             "Every craft is in one group.")

@@ -91,7 +91,14 @@ def test_formation_steps_as_run_does():
     # The result lists each attitude column by column; the array is [craft, row, column].
     assert [a.T.ravel().tolist() for a in f.attitudes] == [c["attitude"] for c in craft]
     assert f.groups() == result["groups"]
-    assert f.links == len(result["links"]) == 2  # craft 2-5 at step 395, 4-5 at step 408
+    # Craft 2-5 at step 395, 4-5 at step 408, with the times and steps the result gives them.
+    assert f.links == result["links"] and [(p["i"], p["j"], p["step"]) for p in f.links] == [(2, 5, 395), (4, 5, 408)]
+    seen = f.seen
+    assert seen.dtype == bool and seen.shape == (6, 6)
+    assert sorted(zip(*np.nonzero(seen))) == [(2, 5), (4, 5), (5, 2), (5, 4)]
+    assert [sum(1 << j for j in range(6) if seen[i, j]) for i in range(6)] == result["seen"]
+    # The sensor looks along body z: the third column of each attitude, the result's last three numbers.
+    assert f.axes.tolist() == [c["attitude"][6:9] for c in craft]
     assert f.initialized is False
     assert f.step(0) is False
 
