@@ -114,6 +114,7 @@ def batch(
     threads: int | None = None,
     shard: str | None = None,
     per_trial: bool = True,
+    progress: bool = True,
 ) -> dict[str, Any]:
     """Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
 
@@ -122,7 +123,8 @@ def batch(
     (initializedFraction, ...), and, unless per_trial is False, "perTrial": the columns of a trial file (the
     parameters algorithm ... steps, then trial, seedState, initialized, stepsToInitialize and timeToInitialize
     (NaN when not initialized), links, groups) as a pandas DataFrame, or a dict of numpy arrays without pandas.
-    Ctrl+C stops the trials and raises KeyboardInterrupt; a bad value raises ValueError naming the argument, a
+    A run that lasts more than a second shows a tqdm progress bar when tqdm is installed, unless progress is
+    False. Ctrl+C stops the trials and raises KeyboardInterrupt; a bad value raises ValueError naming the argument, a
     wrong type or an unknown keyword TypeError."""
 
 def sweep(
@@ -140,6 +142,7 @@ def sweep(
     threads: int | None = None,
     shard: str | None = None,
     per_trial: bool = True,
+    progress: bool = True,
 ) -> dict[str, Any]:
     """Run one batch per cell as `velmora-sim sweep` does: every combination of the values given.
 

@@ -6,6 +6,7 @@
 #include "keyword_arguments.h"
 #include "python_arguments.h"
 #include "python_documents.h"
+#include "progress_bar.h"
 #include "python_plan.h"
 #include "scenario/run_request.h"
 #include "scenario/scenario_file.h"
@@ -63,8 +64,8 @@ Scenario scenarioFrom(const py::object& scenario)
                          py::str(py::type::of(scenario).attr("__name__")).cast<std::string>());
 }
 
-// Called on the caller's thread while trials or a run go (about ten times a second, or every 65536 steps): a
-// Ctrl+C turns into a KeyboardInterrupt here, and the work stops.
+// Called on the caller's thread while a run goes (every 65536 steps): a Ctrl+C turns into a
+// KeyboardInterrupt here, and the run stops.
 void checkSignals(std::uint64_t)
 {
     py::gil_scoped_acquire gil;
@@ -91,10 +92,10 @@ void setAlgorithm(TrialRequest& request, const py::object& algorithm)
 constexpr std::string_view runArguments[] = {"scenario", "steps", "duration"};
 constexpr std::string_view batchArguments[] = {"algorithm", "count",    "trials", "seed",     "first_trial",
                                                "fov",       "tilt",     "max_speed", "radius", "box",
-                                               "duration",  "threads",  "shard",  "per_trial"};
+                                               "duration",  "threads",  "shard",  "per_trial", "progress"};
 constexpr std::string_view sweepArguments[] = {"algorithm", "fov",    "count",   "trials", "seed",
                                                "first_trial", "tilt", "max_speed", "radius", "box",
-                                               "duration",  "threads", "shard",  "per_trial"};
+                                               "duration",  "threads", "shard",  "per_trial", "progress"};
 constexpr std::string_view readTrialsArguments[] = {"path"};
 constexpr std::string_view mergeArguments[] = {"paths"};
 constexpr std::string_view replayArguments[] = {"trial", "algorithm", "count", "seed", "fov",
@@ -200,6 +201,7 @@ py::object batch(const py::args& args, const py::kwargs& kwargs)
 
     TrialTable table;
     std::optional<BatchRun> result;
+    ProgressBar progress(flag(a, "progress", true), span.count, "batch " + algorithmName(setup.scenario));
     {
         py::gil_scoped_release release;
         result.emplace(runBatch(
@@ -208,8 +210,9 @@ py::object batch(const py::args& args, const py::kwargs& kwargs)
                 if (perTrial)
                     table.add(block);
             },
-            checkSignals));
+            [&](std::uint64_t done) { progress.update(done); }));
     }
+    progress.close();
     py::dict out = pythonDocument(batchRunJson(*result, pythonCommand()));
     if (perTrial)
         out["perTrial"] = table.table(std::vector<TrialOrigin>{{setup, request.askedTrials()}});
@@ -238,6 +241,8 @@ py::object sweep(const py::args& args, const py::kwargs& kwargs)
 
     std::vector<BatchRun> cells;
     TrialTable table;
+    ProgressBar progress(flag(a, "progress", true), span.count * setups.size(),
+                         "sweep of " + std::to_string(setups.size()) + " cells");
     {
         py::gil_scoped_release release;
         for (std::size_t c = 0; c < setups.size(); ++c) {
@@ -247,9 +252,10 @@ py::object sweep(const py::args& args, const py::kwargs& kwargs)
                     if (perTrial)
                         table.add(block, c);
                 },
-                checkSignals));
+                [&](std::uint64_t done) { progress.update(c * span.count + done); }));
         }
     }
+    progress.close();
     py::dict out = pythonDocument(sweepJson(cells, pythonCommand()));
     if (perTrial) {
         std::vector<TrialOrigin> origins;
@@ -512,7 +518,7 @@ ValueError on bad input, TypeError on a wrong type or an unknown keyword.)");
 
     options.disable_function_signatures();
     m.def("batch", &batch,
-          R"(batch(algorithm=None, count=None, trials=None, seed=None, first_trial=None, fov=None, tilt=None, max_speed=None, radius=None, box=None, duration=None, threads=None, shard=None, per_trial=True)
+          R"(batch(algorithm=None, count=None, trials=None, seed=None, first_trial=None, fov=None, tilt=None, max_speed=None, radius=None, box=None, duration=None, threads=None, shard=None, per_trial=True, progress=True)
 --
 
 Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
@@ -526,12 +532,13 @@ Returns velmora-sim batch --json's summary (its keys camelCase as in the files: 
 timeToInitialize, ...) and, unless per_trial is False, "perTrial": the trial file's columns (the parameters
 algorithm ... steps, then trial, seedState, initialized, stepsToInitialize and timeToInitialize (NaN for a
 formation that did not initialize), links, groups) as a pandas DataFrame, or a dict of numpy arrays when
-pandas is not installed. The GIL is released while the trials run; Ctrl+C stops them and raises
+pandas is not installed. A run that lasts more than a second shows a tqdm progress bar when tqdm is
+installed, unless progress is False. The GIL is released while the trials run; Ctrl+C stops them and raises
 KeyboardInterrupt. Raises ValueError on bad values, naming the argument, and TypeError on a wrong type or an
 unknown keyword.)");
 
     m.def("sweep", &sweep,
-          R"(sweep(algorithm=None, fov=None, count=None, trials=None, seed=None, first_trial=None, tilt=None, max_speed=None, radius=None, box=None, duration=None, threads=None, shard=None, per_trial=True)
+          R"(sweep(algorithm=None, fov=None, count=None, trials=None, seed=None, first_trial=None, tilt=None, max_speed=None, radius=None, box=None, duration=None, threads=None, shard=None, per_trial=True, progress=True)
 --
 
 Run one batch per cell as `velmora-sim sweep` does: every combination of the values given.

@@ -435,12 +435,14 @@ def test_other_python_threads_run_while_trials_run():
 ])
 def test_ctrl_c_stops_a_long_batch_or_run_and_leaves_no_thread(call):
     child = run_python(f"""
-        import os, sys, velmora
+        import os, sys, threading, velmora
         print("started", flush=True)
         try:
             {call}
         except KeyboardInterrupt:
-            print("interrupted, threads left:", len(os.listdir("/proc/self/task")), flush=True)
+            # The system's threads but Python's own (tqdm's monitor among them), and the main thread.
+            trial_threads = len(os.listdir("/proc/self/task")) - threading.active_count()
+            print("interrupted, threads left:", 1 + trial_threads, flush=True)
             sys.exit(3)
     """)
     try:
@@ -452,3 +454,31 @@ def test_ctrl_c_stops_a_long_batch_or_run_and_leaves_no_thread(call):
         child.kill()
     assert child.returncode == 3, err
     assert out == "interrupted, threads left: 1\n"
+
+
+@pytest.mark.parametrize("call, setting, shown", [
+    # About two seconds of Wait and Check trials on one thread: long enough for the bar to appear.
+    ('velmora.batch(algorithm="WaitAndCheck", fov=20, trials=24, threads=1)', "", "batch WaitAndCheck"),
+    ('velmora.sweep(algorithm="WaitAndCheck", fov=[20, 25], trials=12, threads=1)', "", "sweep of 2 cells"),
+    ('velmora.batch(algorithm="WaitAndCheck", fov=20, trials=24, threads=1, progress=False)', "", None),
+    ('velmora.batch(algorithm="WaitAndCheck", fov=20, trials=24, threads=1)', "no tqdm", None),
+    # Done within the bar's first second: nothing shown.
+    ("velmora.batch(trials=5, duration=1)", "", None),
+])
+def test_a_long_batch_shows_a_progress_bar_unless_told_not_to(call, setting, shown):
+    child = run_python(f"""
+        import sys
+        if {setting == "no tqdm"}:
+            sys.modules["tqdm"] = None  # as if tqdm were not installed
+        import velmora
+        print(len({call}["perTrial"]))
+    """)
+    out, err = child.communicate(timeout=300)
+    assert child.returncode == 0, err
+    assert out == ("5\n" if "trials=5" in call else "24\n")
+    if shown is None:
+        assert err == ""
+    else:
+        # The last state of the bar: every trial done.
+        last = re.split(r"[\r\n]+", err.strip())[-1]
+        assert last.startswith(f"{shown}: 100%|") and "24/24" in last
