@@ -57,6 +57,12 @@ def test_algorithm_takes_plans_paths_and_names_in_one_list(tmp_path):
     # The plan saved is the plan stated: one algorithm, raced once.
     assert [(c["algorithm"], c["fovDeg"]) for c in sweep["cells"]] == [
         (a, f) for a in ("Spin", "Orlo", "SimpleLowFov", "Simple") for f in (30, 40)]
+    # A path object names a file whatever its name: no list split at its comma, no extension needed.
+    odd = tmp_path / "spin,2.plan"
+    mine.save(odd)
+    assert velmora.batch(algorithm=odd, trials=5, per_trial=False)["plan"] == mine.sha256
+    with pytest.raises(ValueError, match=r'^algorithm: unknown algorithm ".*spin,2.plan"'):
+        velmora.batch(algorithm=str(odd), trials=5)
     with pytest.raises(ValueError, match=r"^algorithm: 2 algorithms given where one runs; velmora.sweep races"):
         velmora.batch(algorithm=[mine, "Orlo"], trials=5)
     replayed = velmora.replay(trial=3, algorithm=mine)
