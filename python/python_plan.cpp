@@ -2,6 +2,7 @@
 
 #include "files/replacing_file.h"
 #include "geometry/angles.h"
+#include "keyword_arguments.h"
 #include "python_arguments.h"
 #include "python_documents.h"
 #include "text/json_writer.h"
@@ -198,8 +199,12 @@ Plan(name, roles, description=None) states one in Python; Plan.load(path) reads 
 rate is a number or an expression in pi, tilt, fov (radians) and g; an axis is "x", "y", "z", "-x", "-y",
 "-z" or three numbers. A Plan goes wherever an algorithm does (batch, sweep, replay, a scenario's
 "algorithm"). Raises ValueError with the words a plan file of it would get.)")
-        .def(py::init<const py::object&, const py::object&, const py::object&>(), arg("name"), arg("roles"),
-             arg("description") = py::none())
+        .def(py::init([](const py::args& args, const py::kwargs& kwargs) {
+                 static constexpr std::string_view names[] = {"name", "roles", "description"};
+                 const KeywordArguments a("Plan", names, 2, args, kwargs);
+                 return PythonPlan(a["name"], a["roles"], a["description"]);
+             }),
+             "Plan(name, roles, description=None)")
         .def_static("load", &PythonPlan::load, arg("path"), "Read a plan file (FILE.plan.json).")
         .def_property_readonly(
             "name", [](const PythonPlan& p) { return p.plan()->name(); }, "The plan's name, as results name it.")
@@ -213,8 +218,14 @@ rate is a number or an expression in pi, tilt, fov (radians) and g; an axis is "
         .def("to_json", &PythonPlan::json, "The plan's canonical text, as a plan file.")
         .def("save", &PythonPlan::save, arg("path"),
              "Write it as a plan file; the file is replaced only once the whole plan is written.")
-        .def("table", &PythonPlan::table, arg("tilt") = py::none(), arg("fov") = py::none(),
-             R"(Each role's segments at a tilt angle and FOV half-angle in degrees (45 and 70 when not given), as
+        .def(
+            "table",
+            [](const PythonPlan& p, const py::args& args, const py::kwargs& kwargs) {
+                static constexpr std::string_view names[] = {"tilt", "fov"};
+                const KeywordArguments a("table", names, 0, args, kwargs);
+                return p.table(a["tilt"], a["fov"]);
+            },
+             R"(table(tilt=None, fov=None): each role's segments at a tilt angle and FOV half-angle in degrees (45 and 70 when not given), as
 `velmora-sim plan` prints them: columns role, segment, start, end (seconds), axis (unit 3-tuple), rate
 (rad/s). Raises ValueError for a duration or rate that is not a finite number there.)")
         .def("__eq__",

@@ -480,10 +480,28 @@ ValueError on bad input, TypeError on a wrong type or an unknown keyword.)");
     options.enable_function_signatures();
 
     py::class_<PyFormation>(m, "Formation", "A formation set up from a scenario and stepped in 0.01 s steps.")
-        .def(py::init<const py::object&>(), arg("scenario"),
-             "Set up from a scenario dict or file, exactly as velmora.run and velmora-sim run set it up.")
-        .def("step", &PyFormation::step, arg("steps") = 1,
-             "Advance by steps steps of 0.01 s; True when some craft entered another plan segment on the way.")
+        .def(py::init([](const py::args& args, const py::kwargs& kwargs) {
+                 static constexpr std::string_view names[] = {"scenario"};
+                 return PyFormation(KeywordArguments("Formation", names, 1, args, kwargs)["scenario"]);
+             }),
+             "Formation(scenario): set up from a scenario dict or file, exactly as velmora.run and velmora-sim run "
+             "set it up.")
+        .def(
+            "step",
+            [](PyFormation& f, const py::args& args, const py::kwargs& kwargs) {
+                static constexpr std::string_view names[] = {"steps"};
+                const py::object steps = KeywordArguments("step", names, 0, args, kwargs)["steps"];
+                if (steps.is_none())
+                    return f.step(1);
+                if (!PyLong_Check(steps.ptr()) || PyBool_Check(steps.ptr()))
+                    throw py::type_error("steps must be an int, not " + py::repr(steps).cast<std::string>());
+                int overflow = 0;
+                const long long n = PyLong_AsLongLongAndOverflow(steps.ptr(), &overflow);
+                // Past 64 bits is past the most steps a run takes, and refused as such.
+                return f.step(overflow != 0 ? maxRunSteps + 1 : n);
+            },
+             "step(steps=1): advance by steps steps of 0.01 s; True when some craft entered another plan segment on "
+             "the way.")
         .def_property_readonly(
             "positions", [](const PyFormation& f) { return f.vectors(&Spacecraft::position); },
             "Craft positions, an (n, 3) array (a copy).")

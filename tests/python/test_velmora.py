@@ -312,7 +312,13 @@ def test_python_values_mean_what_their_text_means_to_velmora_sim(command, option
     (lambda: velmora.batch("Orlo", algorithm="Orlo"), "batch() got multiple values for argument 'algorithm'"),
     (lambda: velmora.replay(*range(10)), "replay() takes at most 9 positional arguments (10 given)"),
     (lambda: velmora.run(), "run() missing required argument 'scenario'"),
-], ids=range(15))
+    (lambda: velmora.Formation(scenaro={}), "Formation() got an unexpected keyword argument 'scenaro' "
+                                            "(did you mean 'scenario'?)"),
+    (lambda: velmora.Formation({}).step("3"), "steps must be an int, not '3'"),
+    (lambda: velmora.Plan("P"), "Plan() missing required argument 'roles'"),
+    (lambda: velmora.Plan("P", [[(1, "x", 1)]]).table(tlt=30), "table() got an unexpected keyword argument 'tlt' "
+                                                              "(did you mean 'tilt'?)"),
+], ids=range(19))
 def test_wrong_types_and_unknown_keywords_raise_type_error_in_python_s_words(call, message):
     with pytest.raises(TypeError) as raised:
         call()
