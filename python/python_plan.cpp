@@ -192,8 +192,8 @@ std::optional<std::vector<AlgorithmChoice>> algorithmChoices(py::handle value, c
 void bindPlan(py::module_& m)
 {
     using py::arg;
-    py::class_<PythonPlan>(m, "Plan", R"(A maneuver plan: the roles a formation's craft fly, craft i flying role i mod the
-number of roles, each a list of constant-rate turns (duration, axis, rate).
+    py::class_<PythonPlan>(m, "Plan", R"(A maneuver plan: the roles a formation's craft fly, craft i flying role i mod
+the number of roles, each a list of constant-rate turns (duration, axis, rate).
 
 Plan(name, roles, description=None) states one in Python; Plan.load(path) reads a plan file. A duration or
 rate is a number or an expression in pi, tilt, fov (radians) and g; an axis is "x", "y", "z", "-x", "-y",
@@ -225,17 +225,20 @@ rate is a number or an expression in pi, tilt, fov (radians) and g; an axis is "
                 const KeywordArguments a("table", names, 0, args, kwargs);
                 return p.table(a["tilt"], a["fov"]);
             },
-             R"(table(tilt=None, fov=None): each role's segments at a tilt angle and FOV half-angle in degrees (45 and 70 when not given), as
-`velmora-sim plan` prints them: columns role, segment, start, end (seconds), axis (unit 3-tuple), rate
-(rad/s). Raises ValueError for a duration or rate that is not a finite number there.)")
+             R"(table(tilt=None, fov=None): each role's segments at a tilt angle and FOV half-angle in degrees (45
+and 70 when not given), as `velmora-sim plan` prints them: columns role, segment, start, end (seconds), axis
+(unit 3-tuple), rate (rad/s). Raises ValueError for a duration or rate that is not a finite number there.)")
+        // Two plans are the same plan when they state the same thing: their identities agree.
         .def("__eq__",
              [](const PythonPlan& a, const py::object& b) {
-                 return py::isinstance<PythonPlan>(b) && a.plan()->sha256() == b.cast<const PythonPlan&>().plan()->sha256();
+                 return py::isinstance<PythonPlan>(b) &&
+                        a.plan()->sha256() == b.cast<const PythonPlan&>().plan()->sha256();
              })
         .def("__hash__", [](const PythonPlan& p) { return py::hash(py::str(p.plan()->sha256())); })
         .def("__repr__", [](const PythonPlan& p) {
-            return "<velmora.Plan " + p.plan()->name() + ": " + std::to_string(p.plan()->roleCount()) +
-                   (p.plan()->roleCount() == 1 ? " role" : " roles") + ", sha256 " + p.plan()->sha256().substr(0, 12) + ">";
+            const int roles = p.plan()->roleCount();
+            return "<velmora.Plan " + p.plan()->name() + ": " + std::to_string(roles) +
+                   (roles == 1 ? " role" : " roles") + ", sha256 " + p.plan()->sha256().substr(0, 12) + ">";
         });
 }
 

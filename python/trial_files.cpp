@@ -59,7 +59,7 @@ py::object readTrials(const py::object& path)
     return table.table(cells);
 }
 
-py::object mergeTrials(const py::object& paths, const TrialNames& names)
+py::object mergeTrials(const py::object& paths)
 {
     MergeRequest request;
     if (py::isinstance<py::str>(paths) || py::hasattr(paths, "__fspath__"))
@@ -67,13 +67,8 @@ py::object mergeTrials(const py::object& paths, const TrialNames& names)
     else
         for (const py::handle path : paths)
             request.paths.push_back(fileName(path));
-    request.optionNames = {std::string(names.algorithm), std::string(names.algorithm), std::string(names.maxSpeed),
-                           std::string(names.fov),       std::string(names.tilt),      std::string(names.radius),
-                           std::string(names.box),       std::string(names.count),     std::string(names.seed),
-                           std::string(names.firstTrial), std::string(names.trials),   std::string(names.duration),
-                           std::string(names.duration)};
-    // The files state their parameters; none is given here.
-    const TrialRequest defaults(names);
+    // The files state their parameters; none is given here, so no option is ever named.
+    const TrialRequest defaults(commandLineNames);
     request.options.setup = defaults.setup();
     request.options.setup.duration = defaults.batchSetup().duration;
     request.options.range = defaults.askedTrials();

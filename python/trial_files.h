@@ -12,6 +12,7 @@ namespace velmora {
 pybind11::object readTrials(const pybind11::object& path);
 
 // velmora.merge: the summary velmora-sim merge --json prints for these files (one path or a list of them).
-pybind11::object mergeTrials(const pybind11::object& paths, const TrialNames& names);
+// Files from before rows named their parameters need the run's options, which only velmora-sim merge takes.
+pybind11::object mergeTrials(const pybind11::object& paths);
 
 }  // namespace velmora

@@ -50,7 +50,8 @@ Scenario scenarioFrom(const py::object& scenario)
         if (doc.contains("algorithm")) {
             const py::object algorithm = doc["algorithm"];
             if (py::isinstance<PythonPlan>(algorithm))
-                doc["algorithm"] = py::module_::import("json").attr("loads")(algorithm.cast<const PythonPlan&>().json());
+                doc["algorithm"] =
+                    py::module_::import("json").attr("loads")(algorithm.cast<const PythonPlan&>().json());
             else if (!py::isinstance<py::str>(algorithm) && py::hasattr(algorithm, "__fspath__"))
                 doc["algorithm"] = py::module_::import("os").attr("fspath")(algorithm);
         }
@@ -594,7 +595,7 @@ ValueError naming the file and line of a row that cannot be read.)");
     m.def(
         "merge",
         [](const py::args& args, const py::kwargs& kwargs) {
-            return mergeTrials(KeywordArguments("merge", mergeArguments, 1, args, kwargs)["paths"], trialNames);
+            return mergeTrials(KeywordArguments("merge", mergeArguments, 1, args, kwargs)["paths"]);
         },
         R"(merge(paths)
 --

@@ -21,7 +21,8 @@ TURNS = [("3*pi", "x", 1), ("tilt", "y", 1), ("2*tilt", "y", -1.0), ("pi", "x", 
 
 def orlo():
     """orlo.plan.json stated in Python (1.0 for 1 changes nothing of it)."""
-    return velmora.Plan(name="Orlo", description=ORLO_TEXT, roles=[[("pi", "x", 0), *TURNS], [("pi", "x", 1.0), *TURNS]])
+    return velmora.Plan(name="Orlo", description=ORLO_TEXT,
+                        roles=[[("pi", "x", 0), *TURNS], [("pi", "x", 1.0), *TURNS]])
 
 
 def orlo_by_other_words():

@@ -15,8 +15,7 @@ SIMPLE_PLAN = os.path.join(SOURCE, "plans", "simple.plan.json")
 
 
 def sim(*args):
-    done = subprocess.run([SIM, *map(str, args)], capture_output=True, text=True)
-    return done
+    return subprocess.run([SIM, *map(str, args)], capture_output=True, text=True)
 
 
 def sim_ok(*args):
@@ -47,7 +46,8 @@ def test_a_batch_s_trial_file_reads_back_as_its_table(tmp_path, extension):
 
 def test_a_sweep_with_a_plan_file_reads_back_cell_by_cell(tmp_path):
     path = tmp_path / "s.csv"
-    sim_ok("sweep", f"--algorithm=Orlo,{SIMPLE_PLAN}", "--fov=20,40", "--count=4", "--trials=50", f"--trials-out={path}")
+    sim_ok("sweep", f"--algorithm=Orlo,{SIMPLE_PLAN}", "--fov=20,40", "--count=4", "--trials=50",
+           f"--trials-out={path}")
     table = velmora.read_trials(str(path))
     expected = velmora.sweep(algorithm=["Orlo", velmora.Plan.load(SIMPLE_PLAN)], fov=[20, 40], count=4,
                              trials=50)["perTrial"]
