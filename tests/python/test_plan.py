@@ -146,6 +146,10 @@ def test_refusals_of_shapes_values_and_files(tmp_path):
     assert str(raised.value) == plan_file_message(tmp_path, as_file("Tilted", [[("1/(tilt-pi/4)", "x", 1)]]),
                                                   "--tilt=45")
     assert tilted.table(tilt=60)["end"][0] == pytest.approx(12 / math.pi)
+    # A batch at those parameters is refused before any trial runs, in the same words.
+    with pytest.raises(ValueError) as flown:
+        velmora.batch(algorithm=tilted, tilt=45, trials=5)
+    assert str(flown.value) == str(raised.value)
     with pytest.raises(ValueError, match=r'^fov: "90" is not an angle of a cone'):
         tilted.table(fov=90)
     with pytest.raises(ValueError, match=r"^cannot read plan file .*missing.plan.json\": No such file"):
