@@ -1,8 +1,7 @@
 #include "python_arguments.h"
 
-#include <optional>
 #include <sstream>
-#include <utility>
+#include <type_traits>
 
 namespace py = pybind11;
 
@@ -33,11 +32,42 @@ std::string joined(const std::vector<std::string>& texts)
     return out;
 }
 
-std::optional<double> realOf(py::handle value)
+// The text of a value as bytes: lone surrogates (from bytes the system could not decode) become the bytes
+// they stand for, as os.fsencode gives them, rather than failing to convert.
+std::string textOf(py::handle value)
 {
-    if (PyFloat_CheckExact(value.ptr()))
-        return PyFloat_AS_DOUBLE(value.ptr());
-    return std::nullopt;
+    return py::str(value).attr("encode")("utf-8", "surrogateescape").cast<std::string>();
+}
+
+// A number as the rules read it: an int by its digits (exact however large), a float as its value.
+template <typename T>
+Given<T> givenNumber(std::string_view name, py::handle value)
+{
+    const py::object v = plain(value);
+    if (PyLong_Check(v.ptr()) && !PyBool_Check(v.ptr()))
+        return {textOf(v)};
+    if (PyFloat_Check(v.ptr())) {
+        Given<T> given{textOf(v)};
+        if constexpr (std::is_same_v<T, double>)
+            given.value = PyFloat_AS_DOUBLE(v.ptr());
+        return given;
+    }
+    throw py::type_error(std::string(name) + " must be a number, not " +
+                         py::str(py::type::of(v).attr("__name__")).cast<std::string>() + " " +
+                         py::repr(v).cast<std::string>());
+}
+
+// A list, tuple or array as its items; anything else as one item.
+std::vector<py::object> itemsOf(py::handle value)
+{
+    const py::object v = plain(value);
+    std::vector<py::object> items;
+    if (isSequence(v))
+        for (const py::handle item : v)
+            items.push_back(py::reinterpret_borrow<py::object>(item));
+    else
+        items.push_back(v);
+    return items;
 }
 
 // The values in a list's text, split as velmora-sim's CLI11 splits a list option's: "[a,b]" holds a and b;
@@ -61,36 +91,6 @@ void splitList(const std::string& text, std::vector<std::string>& values)
     }
 }
 
-// The text of a value as bytes: lone surrogates (from bytes the system could not decode) become the bytes
-// they stand for, as os.fsencode gives them, rather than failing to convert.
-std::string textOf(py::handle value)
-{
-    return py::str(value).attr("encode")("utf-8", "surrogateescape").cast<std::string>();
-}
-
-// A sweep's list as the texts of its values, each with the item it came from when that item is one value
-// (no comma or bracket in its text).
-std::vector<std::pair<std::string, py::object>> listItems(py::handle value)
-{
-    const py::object v = plain(value);
-    std::vector<py::object> items;
-    if (isSequence(v))
-        for (const py::handle item : v)
-            items.push_back(py::reinterpret_borrow<py::object>(item));
-    else
-        items.push_back(v);
-    std::vector<std::string> texts;
-    for (const py::object& item : items)
-        texts.push_back(textOf(item));
-    std::vector<std::string> values;
-    splitList(joined(texts), values);
-    const bool itemByItem = values == texts;
-    std::vector<std::pair<std::string, py::object>> list;
-    for (std::size_t i = 0; i < values.size(); ++i)
-        list.emplace_back(values[i], itemByItem ? items[i] : py::none());
-    return list;
-}
-
 }  // namespace
 
 std::string argumentText(py::handle value)
@@ -104,37 +104,39 @@ std::string argumentText(py::handle value)
     return joined(texts);
 }
 
-Given<double> givenReal(py::handle value) { return {argumentText(value), realOf(plain(value))}; }
+Given<double> givenReal(std::string_view name, py::handle value) { return givenNumber<double>(name, value); }
 
-Given<std::uint64_t> givenWhole(py::handle value)
+Given<std::uint64_t> givenWhole(std::string_view name, py::handle value)
 {
-    const py::object v = plain(value);
-    Given<std::uint64_t> given{argumentText(v)};
-    // A negative int or one past 64 bits is refused in the words its text gets.
-    if (PyLong_CheckExact(v.ptr())) {
-        const unsigned long long whole = PyLong_AsUnsignedLongLong(v.ptr());
-        if (PyErr_Occurred())
-            PyErr_Clear();
-        else
-            given.value = whole;
-    }
-    return given;
+    return givenNumber<std::uint64_t>(name, value);
 }
 
 std::vector<std::string> givenTexts(py::handle value)
 {
     std::vector<std::string> texts;
-    for (const auto& [text, item] : listItems(value))
-        texts.push_back(text);
-    return texts;
+    for (const py::object& item : itemsOf(value))
+        texts.push_back(textOf(item));
+    std::vector<std::string> values;
+    for (const std::string& text : texts)
+        splitList(text, values);
+    // An empty list says no more than an empty name.
+    return texts.empty() ? texts : values;
 }
 
-std::vector<Given<double>> givenReals(py::handle value)
+std::vector<Given<double>> givenReals(std::string_view name, py::handle value)
 {
     std::vector<Given<double>> reals;
-    for (const auto& [text, item] : listItems(value))
-        reals.push_back({text, realOf(item)});
+    for (const py::object& item : itemsOf(value))
+        reals.push_back(givenReal(name, item));
     return reals;
+}
+
+std::vector<Given<std::uint64_t>> givenWholes(std::string_view name, py::handle value)
+{
+    std::vector<Given<std::uint64_t>> wholes;
+    for (const py::object& item : itemsOf(value))
+        wholes.push_back(givenWhole(name, item));
+    return wholes;
 }
 
 }  // namespace velmora

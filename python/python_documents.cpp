@@ -2,46 +2,27 @@
 
 #include "text/message_text.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 
 namespace py = pybind11;
 
 namespace velmora {
-namespace {
 
-// fovDeg -> fov_deg, initializedInterval95 -> initialized_interval95.
-std::string snakeCase(const std::string& key)
-{
-    std::string out;
-    for (const char c : key) {
-        if (std::isupper(static_cast<unsigned char>(c))) {
-            out += '_';
-            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
-py::object pythonDocument(const nlohmann::ordered_json& doc, bool snakeKeys)
+py::object pythonDocument(const nlohmann::ordered_json& doc)
 {
     using Type = nlohmann::json::value_t;
     switch (doc.type()) {
     case Type::object: {
         py::dict out;
         for (const auto& [key, value] : doc.items())
-            out[py::str(snakeKeys ? snakeCase(key) : key)] = pythonDocument(value, snakeKeys);
+            out[py::str(key)] = pythonDocument(value);
         return out;
     }
     case Type::array: {
         py::list out(doc.size());
         for (std::size_t i = 0; i < doc.size(); ++i)
-            out[i] = pythonDocument(doc[i], snakeKeys);
+            out[i] = pythonDocument(doc[i]);
         return out;
     }
     // As velmora-sim writes strings: bytes that are not UTF-8 (a file name) as \xNN.
@@ -58,6 +39,17 @@ py::object pythonDocument(const nlohmann::ordered_json& doc, bool snakeKeys)
     case Type::discarded: break;
     }
     return py::none();
+}
+
+py::object dataFrame(const py::dict& columns)
+{
+    try {
+        return py::module_::import("pandas").attr("DataFrame")(columns);
+    } catch (py::error_already_set& e) {
+        if (!e.matches(PyExc_ImportError))
+            throw;
+        return columns;
+    }
 }
 
 std::vector<std::string> pythonCommand()

@@ -1,5 +1,6 @@
 #include "trial_table.h"
 
+#include "python_documents.h"
 #include "scenario/scenario.h"
 #include "text/input_error.h"
 
@@ -24,17 +25,6 @@ py::array_t<T> array(const std::vector<T>& values)
     return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
 }
 
-py::object frame(const py::dict& columns)
-{
-    try {
-        return py::module_::import("pandas").attr("DataFrame")(columns);
-    } catch (py::error_already_set& e) {
-        if (!e.matches(PyExc_ImportError))
-            throw;
-        return columns;
-    }
-}
-
 }  // namespace
 
 void TrialTable::checkSize(std::uint64_t trials)
@@ -49,19 +39,23 @@ void TrialTable::checkSize(std::uint64_t trials)
 
 void TrialTable::add(std::span<const TrialResult> block, std::size_t cell)
 {
-    for (const TrialResult& r : block) {
-        trial_.push_back(r.trial);
-        seedState_.push_back(r.seedState);
-        initialized_.push_back(r.initialized);
-        // Steps count from 1, so 0 says "never", as NaN does for the time.
-        stepsToInitialize_.push_back(r.initialized ? r.stepsToInitialize : 0);
-        timeToInitialize_.push_back(r.initialized ? r.timeToInitialize : std::nan(""));
-        exactTimeToInitialize_.push_back(r.initialized ? r.exactTimeToInitialize : std::nan(""));
-        links_.push_back(r.links);
-        groups_.push_back(r.groups);
-        missedSightings_.push_back(r.missedSightings);
-        cell_.push_back(cell);
-    }
+    for (const TrialResult& r : block)
+        add(r, cell);
+}
+
+void TrialTable::add(const TrialResult& r, std::size_t cell)
+{
+    trial_.push_back(r.trial);
+    seedState_.push_back(r.seedState);
+    initialized_.push_back(r.initialized);
+    // A formation that never initialized has no step and no time: NaN for both, as pandas says missing.
+    stepsToInitialize_.push_back(r.initialized ? static_cast<double>(r.stepsToInitialize) : std::nan(""));
+    timeToInitialize_.push_back(r.initialized ? r.timeToInitialize : std::nan(""));
+    exactTimeToInitialize_.push_back(r.initialized ? r.exactTimeToInitialize : std::nan(""));
+    links_.push_back(r.links);
+    groups_.push_back(r.groups);
+    missedSightings_.push_back(r.missedSightings);
+    cell_.push_back(cell);
 }
 
 template <typename T, typename Of>
@@ -127,7 +121,7 @@ py::object TrialTable::table(std::span<const TrialOrigin> cells) const
     columns["links"] = array(links_);
     columns["groups"] = array(groups_);
     columns["missedSightings"] = array(missedSightings_);
-    return frame(columns);
+    return dataFrame(columns);
 }
 
 }  // namespace velmora

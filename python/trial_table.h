@@ -21,6 +21,7 @@ public:
     static void checkSize(std::uint64_t trials);
 
     void add(std::span<const TrialResult> block, std::size_t cell = 0);
+    void add(const TrialResult& row, std::size_t cell);
 
     // A pandas DataFrame when pandas is there, else a dict of numpy arrays, with a trial file's columns: each row
     // starts with the parameters of its cell, cells[cell].
@@ -35,7 +36,7 @@ private:
     std::vector<std::uint64_t> trial_;
     std::vector<std::uint32_t> seedState_;
     std::vector<bool> initialized_;
-    std::vector<std::int64_t> stepsToInitialize_;
+    std::vector<double> stepsToInitialize_;
     std::vector<double> timeToInitialize_;
     std::vector<double> exactTimeToInitialize_;
     std::vector<std::int32_t> links_;

@@ -2,14 +2,21 @@
 // replays, over the same engine and requests as velmora-sim, so both give the same numbers and the same
 // one-line messages for bad input.
 
+#include "files/replacing_file.h"
+#include "keyword_arguments.h"
 #include "python_arguments.h"
 #include "python_documents.h"
+#include "progress_bar.h"
+#include "python_plan.h"
 #include "scenario/run_request.h"
 #include "scenario/scenario_file.h"
 #include "scenario/scenario_run.h"
 #include "sim/plan_algorithm.h"
+#include "sim/sighting_scan.h"
 #include "text/json_writer.h"
 #include "text/message_text.h"
+#include "text/provenance.h"
+#include "trial_files.h"
 #include "trial_table.h"
 #include "trials/batch_report.h"
 #include "trials/batch_run.h"
@@ -29,16 +36,28 @@ namespace py = pybind11;
 namespace velmora {
 namespace {
 
-// Python says velmora-sim's option names in its refusals, so that each reads as velmora-sim's line for it.
-const TrialNames& trialNames = commandLineNames;
-const RunNames& runNames = runCommandLineNames;
+// Refusals name the keyword argument, in Python's words.
+constexpr TrialNames trialNames{"algorithm", "fov",  "count",    "tilt",        "max_speed", "radius",  "box",
+                                "seed",      "duration", "trials", "first_trial", "shard",  "threads", "trial",
+                                "sighting"};
+constexpr RunNames runNames{"steps", "duration", "sighting"};
 
 // A dict goes through Python's json module, so the scenario reader sees the same text a file would hold; a
 // str or path names a scenario file.
 Scenario scenarioFrom(const py::object& scenario)
 {
     if (py::isinstance<py::dict>(scenario)) {
-        const auto text = py::module_::import("json").attr("dumps")(scenario).cast<std::string>();
+        py::dict doc = scenario.attr("copy")();
+        // A Plan as its plan file's object, a path object as its text.
+        if (doc.contains("algorithm")) {
+            const py::object algorithm = doc["algorithm"];
+            if (py::isinstance<PythonPlan>(algorithm))
+                doc["algorithm"] =
+                    py::module_::import("json").attr("loads")(algorithm.cast<const PythonPlan&>().json());
+            else if (!py::isinstance<py::str>(algorithm) && py::hasattr(algorithm, "__fspath__"))
+                doc["algorithm"] = py::module_::import("os").attr("fspath")(algorithm);
+        }
+        const auto text = py::module_::import("json").attr("dumps")(doc).cast<std::string>();
         return parseScenarioText(text, "the scenario");
     }
     if (py::isinstance<py::str>(scenario) || py::hasattr(scenario, "__fspath__"))
@@ -48,8 +67,8 @@ Scenario scenarioFrom(const py::object& scenario)
                          py::str(py::type::of(scenario).attr("__name__")).cast<std::string>());
 }
 
-// Called on the caller's thread while trials or a run go (about ten times a second, or every 65536 steps): a
-// Ctrl+C turns into a KeyboardInterrupt here, and the work stops.
+// Called on the caller's thread while a run goes (every 65536 steps): a Ctrl+C turns into a
+// KeyboardInterrupt here, and the run stops.
 void checkSignals(std::uint64_t)
 {
     py::gil_scoped_acquire gil;
@@ -57,17 +76,67 @@ void checkSignals(std::uint64_t)
         throw py::error_already_set();
 }
 
-py::object run(const py::object& scenario, const py::object& steps, const py::object& duration,
-               const py::object& sighting)
+// The one algorithm of a batch or replay: a Plan, a plan file's path object, or what velmora-sim's
+// --algorithm takes.
+void setAlgorithm(TrialRequest& request, const py::object& algorithm)
 {
+    auto choices = algorithmChoices(algorithm, trialNames);
+    if (!choices) {
+        request.setAlgorithm(argumentText(algorithm));
+        return;
+    }
+    if (choices->size() != 1)
+        throw InputError(std::string(trialNames.algorithm) + ": " + std::to_string(choices->size()) +
+                         " algorithms given where one runs; velmora.sweep races several");
+    request.setAlgorithmChoices(std::move(*choices));
+}
+
+// The keyword arguments of each function, in the order they may also be given by position.
+constexpr std::string_view runArguments[] = {"scenario", "steps", "duration", "sighting"};
+constexpr std::string_view batchArguments[] = {"algorithm", "count",    "trials", "seed",     "first_trial",
+                                               "fov",       "tilt",     "max_speed", "radius", "box",
+                                               "duration",  "threads",  "shard",  "sighting", "per_trial",
+                                               "progress"};
+constexpr std::string_view sweepArguments[] = {"algorithm", "fov",    "count",   "trials", "seed",
+                                               "first_trial", "tilt", "max_speed", "radius", "box",
+                                               "duration",  "threads", "shard",  "sighting", "per_trial",
+                                               "progress"};
+constexpr std::string_view readTrialsArguments[] = {"path"};
+constexpr std::string_view mergeArguments[] = {"paths"};
+constexpr std::string_view replayArguments[] = {"trial", "algorithm", "count", "seed", "fov",
+                                                "tilt",  "max_speed", "radius", "box"};
+
+// per_trial and progress: True, False or None (their default).
+bool flag(const KeywordArguments& a, std::string_view name, bool byDefault)
+{
+    const py::object value = a[name];
+    if (value.is_none())
+        return byDefault;
+    if (!py::isinstance<py::bool_>(value))
+        throw py::type_error(std::string(name) + " must be True or False, not " + py::repr(value).cast<std::string>());
+    return value.cast<bool>();
+}
+
+// sighting: "grid" or "continuous", as velmora-sim's --sighting takes it.
+std::string sightingText(std::string_view name, const py::object& value)
+{
+    if (!py::isinstance<py::str>(value))
+        throw py::type_error(std::string(name) + " must be a str, \"grid\" or \"continuous\", not " +
+                             py::repr(value).cast<std::string>());
+    return argumentText(value);
+}
+
+py::object run(const py::args& args, const py::kwargs& kwargs)
+{
+    const KeywordArguments a("run", runArguments, 1, args, kwargs);
     RunRequest request(runNames);
-    if (!steps.is_none())
-        request.setSteps(givenWhole(steps));
-    if (!duration.is_none())
-        request.setDuration(givenReal(duration));
-    if (!sighting.is_none())
-        request.setSighting(argumentText(sighting));
-    const Scenario s = scenarioFrom(scenario);
+    if (!a["steps"].is_none())
+        request.setSteps(givenWhole(runNames.steps, a["steps"]));
+    if (!a["duration"].is_none())
+        request.setDuration(givenReal(runNames.duration, a["duration"]));
+    if (!a["sighting"].is_none())
+        request.setSighting(sightingText(runNames.sighting, a["sighting"]));
+    const Scenario s = scenarioFrom(a["scenario"]);
     const std::optional<std::int64_t> n = request.steps();
     std::optional<ScenarioResult> result;
     {
@@ -80,56 +149,70 @@ py::object run(const py::object& scenario, const py::object& steps, const py::ob
 }
 
 // The parameters batch, sweep and replay share (all but the algorithm and field of view), in the order
-// velmora-sim checks its options.
-void setParameters(TrialRequest& request, const py::object& count, const py::object& tilt,
-                   const py::object& maxSpeed, const py::object& radius, const py::object& box, const py::object& seed)
+// velmora-sim checks its options. A sweep takes a list for each, a batch or replay one value.
+void setParameters(TrialRequest& request, const KeywordArguments& a, bool lists)
 {
-    if (!count.is_none())
-        request.setCount(givenWhole(count));
-    if (!tilt.is_none())
-        request.setTilt(givenReal(tilt));
-    if (!maxSpeed.is_none())
-        request.setMaxSpeed(givenReal(maxSpeed));
-    if (!radius.is_none())
-        request.setRadius(givenReal(radius));
-    if (!box.is_none())
-        request.setBox(givenReal(box));
-    if (!seed.is_none())
-        request.setSeed(givenWhole(seed));
+    const TrialNames& n = trialNames;
+    if (const py::object v = a["count"]; !v.is_none()) {
+        if (lists)
+            request.setCounts(givenWholes(n.count, v));
+        else
+            request.setCount(givenWhole(n.count, v));
+    }
+    const auto reals = [&](std::string_view name, void (TrialRequest::*one)(const Given<double>&),
+                           void (TrialRequest::*many)(std::span<const Given<double>>)) {
+        const py::object v = a[name];
+        if (v.is_none())
+            return;
+        if (lists)
+            (request.*many)(givenReals(name, v));
+        else
+            (request.*one)(givenReal(name, v));
+    };
+    reals(n.tilt, &TrialRequest::setTilt, &TrialRequest::setTilts);
+    reals(n.maxSpeed, &TrialRequest::setMaxSpeed, &TrialRequest::setMaxSpeeds);
+    reals(n.radius, &TrialRequest::setRadius, &TrialRequest::setRadii);
+    reals(n.box, &TrialRequest::setBox, &TrialRequest::setBoxes);
+    if (const py::object v = a["seed"]; !v.is_none())
+        request.setSeed(givenWhole(n.seed, v));
 }
 
-// The duration, the sighting rule and the trial range batch and sweep share.
-void setRange(TrialRequest& request, const py::object& duration, const py::object& sighting,
-              const py::object& trials, const py::object& firstTrial, const py::object& shard,
-              const py::object& threads)
+// The duration, the trial range and the threads batch and sweep share.
+void setRange(TrialRequest& request, const KeywordArguments& a, bool lists)
 {
-    if (!duration.is_none())
-        request.setDuration(givenReal(duration));
-    if (!sighting.is_none())
-        request.setSighting(argumentText(sighting));
-    if (!trials.is_none())
-        request.setTrials(givenWhole(trials));
-    if (!firstTrial.is_none())
-        request.setFirstTrial(givenWhole(firstTrial));
-    if (!shard.is_none())
-        request.setShard(argumentText(shard));
-    if (!threads.is_none())
-        request.setThreads(givenWhole(threads));
+    const TrialNames& n = trialNames;
+    if (const py::object v = a["duration"]; !v.is_none()) {
+        if (lists)
+            request.setDurations(givenReals(n.duration, v));
+        else
+            request.setDuration(givenReal(n.duration, v));
+    }
+    if (const py::object v = a["sighting"]; !v.is_none())
+        request.setSighting(sightingText(n.sighting, v));
+    if (const py::object v = a["trials"]; !v.is_none())
+        request.setTrials(givenWhole(n.trials, v));
+    if (const py::object v = a["first_trial"]; !v.is_none())
+        request.setFirstTrial(givenWhole(n.firstTrial, v));
+    if (const py::object v = a["shard"]; !v.is_none()) {
+        if (!py::isinstance<py::str>(v))
+            throw py::type_error("shard must be a str such as \"3/8\", not " + py::repr(v).cast<std::string>());
+        request.setShard(argumentText(v));
+    }
+    if (const py::object v = a["threads"]; !v.is_none())
+        request.setThreads(givenWhole(n.threads, v));
 }
 
-py::object batch(const py::object& algorithm, const py::object& count, const py::object& trials,
-                 const py::object& seed, const py::object& firstTrial, const py::object& fov, const py::object& tilt,
-                 const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, const py::object& shard,
-                 const py::object& sighting, bool perTrial)
+py::object batch(const py::args& args, const py::kwargs& kwargs)
 {
+    const KeywordArguments a("batch", batchArguments, 0, args, kwargs);
     TrialRequest request(trialNames);
-    if (!algorithm.is_none())
-        request.setAlgorithm(argumentText(algorithm));
-    if (!fov.is_none())
-        request.setFov(givenReal(fov));
-    setParameters(request, count, tilt, maxSpeed, radius, box, seed);
-    setRange(request, duration, sighting, trials, firstTrial, shard, threads);
+    if (!a["algorithm"].is_none())
+        setAlgorithm(request, a["algorithm"]);
+    if (!a["fov"].is_none())
+        request.setFov(givenReal(trialNames.fov, a["fov"]));
+    setParameters(request, a, false);
+    setRange(request, a, false);
+    const bool perTrial = flag(a, "per_trial", true);
     const TrialSpan span = request.trials();
     const TrialSetup setup = request.batchSetup();
     if (perTrial)
@@ -137,6 +220,7 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
 
     TrialTable table;
     std::optional<BatchRun> result;
+    ProgressBar progress(flag(a, "progress", true), span.count, "batch " + algorithmName(setup.scenario));
     {
         py::gil_scoped_release release;
         result.emplace(runBatch(
@@ -145,27 +229,30 @@ py::object batch(const py::object& algorithm, const py::object& count, const py:
                 if (perTrial)
                     table.add(block);
             },
-            checkSignals));
+            [&](std::uint64_t done) { progress.update(done); }));
     }
-    py::dict out = pythonDocument(batchRunJson(*result, pythonCommand()), true);
+    progress.close();
+    py::dict out = pythonDocument(batchRunJson(*result, pythonCommand()));
     if (perTrial)
-        out["per_trial"] = table.table(std::vector<TrialOrigin>{{setup, request.askedTrials()}});
+        out["perTrial"] = table.table(std::vector<TrialOrigin>{{setup, request.askedTrials()}});
     return out;
 }
 
-py::object sweep(const py::object& algorithm, const py::object& fov, const py::object& count,
-                 const py::object& trials, const py::object& seed, const py::object& firstTrial,
-                 const py::object& tilt, const py::object& maxSpeed, const py::object& radius, const py::object& box,
-                 const py::object& duration, const py::object& threads, const py::object& shard,
-                 const py::object& sighting, bool perTrial)
+py::object sweep(const py::args& args, const py::kwargs& kwargs)
 {
+    const KeywordArguments a("sweep", sweepArguments, 0, args, kwargs);
     TrialRequest request(trialNames);
-    if (!algorithm.is_none())
-        request.setAlgorithms(givenTexts(algorithm));
-    if (!fov.is_none())
-        request.setFovs(givenReals(fov));
-    setParameters(request, count, tilt, maxSpeed, radius, box, seed);
-    setRange(request, duration, sighting, trials, firstTrial, shard, threads);
+    if (const py::object algorithm = a["algorithm"]; !algorithm.is_none()) {
+        if (auto choices = algorithmChoices(algorithm, trialNames))
+            request.setAlgorithmChoices(std::move(*choices));
+        else
+            request.setAlgorithms(givenTexts(algorithm));
+    }
+    if (!a["fov"].is_none())
+        request.setFovs(givenReals(trialNames.fov, a["fov"]));
+    setParameters(request, a, true);
+    setRange(request, a, true);
+    const bool perTrial = flag(a, "per_trial", true);
     const TrialSpan span = request.trials();
     const std::vector<TrialSetup> setups = request.sweepCells();
     if (perTrial)
@@ -173,6 +260,8 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
 
     std::vector<BatchRun> cells;
     TrialTable table;
+    ProgressBar progress(flag(a, "progress", true), span.count * setups.size(),
+                         "sweep of " + std::to_string(setups.size()) + " cells");
     {
         py::gil_scoped_release release;
         cells = runSweep(
@@ -181,30 +270,30 @@ py::object sweep(const py::object& algorithm, const py::object& fov, const py::o
                 if (perTrial)
                     table.add(block, c);
             },
-            checkSignals);
+            [&](std::uint64_t done) { progress.update(done); });
     }
-    py::dict out = pythonDocument(sweepJson(cells, pythonCommand()), true);
+    progress.close();
+    py::dict out = pythonDocument(sweepJson(cells, pythonCommand()));
     if (perTrial) {
         std::vector<TrialOrigin> origins;
         for (const TrialSetup& setup : setups)
             origins.push_back({setup, request.askedTrials()});
-        out["per_trial"] = table.table(origins);
+        out["perTrial"] = table.table(origins);
     }
     return out;
 }
 
-py::object replay(const py::object& trial, const py::object& algorithm, const py::object& count,
-                  const py::object& seed, const py::object& fov, const py::object& tilt, const py::object& maxSpeed,
-                  const py::object& radius, const py::object& box)
+py::object replay(const py::args& args, const py::kwargs& kwargs)
 {
+    const KeywordArguments a("replay", replayArguments, 0, args, kwargs);
     TrialRequest request(trialNames);
-    if (!trial.is_none())
-        request.setTrial(givenWhole(trial));
-    if (!algorithm.is_none())
-        request.setAlgorithm(argumentText(algorithm));
-    if (!fov.is_none())
-        request.setFov(givenReal(fov));
-    setParameters(request, count, tilt, maxSpeed, radius, box, seed);
+    if (!a["trial"].is_none())
+        request.setTrial(givenWhole(trialNames.trial, a["trial"]));
+    if (!a["algorithm"].is_none())
+        setAlgorithm(request, a["algorithm"]);
+    if (!a["fov"].is_none())
+        request.setFov(givenReal(trialNames.fov, a["fov"]));
+    setParameters(request, a, false);
     return pythonDocument(scenarioToJson(replayScenario(request.setup(), request.trial())));
 }
 
@@ -224,8 +313,7 @@ public:
             throw InputError("steps must be from 0 to " + std::to_string(maxRunSteps));
         bool changed = false;
         for (std::int64_t k = 0; k < steps; ++k) {
-            changed = f_.step(stepSeconds) || changed;
-            ++taken_;
+            changed = advance() || changed;
             if (!hasFiniteState(f_))
                 refuseLastStep();
             // A long stretch stays stoppable with Ctrl+C; the formation keeps the steps it has taken.
@@ -233,6 +321,44 @@ public:
                 throw py::error_already_set();
         }
         return changed;
+    }
+
+    // Each pair that has seen each other, in the order they did, as a run's result lists them.
+    py::list links() const
+    {
+        py::list out;
+        for (const ScenarioLink& link : links_) {
+            py::dict pair;
+            pair["i"] = link.i;
+            pair["j"] = link.j;
+            pair["step"] = link.step;
+            pair["time"] = link.time;
+            pair["exactTime"] = link.exactTime;
+            out.append(pair);
+        }
+        return out;
+    }
+
+    py::array_t<bool> seen() const
+    {
+        const int n = f_.craftCount();
+        py::array_t<bool> out({n, n});
+        auto view = out.mutable_unchecked<2>();
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j)
+                view(i, j) = (f_.seen(i) >> j) & 1U;
+        return out;
+    }
+
+    // Each craft's sensor axis: its body z axis in the world, the third column of its attitude.
+    py::array_t<double> axes() const
+    {
+        py::array_t<double> out({f_.craftCount(), 3});
+        auto view = out.mutable_unchecked<2>();
+        for (int i = 0; i < f_.craftCount(); ++i)
+            for (int k = 0; k < 3; ++k)
+                view(i, k) = f_.spacecraft(i).attitude(k, 2);
+        return out;
     }
 
     py::array_t<double> vectors(Vec3 Spacecraft::*member) const
@@ -272,6 +398,20 @@ private:
     {
         Rand15 rng(scenario_.seed);
         setUpFormation(scenario_, f_, rng);
+        scan_.start(f_, Sighting::Grid);
+        links_.clear();
+        taken_ = 0;
+    }
+
+    // One step, with the pairs it linked, as velmora-sim run records them.
+    bool advance()
+    {
+        const bool changed = scan_.step(f_, stepSeconds);
+        ++taken_;
+        if (scan_.linked())
+            for (const ExactLink& link : scan_.links(f_))
+                links_.push_back({link.i, link.j, taken_, f_.time(), link.time});
+        return changed;
     }
 
     // A step that left some craft without a finite position or attitude is refused with the message the
@@ -288,14 +428,17 @@ private:
         }
         const std::int64_t keep = taken_ - 1;
         setUp();
-        for (taken_ = 0; taken_ < keep; ++taken_)
-            f_.step(stepSeconds);
+        while (taken_ < keep)
+            advance();
         throw ScenarioError(message);
     }
 
     Scenario scenario_;
     Formation f_;
     std::int64_t taken_ = 0;
+    std::vector<ScenarioLink> links_;
+    // Finds each link's moment within its step, as run does.
+    SightingScan scan_;
 };
 
 }  // namespace
@@ -305,7 +448,6 @@ PYBIND11_MODULE(velmora, m)
 {
     using namespace velmora;
     using py::arg;
-    const py::none none;
 
     m.doc() = "Spacecraft formation initialization: single runs, formations stepped from Python, Monte Carlo "
               "batches and sweeps, with the same engine, numbers and messages as velmora-sim.";
@@ -317,6 +459,8 @@ PYBIND11_MODULE(velmora, m)
                 std::rethrow_exception(p);
         } catch (const InputError& e) {
             PyErr_SetString(PyExc_ValueError, printable(e.what()).c_str());
+        } catch (const FileError& e) {
+            PyErr_SetString(PyExc_OSError, printable(e.what()).c_str());
         }
     });
 
@@ -327,25 +471,55 @@ PYBIND11_MODULE(velmora, m)
         return py::tuple(names);
     }();
     m.attr("STEP_SECONDS") = stepSeconds;
+    m.attr("__version__") = velmoraVersion();
+    bindPlan(m);
 
-    m.def("run", &run, arg("scenario"), arg("steps") = none, arg("duration") = none, arg("sighting") = none,
-          R"(Run a scenario as `velmora-sim run` does and return its result document.
+    // Functions that take their arguments by name say their own signature (the text before "--"), which
+    // help() and inspect.signature read.
+    py::options options;
+    options.disable_function_signatures();
+
+    m.def("run", &run,
+          R"(run(scenario, steps=None, duration=None, sighting=None)
+--
+
+Run a scenario as `velmora-sim run` does and return its result document.
 
 scenario: a dict with the scenario keys (algorithm, maxSpeed, fovDeg, tiltDeg, craftRadius, boxHalfSize,
-    count, craft, counterexample, seed), or the path of a scenario file.
+    count, craft, counterexample, seed), or the path of a scenario file; its algorithm may be a Plan.
 steps: number of 0.01 s steps; duration: simulated seconds (not both). Without either the run lasts until
     the longest plan in use has ended.
 sighting: "grid" (the default: pairs link when in mutual view at the end of a step) or "continuous" (at their
     first moment in mutual view within a step). Either way every link has its exactTime, and on the grid
     "missedSightings" lists the sightings that began and ended between two steps' ends.
 
-Returns the same dict as json.loads of velmora-sim run's output, whose "command" is sys.argv here. Raises ValueError on bad input.)");
+Returns the same dict as json.loads of velmora-sim run's output, whose "command" is sys.argv here. Raises
+ValueError on bad input, TypeError on a wrong type or an unknown keyword.)");
+    options.enable_function_signatures();
 
     py::class_<PyFormation>(m, "Formation", "A formation set up from a scenario and stepped in 0.01 s steps.")
-        .def(py::init<const py::object&>(), arg("scenario"),
-             "Set up from a scenario dict or file, exactly as velmora.run and velmora-sim run set it up.")
-        .def("step", &PyFormation::step, arg("steps") = 1,
-             "Advance by steps steps of 0.01 s; True when some craft entered another plan segment on the way.")
+        .def(py::init([](const py::args& args, const py::kwargs& kwargs) {
+                 static constexpr std::string_view names[] = {"scenario"};
+                 return PyFormation(KeywordArguments("Formation", names, 1, args, kwargs)["scenario"]);
+             }),
+             "Formation(scenario): set up from a scenario dict or file, exactly as velmora.run and velmora-sim run "
+             "set it up.")
+        .def(
+            "step",
+            [](PyFormation& f, const py::args& args, const py::kwargs& kwargs) {
+                static constexpr std::string_view names[] = {"steps"};
+                const py::object steps = KeywordArguments("step", names, 0, args, kwargs)["steps"];
+                if (steps.is_none())
+                    return f.step(1);
+                if (!PyLong_Check(steps.ptr()) || PyBool_Check(steps.ptr()))
+                    throw py::type_error("steps must be an int, not " + py::repr(steps).cast<std::string>());
+                int overflow = 0;
+                const long long n = PyLong_AsLongLongAndOverflow(steps.ptr(), &overflow);
+                // Past 64 bits is past the most steps a run takes, and refused as such.
+                return f.step(overflow != 0 ? maxRunSteps + 1 : n);
+            },
+             "step(steps=1): advance by steps steps of 0.01 s; True when some craft entered another plan segment on "
+             "the way.")
         .def_property_readonly(
             "positions", [](const PyFormation& f) { return f.vectors(&Spacecraft::position); },
             "Craft positions, an (n, 3) array (a copy).")
@@ -356,9 +530,15 @@ Returns the same dict as json.loads of velmora-sim run's output, whose "command"
                                "Craft attitudes, an (n, 3, 3) array of body-to-world rotations, [craft, row, "
                                "column] (a copy).")
         .def("groups", &PyFormation::groups, "The root craft of each craft's group.")
-        .def_property_readonly(
-            "links", [](const PyFormation& f) { return f.formation().linkCount(); },
-            "Pairs of craft that have seen each other.")
+        .def_property_readonly("links", &PyFormation::links,
+                               "Pairs of craft that have seen each other, in the order they did, as run's result "
+                               "lists them: dicts of i, j, step and time (seconds).")
+        .def_property_readonly("seen", &PyFormation::seen,
+                               "Who has seen whom: an (n, n) bool array, symmetric, [i, j] set once craft i and j "
+                               "have seen each other (a copy).")
+        .def_property_readonly("axes", &PyFormation::axes,
+                               "Each craft's sensor axis (its body z axis) in the world, an (n, 3) array of unit "
+                               "vectors (a copy).")
         .def_property_readonly(
             "initialized", [](const PyFormation& f) { return f.formation().allInOneGroup(); },
             "Every craft is in one group.")
@@ -372,42 +552,74 @@ Returns the same dict as json.loads of velmora-sim run's output, whose "command"
                    " s, links " + std::to_string(x.linkCount()) + ", groups " + std::to_string(x.groupCount()) + ">";
         });
 
-    const char* batchDoc =
-        R"(Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
+    options.disable_function_signatures();
+    m.def("batch", &batch,
+          R"(batch(algorithm=None, count=None, trials=None, seed=None, first_trial=None, fov=None, tilt=None, max_speed=None, radius=None, box=None, duration=None, threads=None, shard=None, sighting=None, per_trial=True, progress=True)
+--
+
+Run Monte Carlo trials as `velmora-sim batch` does and summarize them.
 
 Every argument is optional and means what the velmora-sim batch option of that name means (first_trial is
---first-trial, max_speed --max-speed, shard "i/n" --shard); None keeps velmora-sim's default. Trial k draws its formation from its
-own sequence derived from seed and k, so the results are the same for any threads.
+--first-trial, max_speed --max-speed, shard "i/n" --shard); None keeps velmora-sim's default. algorithm is a
+built-in plan's name or index, a Plan or a plan file's path. Trial k draws its formation from its own
+sequence derived from seed and k, so the results are the same for any threads.
 
-Returns velmora-sim batch --json's summary with its keys in snake_case (initialized_fraction,
-time_to_initialize, ...) and, unless per_trial is False, "per_trial": the trial file's columns (the
-parameters algorithm ... steps and sighting, then trial, seedState, initialized, stepsToInitialize (0 when not
-initialized), timeToInitialize and exactTimeToInitialize (NaN then), links, groups, missedSightings) as a pandas
+Returns velmora-sim batch --json's summary (its keys camelCase as in the files: initializedFraction,
+timeToInitialize, ...) and, unless per_trial is False, "perTrial": the trial file's columns (the parameters
+algorithm ... steps and sighting, then trial, seedState, initialized, stepsToInitialize, timeToInitialize and
+exactTimeToInitialize (NaN for a formation that did not initialize), links, groups, missedSightings) as a pandas
 DataFrame, or a dict of numpy arrays when pandas is not installed. sighting="continuous" links pairs at their
-first moment in mutual view within a step instead of at the steps' ends. The GIL is released while the trials run; Ctrl+C stops
-them and raises KeyboardInterrupt. Raises ValueError with velmora-sim's message on bad arguments.)";
-    m.def("batch", &batch, arg("algorithm") = none, arg("count") = none, arg("trials") = none, arg("seed") = none,
-          arg("first_trial") = none, arg("fov") = none, arg("tilt") = none, arg("max_speed") = none,
-          arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("shard") = none, arg("sighting") = none, arg("per_trial") = true, batchDoc);
+first moment in mutual view within a step instead of at the steps' ends. A run that lasts more than a second shows a tqdm progress bar when tqdm is
+installed, unless progress is False. The GIL is released while the trials run; Ctrl+C stops them and raises
+KeyboardInterrupt. Raises ValueError on bad values, naming the argument, and TypeError on a wrong type or an
+unknown keyword.)");
 
-    m.def("sweep", &sweep, arg("algorithm") = none, arg("fov") = none, arg("count") = none, arg("trials") = none,
-          arg("seed") = none, arg("first_trial") = none, arg("tilt") = none, arg("max_speed") = none,
-          arg("radius") = none, arg("box") = none, arg("duration") = none, arg("threads") = none,
-          arg("shard") = none, arg("sighting") = none, arg("per_trial") = true,
-          R"(Run one batch per algorithm and field of view as `velmora-sim sweep` does.
+    m.def("sweep", &sweep,
+          R"(sweep(algorithm=None, fov=None, count=None, trials=None, seed=None, first_trial=None, tilt=None, max_speed=None, radius=None, box=None, duration=None, threads=None, shard=None, sighting=None, per_trial=True, progress=True)
+--
 
-algorithm: a name, an index, "all" (the default) or a list of them; fov: a number or a list of numbers. The
-other arguments are those of velmora.batch. Every cell runs the same trials.
+Run one batch per cell as `velmora-sim sweep` does: every combination of the values given.
 
-Returns velmora-sim sweep --json's document with its keys in snake_case, whose "cells" hold one summary
-each, and, unless per_trial is False, "per_trial": every cell's trials with its parameters, as a
-pandas DataFrame or a dict of numpy arrays.)");
+algorithm: a name, an index, a Plan, a plan file's path, "all" (the default) or a list of them; fov, count,
+tilt, max_speed, radius, box and duration: a number or a list of numbers. The other arguments are those of
+velmora.batch. Every cell runs the same trials.
 
-    m.def("replay", &replay, arg("trial"), arg("algorithm") = none, arg("count") = none, arg("seed") = none,
-          arg("fov") = none, arg("tilt") = none, arg("max_speed") = none, arg("radius") = none, arg("box") = none,
-          R"(The scenario of one batch trial with every craft explicit, as `velmora-sim replay` prints it.
+Returns velmora-sim sweep --json's document, whose "cells" hold one summary each, and, unless per_trial is
+False, "perTrial": every cell's trials with their parameters, as a pandas DataFrame or a dict of numpy
+arrays.)");
+
+    m.def("replay", &replay,
+          R"(replay(trial, algorithm=None, count=None, seed=None, fov=None, tilt=None, max_speed=None, radius=None, box=None)
+--
+
+The scenario of one batch trial with every craft explicit, as `velmora-sim replay` prints it.
 
 Give the batch's parameters. The dict runs with velmora.run, or saved with json.dump opens in the desktop
 program (velmora FILE.json) and in velmora-sim run.)");
+
+    m.def(
+        "read_trials",
+        [](const py::args& args, const py::kwargs& kwargs) {
+            return readTrials(KeywordArguments("read_trials", readTrialsArguments, 1, args, kwargs)["path"]);
+        },
+        R"(read_trials(path)
+--
+
+A trial file (FILE.jsonl or FILE.csv, as batch and sweep write with --trials-out) as the table velmora.batch
+gives in "perTrial": a pandas DataFrame, or a dict of numpy arrays without pandas. Every row is checked
+against the parameters it names; a CSV file's times are the exact times after their steps. Raises
+ValueError naming the file and line of a row that cannot be read.)");
+
+    m.def(
+        "merge",
+        [](const py::args& args, const py::kwargs& kwargs) {
+            return mergeTrials(KeywordArguments("merge", mergeArguments, 1, args, kwargs)["paths"]);
+        },
+        R"(merge(paths)
+--
+
+The summary `velmora-sim merge --json` prints for the trial files of one batch or sweep run in shards
+(a path or a list of paths, in any order): the unsplit run's, without its timing. Raises ValueError naming
+the parameter in which two files differ, or the trials missing or doubled.)");
+    options.enable_function_signatures();
 }

@@ -64,8 +64,13 @@ std::string batchRunTable(const BatchRun& run, bool timed)
                                          percent(s.initializedInterval.high) + ")");
     const AllTrialTimes& a = s.allTrials;
     std::string by;
-    for (const auto& [time, fraction] : a.initializedBy)
-        by += (by.empty() ? "" : ", ") + fixed(time, 2) + " s " + percent(fraction);
+    // The fixed times are round; the run's end, the last, is the sum of its steps.
+    for (std::size_t k = 0; k < a.initializedBy.size(); ++k) {
+        const auto& [time, fraction] = a.initializedBy[k];
+        const bool end = k + 1 == a.initializedBy.size();
+        by += (by.empty() ? "" : ", ") + (end ? "the end, " + fixed(time, 2) : numberText(time)) + " s " +
+              percent(fraction);
+    }
     rows.emplace_back("initialized by", by);
     rows.emplace_back("median, all trials", allTrialsMedian(a));
     rows.emplace_back("restricted mean time", fixed(a.restrictedMean, 2) + " s (a trial that never initialized counts " +

@@ -6,9 +6,12 @@ document, for a change of the document's code; a change of the numbers needs a r
 
 import contextlib
 import io
+import json
 import os
 import re
 import sys
+
+import velmora
 
 DOC = os.path.join(os.environ.get("VELMORA_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", "..")),
                    "docs", "python.md")
@@ -51,13 +54,19 @@ def test_python_doc_prints_what_it_shows(tmp_path):
     with open(DOC, encoding="utf-8") as f:
         text = f.read()
     blocks = python_blocks(text)
-    assert len(blocks) == 5
+    assert len(blocks) == 8
     printed = run_blocks(text, tmp_path)
     for (code, shown), actual in zip(blocks, printed):
         if shown is not None:
             assert actual == shown.group(2), code
-    # The plot and the replayed trial's scenario were written.
-    assert (tmp_path / "python-fov-count.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    # The plots, the plan and the replayed trial's scenario were written.
+    for figure in ("python-research.png", "python-fov-count.png"):
+        assert (tmp_path / figure).read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    assert velmora.Plan.load(tmp_path / "orlo-mirrored.plan.json").name == "OrloMirrored"
+    # The research figure says what made it in its own metadata.
+    from PIL import Image
+    made_by = json.loads(Image.open(tmp_path / "python-research.png").text["Description"])
+    assert made_by["velmora"] == velmora.__version__ and made_by["fov"] == [30, 45, 60]
     assert (tmp_path / "slowest.json").stat().st_size > 0
 
 
@@ -66,7 +75,8 @@ if __name__ == "__main__" and sys.argv[1:] == ["--update"]:
         text = f.read()
     images = os.path.join(os.path.dirname(DOC), "images")
     printed = run_blocks(text, images)
-    os.remove(os.path.join(images, "slowest.json"))
+    for kept in ("slowest.json", "orlo-mirrored.plan.json"):
+        os.remove(os.path.join(images, kept))
     pieces, last = [], 0
     for (code, shown), actual in zip(python_blocks(text), printed):
         if shown is not None:

@@ -36,29 +36,22 @@ def sim_json(*args):
     return done.stdout
 
 
-def snake(doc):
-    """velmora-sim's keys as the module names them: fovDeg -> fov_deg."""
-    if isinstance(doc, dict):
-        return {re.sub(r"[A-Z]", lambda m: "_" + m.group().lower(), k): snake(v) for k, v in doc.items()}
-    if isinstance(doc, list):
-        return [snake(v) for v in doc]
-    return doc
-
-
 def without_timing(summary):
-    out = {k: v for k, v in summary.items() if k not in TIMING and k != "per_trial"}
+    out = {k: v for k, v in summary.items() if k not in TIMING and k != "perTrial"}
     if "cells" in out:
         out["cells"] = [without_timing(cell) for cell in out["cells"]]
     return out
 
 
 def sim_message(*args):
-    """The line velmora-sim prints for bad input, without its name and its pointer to --help."""
+    """The line velmora-sim prints for bad input, without its name and its pointer to --help, with each option
+    named as the keyword argument it is in Python (--first-trial as first_trial)."""
     done = sim(*args)
     assert done.returncode == 2, done.stdout
     line = done.stderr.strip()
     assert line.startswith("velmora-sim: ")
-    return line[len("velmora-sim: "):].removesuffix(" (see velmora-sim --help)")
+    line = line[len("velmora-sim: "):].removesuffix(" (see velmora-sim --help)")
+    return re.sub(r"--([a-z]+(-[a-z]+)*)", lambda m: m.group(1).replace("-", "_"), line)
 
 
 @pytest.mark.parametrize("path", SCENARIOS, ids=os.path.basename)
@@ -98,7 +91,14 @@ def test_formation_steps_as_run_does():
     # The result lists each attitude column by column; the array is [craft, row, column].
     assert [a.T.ravel().tolist() for a in f.attitudes] == [c["attitude"] for c in craft]
     assert f.groups() == result["groups"]
-    assert f.links == len(result["links"]) == 2  # craft 2-5 at step 395, 4-5 at step 408
+    # Craft 2-5 at step 395, 4-5 at step 408, with the times and steps the result gives them.
+    assert f.links == result["links"] and [(p["i"], p["j"], p["step"]) for p in f.links] == [(2, 5, 395), (4, 5, 408)]
+    seen = f.seen
+    assert seen.dtype == bool and seen.shape == (6, 6)
+    assert sorted(zip(*np.nonzero(seen))) == [(2, 5), (4, 5), (5, 2), (5, 4)]
+    assert [sum(1 << j for j in range(6) if seen[i, j]) for i in range(6)] == result["seen"]
+    # The sensor looks along body z: the third column of each attitude, the result's last three numbers.
+    assert f.axes.tolist() == [c["attitude"][6:9] for c in craft]
     assert f.initialized is False
     assert f.step(0) is False
 
@@ -145,18 +145,18 @@ def test_batch_equals_velmora_sim_summary_and_trial_file(tmp_path):
     trials_file = tmp_path / "t.jsonl"
     summary = json.loads(sim_json("batch", *option_args(BATCH), "--json", f"--trials-out={trials_file}"))
     result = velmora.batch(**BATCH)
-    assert without_timing(result) == without_timing(snake(summary))
+    assert without_timing(result) == without_timing(summary)
     rows = [json.loads(line) for line in trials_file.read_text().splitlines()]
-    table = result["per_trial"]
+    table = result["perTrial"]
     assert list(table.columns) == list(rows[0].keys())
     assert len(table) == len(rows) == 600
     for column in ("trial", "seedState", "initialized", "links", "groups"):
         assert table[column].tolist() == [r[column] for r in rows], column
-    # The file has null where a formation did not initialize: 0 steps and NaN seconds here.
-    assert table["stepsToInitialize"].tolist() == [r["stepsToInitialize"] or 0 for r in rows]
-    for column in ("timeToInitialize", "exactTimeToInitialize"):
-        times = [math.nan if r[column] is None else r[column] for r in rows]
-        np.testing.assert_array_equal(table[column].to_numpy(), times)
+    # The file has null where a formation did not initialize: NaN steps and NaN seconds here.
+    for column in ("stepsToInitialize", "timeToInitialize", "exactTimeToInitialize"):
+        values = [math.nan if r[column] is None else r[column] for r in rows]
+        np.testing.assert_array_equal(table[column].to_numpy(), values)
+    assert table["stepsToInitialize"].isna().equals(~table["initialized"])
     assert table["missedSightings"].tolist() == [r["missedSightings"] for r in rows]
     # With 12.5 s at most, some of these formations stay apart.
     assert 0 < result["initialized"] < 600
@@ -170,8 +170,8 @@ def test_continuous_sighting_as_velmora_sim_has_it():
     assert run["sighting"] == "continuous" and len(run["links"]) == 1
     summary = json.loads(sim_json("batch", *option_args(BATCH), "--sighting=continuous", "--json"))
     result = velmora.batch(**BATCH, sighting="continuous")
-    assert without_timing(result) == without_timing(snake(summary))
-    assert set(result["per_trial"]["sighting"]) == {"continuous"}
+    assert without_timing(result) == without_timing(summary)
+    assert set(result["perTrial"]["sighting"]) == {"continuous"}
     with pytest.raises(ValueError) as e:
         velmora.run(path, sighting="exact")
     assert str(e.value) == sim_message("run", path, "--sighting=exact")
@@ -182,7 +182,7 @@ def test_batch_from_two_threads_equals_one_thread():
     two = velmora.batch(**BATCH, threads=2)
     assert (one["timing"]["threads"], two["timing"]["threads"]) == (1, 2)
     assert without_timing(one) == without_timing(two)
-    assert one["per_trial"].equals(two["per_trial"])
+    assert one["perTrial"].equals(two["perTrial"])
 
 
 def test_sweep_equals_velmora_sim(tmp_path):
@@ -190,8 +190,8 @@ def test_sweep_equals_velmora_sim(tmp_path):
     args = ["--algorithm=Orlo,SimpleLowFov", "--fov=20,45.5", "--count=5", "--trials=150", "--seed=3", "--json",
             f"--trials-out={tmp_path / 'sweep.csv'}"]
     result = velmora.sweep(**options)
-    assert without_timing(result) == without_timing(snake(json.loads(sim_json("sweep", *args))))
-    table = result["per_trial"]
+    assert without_timing(result) == without_timing(json.loads(sim_json("sweep", *args)))
+    table = result["perTrial"]
     rows = read_csv(tmp_path / "sweep.csv")
     assert list(table.columns) == list(rows[0].keys())
     assert table["algorithm"].tolist() == [r["algorithm"] for r in rows]
@@ -206,7 +206,7 @@ def test_sweep_equals_velmora_sim(tmp_path):
 
 def test_replay_equals_velmora_sim_and_runs_as_its_trial():
     options = {"algorithm": "HalfTwist", "count": 8, "fov": 25, "seed": 7}
-    trials = velmora.batch(**options, first_trial=410, trials=4)["per_trial"]
+    trials = velmora.batch(**options, first_trial=410, trials=4)["perTrial"]
     assert trials["initialized"].tolist() == [True, True, False, True]
     for trial, initialized, time in zip(trials["trial"], trials["initialized"], trials["timeToInitialize"]):
         scenario = velmora.replay(trial=trial, **options)
@@ -247,13 +247,11 @@ BAD_BATCH = [
     {"trials": 0},
     {"trials": -3},
     {"threads": 0},
-    {"threads": True},
     {"first_trial": 2**64 - 1, "trials": 5},
     {"seed": 2**64},
     {"duration": -1},
     {"duration": 1e30},
     {"max_speed": -5},
-    {"box": "--help"},
 ]
 
 
@@ -279,42 +277,89 @@ def test_bad_sweep_and_replay_arguments(command, options):
     assert str(raised.value) == sim_message(command, *args)
 
 
-# Python values and the velmora-sim text they stand for: numpy values, lists split as velmora-sim splits its
-# lists, floats that strtold would misread by one unit in the last place, zero-padded shards, empty texts.
+# Python values and the velmora-sim text they stand for: numpy values, names split as velmora-sim splits its
+# lists, floats that strtold would misread by one unit in the last place, zero-padded shards.
 SAME_AS_TEXT = [
-    ("sweep", {"algorithm": "Orlo,SimpleLowFov", "fov": ["[20,30]"]}, ["--algorithm=Orlo,SimpleLowFov", "--fov=[20,30]"],
-     lambda r: [(c["algorithm"], c["fov_deg"]) for c in r["cells"]] ==
+    ("sweep", {"algorithm": "Orlo,SimpleLowFov", "fov": [20, 30]}, ["--algorithm=Orlo,SimpleLowFov", "--fov=20,30"],
+     lambda r: [(c["algorithm"], c["fovDeg"]) for c in r["cells"]] ==
      [("Orlo", 20.0), ("Orlo", 30.0), ("SimpleLowFov", 20.0), ("SimpleLowFov", 30.0)]),
-    ("sweep", {"algorithm": ["HalfTwist", "", 1], "fov": np.array([30, 40], dtype=np.float32)},
-     ["--algorithm=HalfTwist,,1", "--fov=30,40"], lambda r: len(r["cells"]) == 4),
+    ("sweep", {"algorithm": ["HalfTwist", 1], "fov": np.array([30, 40], dtype=np.float32)},
+     ["--algorithm=HalfTwist,1", "--fov=30,40"], lambda r: len(r["cells"]) == 4),
     ("batch", {"radius": 4.91e-06, "fov": np.float64(33.3), "count": np.int64(5), "seed": np.uint64(2**64 - 1)},
      ["--radius=4.91e-06", "--fov=33.3", "--count=5", "--seed=18446744073709551615"],
-     lambda r: r["craft_radius"] == 4.91e-06 and r["seed"] == 2**64 - 1),
+     lambda r: r["craftRadius"] == 4.91e-06 and r["seed"] == 2**64 - 1),
     ("batch", {"shard": "010/100", "trials": 100}, ["--shard=010/100", "--trials=100"],
-     lambda r: (r["first_trial"], r["trials"]) == (10, 1)),
-    ("batch", {"fov": ""}, ["--fov", ""], None),
+     lambda r: (r["firstTrial"], r["trials"]) == (10, 1)),
     ("batch", {"count": 5.0}, ["--count=5.0"], None),
     ("batch", {"trials": np.int64(0)}, ["--trials=0"], None),
-    ("replay", {"trial": True}, ["--trial=True"], None),
 ]
 
 
 @pytest.mark.parametrize("command, options, args, check", SAME_AS_TEXT, ids=repr)
 def test_python_values_mean_what_their_text_means_to_velmora_sim(command, options, args, check):
-    if command != "replay":
-        if "trials" not in options:
-            options, args = {"trials": 8, **options}, ["--trials=8", *args]
-        options, args = {"per_trial": False, **options}, [*args, "--json"]
-    done = sim(command, *args)
+    if "trials" not in options:
+        options, args = {"trials": 8, **options}, ["--trials=8", *args]
+    options, args = {"per_trial": False, **options}, [*args, "--json"]
     if check is None:
         with pytest.raises(ValueError) as raised:
             getattr(velmora, command)(**options)
-        assert done.returncode == 2 and done.stderr == f"velmora-sim: {raised.value} (see velmora-sim --help)\n"
+        assert str(raised.value) == sim_message(command, *args)
         return
-    assert done.returncode == 0, done.stderr
     result = getattr(velmora, command)(**options)
-    assert without_timing(result) == without_timing(snake(json.loads(done.stdout)))
+    assert without_timing(result) == without_timing(json.loads(sim_json(command, *args)))
     assert check(result)
+
+
+@pytest.mark.parametrize("call, message", [
+    (lambda: velmora.batch(count="8"), "count must be a number, not str '8'"),
+    (lambda: velmora.batch(threads=True), "threads must be a number, not bool True"),
+    (lambda: velmora.sweep(fov=[30, "40"]), "fov must be a number, not str '40'"),
+    (lambda: velmora.sweep(max_speed=[2, None]), "max_speed must be a number, not NoneType None"),
+    (lambda: velmora.replay(trial=1, box="--help"), "box must be a number, not str '--help'"),
+    (lambda: velmora.run({}, steps=1.5j), "steps must be a number, not complex 1.5j"),
+    (lambda: velmora.batch(shard=3), "shard must be a str such as \"3/8\", not 3"),
+    (lambda: velmora.batch(per_trial="no"), "per_trial must be True or False, not 'no'"),
+    (lambda: velmora.batch(trails=5), "batch() got an unexpected keyword argument 'trails' (did you mean 'trials'?)"),
+    (lambda: velmora.sweep(fov_deg=[30]), "sweep() got an unexpected keyword argument 'fov_deg' (did you mean 'fov'?)"),
+    (lambda: velmora.replay(trial=1, maxspeed=3), "replay() got an unexpected keyword argument 'maxspeed' "
+                                                  "(did you mean 'max_speed'?)"),
+    (lambda: velmora.batch(zzz=1), "batch() got an unexpected keyword argument 'zzz'"),
+    (lambda: velmora.batch("Orlo", algorithm="Orlo"), "batch() got multiple values for argument 'algorithm'"),
+    (lambda: velmora.replay(*range(10)), "replay() takes at most 9 positional arguments (10 given)"),
+    (lambda: velmora.run(), "run() missing required argument 'scenario'"),
+    (lambda: velmora.Formation(scenaro={}), "Formation() got an unexpected keyword argument 'scenaro' "
+                                            "(did you mean 'scenario'?)"),
+    (lambda: velmora.Formation({}).step("3"), "steps must be an int, not '3'"),
+    (lambda: velmora.Plan("P"), "Plan() missing required argument 'roles'"),
+    (lambda: velmora.Plan("P", [[(1, "x", 1)]]).table(tlt=30), "table() got an unexpected keyword argument 'tlt' "
+                                                              "(did you mean 'tilt'?)"),
+], ids=range(19))
+def test_wrong_types_and_unknown_keywords_raise_type_error_in_python_s_words(call, message):
+    with pytest.raises(TypeError) as raised:
+        call()
+    assert str(raised.value) == message
+
+
+def test_signatures_and_version():
+    import inspect
+    assert list(inspect.signature(velmora.sweep).parameters)[:3] == ["algorithm", "fov", "count"]
+    assert str(inspect.signature(velmora.run)) == "(scenario, steps=None, duration=None)"
+    assert velmora.__version__ == sim("--version").stdout.split()[-1]
+
+
+def test_sweep_takes_a_list_for_every_parameter():
+    lists = velmora.sweep(algorithm="Orlo", count=[3, 5], max_speed=[2, 10], duration=[6, 30], trials=40)
+    table = lists["perTrial"]
+    cells = table[["count", "maxSpeed", "duration"]].drop_duplicates().itertuples(index=False, name=None)
+    assert list(cells) == [(n, v, d) for n in (3, 5) for v in (2.0, 10.0) for d in (6.0, 30.0)]
+    # Each cell is the batch of its parameters (the sixth: 5 craft, 2 m/s, 30 s).
+    one = velmora.batch(algorithm="Orlo", count=5, max_speed=2, duration=30, trials=40)
+    cell = table[(table["count"] == 5) & (table["maxSpeed"] == 2) & (table["duration"] == 30)]
+    assert cell.reset_index(drop=True).equals(one["perTrial"])
+    assert without_timing(lists["cells"][5]) == {k: v for k, v in without_timing(one).items()
+                                                  if k in lists["cells"][5]}
+    with pytest.raises(ValueError, match='^algorithm: unknown algorithm ""'):
+        velmora.sweep(algorithm=["HalfTwist", ""])
 
 
 def test_bad_runs_raise_velmora_sims_message(tmp_path):
@@ -364,7 +409,7 @@ def test_without_pandas_the_trials_are_numpy_arrays():
         import sys
         sys.modules["pandas"] = None  # as if pandas were not installed
         import velmora
-        table = velmora.batch(trials=50, duration=4)["per_trial"]
+        table = velmora.batch(trials=50, duration=4)["perTrial"]
         print(type(table).__name__, sorted((k, v.dtype.name, len(v)) for k, v in table.items()))
     """)
     out, err = done.communicate(timeout=120)
@@ -376,7 +421,7 @@ def test_without_pandas_the_trials_are_numpy_arrays():
         ("count", "int32", 50), ("seed", "uint64", 50), ("firstTrial", "uint64", 50), ("trials", "uint64", 50),
         ("duration", "float64", 50), ("steps", "int64", 50), ("sighting", "object", 50),
         ("trial", "uint64", 50), ("seedState", "uint32", 50), ("initialized", "bool", 50),
-        ("stepsToInitialize", "int64", 50), ("timeToInitialize", "float64", 50),
+        ("stepsToInitialize", "float64", 50), ("timeToInitialize", "float64", 50),
         ("exactTimeToInitialize", "float64", 50), ("links", "int32", 50), ("groups", "int32", 50),
         ("missedSightings", "int32", 50)])
 
@@ -412,12 +457,14 @@ def test_other_python_threads_run_while_trials_run():
 ])
 def test_ctrl_c_stops_a_long_batch_or_run_and_leaves_no_thread(call):
     child = run_python(f"""
-        import os, sys, velmora
+        import os, sys, threading, velmora
         print("started", flush=True)
         try:
             {call}
         except KeyboardInterrupt:
-            print("interrupted, threads left:", len(os.listdir("/proc/self/task")), flush=True)
+            # The system's threads but Python's own (tqdm's monitor among them), and the main thread.
+            trial_threads = len(os.listdir("/proc/self/task")) - threading.active_count()
+            print("interrupted, threads left:", 1 + trial_threads, flush=True)
             sys.exit(3)
     """)
     try:
@@ -429,3 +476,31 @@ def test_ctrl_c_stops_a_long_batch_or_run_and_leaves_no_thread(call):
         child.kill()
     assert child.returncode == 3, err
     assert out == "interrupted, threads left: 1\n"
+
+
+@pytest.mark.parametrize("call, setting, shown", [
+    # About two seconds of Wait and Check trials on one thread: long enough for the bar to appear.
+    ('velmora.batch(algorithm="WaitAndCheck", fov=20, trials=24, threads=1)', "", "batch WaitAndCheck"),
+    ('velmora.sweep(algorithm="WaitAndCheck", fov=[20, 25], trials=12, threads=1)', "", "sweep of 2 cells"),
+    ('velmora.batch(algorithm="WaitAndCheck", fov=20, trials=24, threads=1, progress=False)', "", None),
+    ('velmora.batch(algorithm="WaitAndCheck", fov=20, trials=24, threads=1)', "no tqdm", None),
+    # Done within the bar's first second: nothing shown.
+    ("velmora.batch(trials=5, duration=1)", "", None),
+])
+def test_a_long_batch_shows_a_progress_bar_unless_told_not_to(call, setting, shown):
+    child = run_python(f"""
+        import sys
+        if {setting == "no tqdm"}:
+            sys.modules["tqdm"] = None  # as if tqdm were not installed
+        import velmora
+        print(len({call}["perTrial"]))
+    """)
+    out, err = child.communicate(timeout=300)
+    assert child.returncode == 0, err
+    assert out == ("5\n" if "trials=5" in call else "24\n")
+    if shown is None:
+        assert err == ""
+    else:
+        # The last state of the bar: every trial done.
+        last = re.split(r"[\r\n]+", err.strip())[-1]
+        assert last.startswith(f"{shown}: 100%|") and "24/24" in last
