@@ -84,7 +84,7 @@ class Formation:
     @property
     def links(self) -> list[dict[str, Any]]:
         """Pairs of craft that have seen each other, in the order they did, as run's result lists them: dicts of
-        i, j, step and time (seconds)."""
+        i, j, step, time and exactTime (seconds)."""
     @property
     def seen(self) -> npt.NDArray[np.bool_]:
         """Who has seen whom: an (n, n) bool array, symmetric, [i, j] set once craft i and j have seen each other

@@ -343,7 +343,7 @@ def test_wrong_types_and_unknown_keywords_raise_type_error_in_python_s_words(cal
 def test_signatures_and_version():
     import inspect
     assert list(inspect.signature(velmora.sweep).parameters)[:3] == ["algorithm", "fov", "count"]
-    assert str(inspect.signature(velmora.run)) == "(scenario, steps=None, duration=None)"
+    assert str(inspect.signature(velmora.run)) == "(scenario, steps=None, duration=None, sighting=None)"
     assert velmora.__version__ == sim("--version").stdout.split()[-1]
 
 
