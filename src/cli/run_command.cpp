@@ -38,8 +38,7 @@ constexpr std::uint64_t largeHistoryBytes = 1'000'000'000;
 // The result as a few lines a person reads at a glance.
 void printSummary(std::ostream& out, const Scenario& scenario, const ScenarioResult& result)
 {
-    const auto algorithm = scenario.algorithm >= 0 ? std::string(planAlgorithmNames[scenario.algorithm]) : "none";
-    out << scenario.count << " craft, algorithm " << algorithm << ", field of view " << scenario.fovDeg
+    out << scenario.count << " craft, algorithm " << algorithmName(scenario) << ", field of view " << scenario.fovDeg
         << " deg, tilt " << scenario.tiltDeg << " deg, speed up to " << scenario.maxSpeed
         << (result.sighting == Sighting::Continuous ? ", continuous sighting" : "") << "\n";
     const Formation& f = result.formation;

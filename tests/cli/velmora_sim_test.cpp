@@ -168,6 +168,13 @@ TEST(VelmoraSimRun, SummaryNamesTheLinksAndTheOutcome)
     EXPECT_NE(r.out.find("initialized at t = 0.01 s: every craft is in one group"), std::string::npos) << r.out;
     const Result apart = runSim("run " + example("facing-pair.json") + " --steps 0 --summary");
     EXPECT_NE(apart.out.find("not initialized"), std::string::npos) << apart.out;
+    // A plan from a file is named by its own name.
+    const std::string file = writeTemp("velmora-replayed-" + std::to_string(::getpid()) + ".json", "").string();
+    const Result replayed = runSim("replay --algorithm " + std::string(VELMORA_PLANS_DIR) +
+                                   "/half-twist.plan.json --trial 3 > " + file + " && " + VELMORA_SIM_EXE + " run " +
+                                   file + " --steps 0 --summary");
+    std::filesystem::remove(file);
+    EXPECT_NE(replayed.out.find("6 craft, algorithm HalfTwist,"), std::string::npos) << replayed.out;
 }
 
 // A result says what made it: the version, the command line and the whole scenario, seed included, so it
