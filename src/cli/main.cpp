@@ -1,4 +1,5 @@
 #include "cli/batch_command.h"
+#include "cli/coverage_command.h"
 #include "cli/merge_command.h"
 #include "cli/plan_command.h"
 #include "cli/replay_command.h"
@@ -153,6 +154,7 @@ int main(int argc, char** argv)
     velmora::addSweepCommand(app);
     velmora::addMergeCommand(app);
     velmora::addPlanCommand(app);
+    velmora::addCoverageCommand(app);
     if (const std::string unknown = unknownCommand(app, argc, argv); !unknown.empty())
         return fail(unknown.c_str(), 2);
 
