@@ -325,7 +325,7 @@ PYBIND11_MODULE(velmora, m)
           R"(Run a scenario as `velmora-sim run` does and return its result document.
 
 scenario: a dict with the scenario keys (algorithm, maxSpeed, fovDeg, tiltDeg, craftRadius, boxHalfSize,
-    count, craft, counterexample, seed), or the path of a scenario file.
+    count, craft, counterexample, seed, origin), or the path of a scenario file.
 steps: number of 0.01 s steps; duration: simulated seconds (not both). Without either the run lasts until
     the longest plan in use has ended.
 

@@ -54,3 +54,35 @@ TEST(VelmoraSimCoverage, BadOptionsAreRefusedInOneLine)
 }
 
 }  // namespace
+
+namespace {
+
+// The counterexample's parameters: with its default budget and seed, the search finds a configuration Orlo
+// never links, and velmora-sim run of the file it writes confirms it.
+TEST(VelmoraSimSearch, FindsAConfigurationOrloNeverLinksAndRunConfirmsIt)
+{
+    const auto worst = std::filesystem::temp_directory_path() / ("velmora-worst-" + std::to_string(::getpid()) + ".json");
+    const auto r = runSim("search --algorithm Orlo --fov 70 --tilt 25 --max-speed 35 --json --out " + worst.string());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto summary = nlohmann::json::parse(r.out);
+    EXPECT_EQ(summary["worst"]["initializes"], false);
+    EXPECT_EQ(summary["parameters"]["budget"], 5000000);
+    const auto file = nlohmann::json::parse(velmora::test::readFile(worst));
+    EXPECT_EQ(file["origin"]["worst"], summary["worst"]);
+    const auto run = runSim("run " + worst.string());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["links"].size(), 0u);
+    EXPECT_EQ(result["steps"], summary["worst"]["steps"]);
+    std::filesystem::remove(worst);
+}
+
+TEST(VelmoraSimSearch, BadOptionsAreRefusedInOneLine)
+{
+    expectRejected("search --budget 3", "--budget");
+    expectRejected("search --max-speed -1", "--max-speed");
+    expectRejected("search --box 0", "--box");
+    expectRejected("search --out /nonexistent-dir/w.json", "--out");
+}
+
+}  // namespace
