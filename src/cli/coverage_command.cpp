@@ -1,10 +1,15 @@
 #include "cli/coverage_command.h"
 
+#include "cli/plot_options.h"
 #include "cli/progress_bar.h"
 #include "cli/trial_options.h"
 #include "text/argument_error.h"
 #include "text/json_writer.h"
+#include "text/provenance.h"
 #include "trials/coverage_map.h"
+#if VELMORA_PLOT
+#include "plot/sky_map_plot.h"
+#endif
 
 #include <iostream>
 #include <memory>
@@ -19,6 +24,8 @@ constexpr const char* coverageFooter =
     "in RING order (12 nside^2 of them). A pair's roles follow its craft's indexes: for the built-in plans\n"
     "even-odd, even-even and odd-odd, for a plan file 0-1, 0-0 and so on.\n"
     "--map writes every pixel's step and time (empty or null: never) as FILE.csv or FILE.jsonl.\n"
+    "--plot draws each role pair's map in Mollweide's projection (+x in the middle, +y to the left, +z up),\n"
+    "coloured by the time to sight, red where never, with both sensors' axes over the plan on top.\n"
     "Example: velmora-sim coverage --algorithm Orlo --fov 70 --tilt 25 --map orlo.csv";
 
 constexpr NumberRule nsideRule = NumberRule::wholeIn(1, SkyGrid::maxNside);
@@ -31,12 +38,58 @@ struct CoverageOptions {
     std::string map;
     std::string output;
     bool json = false;
+    PlotOptions plot;
 };
+
+#if VELMORA_PLOT
+// The figure names what made it: the version, the plan and every parameter the map depends on.
+void savePlot(const CoverageMap& map, const PlotOptions& options, ReplacingFile& file)
+{
+    const Scenario& s = map.request.scenario;
+    double end = 0.0;
+    for (const RoleMap& m : map.maps)
+        end = std::max(end, static_cast<double>(m.steps) * 0.01);
+    SkyMapPlot plot("velmora " + std::string(velmoraVersion()) + " coverage: " +
+                        scenarioParametersJson(s)["algorithm"].get<std::string>() + ", FOV " + numberText(s.fovDeg) +
+                        "°, tilt " + numberText(s.tiltDeg) + "°, radius " + numberText(s.craftRadius) +
+                        ", distance " + numberText(map.request.distance) + ", nside " +
+                        std::to_string(map.grid.nside()),
+                    end);
+    for (const RoleMap& m : map.maps) {
+        const double covered = 100.0 * static_cast<double>(m.sightedCount()) / static_cast<double>(map.grid.pixelCount());
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", covered);
+        plot.addPanel({"roles " + m.name + ": " + text + " % of directions sighted",
+                       [&map, &m](const Vec3& d) -> std::optional<double> {
+                           const auto p = static_cast<std::size_t>(map.grid.pixelAt(d));
+                           if (m.sightingStep[p] == 0)
+                               return std::nullopt;
+                           return m.sightingTime[p];
+                       },
+                       {{"craft a's sensor axis", m.axisTrack[0]},
+                        {"craft b's sensor axis", m.axisTrack[1]}}});
+    }
+    file.write(plot.encode(*plotFormatOf(options.path), {options.widthInches, options.heightInches, options.dpi}));
+    file.commit();
+}
+#endif
 
 void runCoverageCommand(const CoverageOptions& o)
 {
-    const NamedFile outputs[] = {{"--map", o.map}, {"--output", o.output}};
+    const NamedFile outputs[] = {{"--map", o.map}, {"--output", o.output}, {"--plot", o.plot.path}};
     refuseSharedFiles(outputs);
+    // The plot's file is created before the map is computed, so a target that cannot be written is said at once.
+    std::optional<ReplacingFile> plotFile;
+    if (!o.plot.path.empty()) {
+        if (!VELMORA_PLOT)
+            throw OptionError("--plot: this build of velmora-sim has no plotting (it was built with VELMORA_PLOT=OFF)");
+        o.plot.check();
+        try {
+            plotFile.emplace(o.plot.path);
+        } catch (const FileError& e) {
+            throw OptionError("--plot: " + std::string(e.what()));
+        }
+    }
     CoverageRequest request;
     request.scenario = o.request.setup().scenario;
     request.distance = o.distance;
@@ -64,6 +117,10 @@ void runCoverageCommand(const CoverageOptions& o)
     if (!o.map.empty())
         writeCoverageMap(map, o.map, commandLine());
     output.write(o.json ? toJsonText(coverageJson(map, commandLine())) + '\n' : coverageTable(map));
+#if VELMORA_PLOT
+    if (plotFile)
+        savePlot(map, o.plot, *plotFile);
+#endif
 }
 
 }  // namespace
@@ -110,6 +167,10 @@ void addCoverageCommand(CLI::App& app)
         ->type_name("FILE");
     coverage->add_flag("--json", o->json, "Print the summary as one JSON document instead of a table");
     addOutputOption(*coverage, o->output);
+    // Three panels of a map twice as wide as tall, and the colour scale.
+    o->plot.widthInches = 5.0;
+    o->plot.heightInches = 8.0;
+    addPlotOptions(*coverage, o->plot, "Also draw each role pair's map in Mollweide's projection");
     coverage->callback([o] { runCoverageCommand(*o); });
 }
 

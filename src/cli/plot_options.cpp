@@ -38,13 +38,11 @@ void PlotOptions::check() const
                           " million (choose a smaller size or resolution, or an SVG or PDF)");
 }
 
-void addPlotOptions(CLI::App& command, PlotOptions& o)
+void addPlotOptions(CLI::App& command, PlotOptions& o, const std::string& plotHelp)
 {
     CLI::Option* plot =
         command
-        .add_option("--plot", o.path,
-                    "Also draw the initialized fraction and the median time to initialize against the field of "
-                    "view (FILE.png, FILE.svg or FILE.pdf)")
+        .add_option("--plot", o.path, plotHelp + " (FILE.png, FILE.svg or FILE.pdf)")
         ->type_name("FILE");
     command
         .add_option_function<std::string>(

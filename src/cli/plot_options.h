@@ -24,7 +24,7 @@ struct PlotOptions {
 // exhaust its memory.
 inline constexpr double maxPlotPixels = 40'000'000.0;
 
-// --plot, --plot-size WxH and --plot-dpi N.
-void addPlotOptions(CLI::App& command, PlotOptions& options);
+// --plot (what it draws said by plotHelp), --plot-size WxH and --plot-dpi N.
+void addPlotOptions(CLI::App& command, PlotOptions& options, const std::string& plotHelp);
 
 }  // namespace velmora

@@ -133,7 +133,8 @@ void addSweepCommand(CLI::App& app)
                       "Write one row per trial of every cell to FILE.jsonl or FILE.csv, with the columns of "
                       "batch --trials-out: every row names its cell's parameters")
         ->type_name("FILE");
-    addPlotOptions(*sweep, o->plot);
+    addPlotOptions(*sweep, o->plot,
+                   "Also draw the initialized fraction and the median time to initialize against the field of view");
     sweep->callback([o] { runSweepCommand(*o); });
 }
 

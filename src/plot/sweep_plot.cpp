@@ -1,17 +1,13 @@
 #include "plot/sweep_plot.h"
 
 #include "files/replacing_file.h"
-#include "plot/offscreen_gui.h"
+#include "plot/plot_encoding.h"
 #include "plot/plot_style.h"
 
-#include <QBuffer>
 #include <QFontMetricsF>
-#include <QPageSize>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPdfWriter>
 #include <QPolygonF>
-#include <QSvgGenerator>
 
 #include <algorithm>
 #include <cctype>
@@ -22,8 +18,6 @@
 namespace velmora {
 namespace {
 
-// Vector files keep coordinates to 1/1200 inch, as fine as any printer places them.
-constexpr int vectorResolution = 1200;
 constexpr double pad = 4.0;
 constexpr double tickLength = 2.5;
 constexpr double panelGap = 9.0;
@@ -318,74 +312,12 @@ void SweepPlot::drawLegend(QPainter& p, const QRectF& legend) const
 
 QImage SweepPlot::render(const PlotSize& size) const
 {
-    const int width = static_cast<int>(std::lround(size.widthInches * size.dpi));
-    const int height = static_cast<int>(std::lround(size.heightInches * size.dpi));
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull())
-        throw std::runtime_error("not enough memory for a plot of " + std::to_string(width) + " by " +
-                                 std::to_string(height) + " pixels");
-    // Viewers and page layout programs read the resolution from the file and show it at its size on paper.
-    const int dotsPerMeter = static_cast<int>(std::lround(size.dpi / 0.0254));
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
-    QPainter p(&image);
-    const double scale = size.dpi / pointsPerInch;
-    p.scale(scale, scale);
-    draw(p, width / scale, height / scale);
-    p.end();
-    return image;
+    return renderPlot(size, [this](QPainter& p, double w, double h) { draw(p, w, h); });
 }
 
 std::string SweepPlot::encode(PlotFormat format, const PlotSize& size) const
 {
-    const OffscreenGui gui;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    const double width = size.widthInches * pointsPerInch;
-    const double height = size.heightInches * pointsPerInch;
-    switch (format) {
-    case PlotFormat::Png:
-        if (!render(size).save(&buffer, "PNG"))
-            throw std::runtime_error("cannot encode the plot as PNG");
-        break;
-    case PlotFormat::Svg: {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setResolution(vectorResolution);
-        svg.setSize(QSize(static_cast<int>(std::lround(size.widthInches * vectorResolution)),
-                          static_cast<int>(std::lround(size.heightInches * vectorResolution))));
-        // Drawn in points: the view box maps them onto the size on paper.
-        svg.setViewBox(QRectF(0, 0, width, height));
-        svg.setTitle(fromUtf8(title_));
-        QPainter p;
-        if (!p.begin(&svg))
-            throw std::runtime_error("cannot draw the plot as SVG");
-        draw(p, width, height);
-        p.end();
-        break;
-    }
-    case PlotFormat::Pdf: {
-        QPdfWriter pdf(&buffer);
-        pdf.setCreator("velmora-sim");
-        pdf.setTitle(fromUtf8(title_));
-        pdf.setResolution(vectorResolution);
-        pdf.setPageSize(QPageSize(QSizeF(size.widthInches, size.heightInches), QPageSize::Inch, QString(),
-                                  QPageSize::ExactMatch));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter p;
-        if (!p.begin(&pdf))
-            throw std::runtime_error("cannot draw the plot as PDF");
-        const double scale = vectorResolution / pointsPerInch;
-        p.scale(scale, scale);
-        // Qt sets a page in whole points; the plot fills the page it got.
-        const QRect page = pdf.pageLayout().fullRectPoints();
-        draw(p, page.width(), page.height());
-        p.end();
-        break;
-    }
-    }
-    return bytes.toStdString();
+    return encodePlot(format, size, title_, [this](QPainter& p, double w, double h) { draw(p, w, h); });
 }
 
 void SweepPlot::save(const std::string& path, const PlotSize& size) const

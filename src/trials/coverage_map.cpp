@@ -51,6 +51,11 @@ CoverageMap computeCoverage(const CoverageRequest& request, const CoverageProgre
         m.planEnd = pairs.back().planEnd();
         m.sightingStep.assign(static_cast<std::size_t>(pixels), 0);
         m.sightingTime.assign(static_cast<std::size_t>(pixels), 0.0);
+        for (int which = 0; which < 2; ++which) {
+            m.axisTrack[which].push_back(Vec3{0.0, 0.0, 1.0});
+            for (std::int64_t k = 10; k <= m.steps; k += 10)
+                m.axisTrack[which].push_back(pairs.back().axisAfter(which, k));
+        }
         result.maps.push_back(std::move(m));
     }
 

@@ -34,6 +34,9 @@ struct RoleMap {
     double planEnd = 0.0;
     std::vector<std::int64_t> sightingStep;
     std::vector<double> sightingTime;
+    // Where each craft's sensor points, at the start and every tenth of a second after it: craft a's, then
+    // craft b's.
+    std::vector<Vec3> axisTrack[2];
 
     // Pixels sighted within the steps.
     std::int64_t sightedCount() const;

@@ -34,6 +34,11 @@ public:
     std::int64_t steps() const { return static_cast<std::int64_t>(elapsed_.size()); }
     // Formation time after 1-based step k, as a run's links state it.
     double timeAfter(std::int64_t k) const { return times_[static_cast<std::size_t>(k - 1)]; }
+    // Where craft a's (which 0) or craft b's (which 1) sensor points after 1-based step k.
+    Vec3 axisAfter(int which, std::int64_t k) const
+    {
+        return (which == 0 ? poseA_ : poseB_)[static_cast<std::size_t>(k - 1)].axis;
+    }
     // Where the longer of the two plans ends, in seconds.
     double planEnd() const { return planEnd_; }
 

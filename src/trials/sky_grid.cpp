@@ -31,6 +31,8 @@ Vec3 SkyGrid::direction(std::int64_t pixel) const
     return {v.x, v.y, v.z};
 }
 
+std::int64_t SkyGrid::pixelAt(const Vec3& d) const { return base_->healpix.vec2pix(vec3(d.x, d.y, d.z)); }
+
 void SkyGrid::angles(std::int64_t pixel, double& theta, double& phi) const
 {
     const pointing p = base_->healpix.pix2ang(pixel);

@@ -26,6 +26,8 @@ public:
     std::int64_t pixelCount() const;
     // The unit vector to a pixel's centre.
     Vec3 direction(std::int64_t pixel) const;
+    // The pixel a unit direction lies in.
+    std::int64_t pixelAt(const Vec3& direction) const;
     // The same as colatitude theta (from +z) and longitude phi in [0, 2 pi), radians.
     void angles(std::int64_t pixel, double& theta, double& phi) const;
 
