@@ -12,7 +12,9 @@
 #include "text/message_text.h"
 #include "trial_table.h"
 #include "trials/batch_report.h"
+#include "trials/adversary_search.h"
 #include "trials/batch_run.h"
+#include "trials/coverage_map.h"
 #include "trials/trial_request.h"
 #include "trials/trial_runner.h"
 
@@ -20,6 +22,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -199,6 +202,104 @@ py::object replay(const py::object& trial, const py::object& algorithm, const py
         request.setFov(givenReal(fov));
     setParameters(request, count, tilt, maxSpeed, radius, box, seed);
     return pythonDocument(scenarioToJson(replayScenario(request.setup(), request.trial())));
+}
+
+// A map's request from Python's arguments, checked as velmora-sim coverage checks its options.
+CoverageRequest coverageRequest(const py::object& algorithm, const py::object& fov, const py::object& tilt,
+                                const py::object& radius, const py::object& distance, const py::object& nside,
+                                const py::object& roles, const py::object& duration, const py::object& threads)
+{
+    TrialRequest request(trialNames);
+    if (!algorithm.is_none())
+        request.setAlgorithm(argumentText(algorithm));
+    if (!fov.is_none())
+        request.setFov(givenReal(fov));
+    setParameters(request, py::none(), tilt, py::none(), radius, py::none(), py::none());
+    if (!duration.is_none())
+        request.setDuration(givenReal(duration));
+    if (!threads.is_none())
+        request.setThreads(givenWhole(threads));
+    CoverageRequest r;
+    r.scenario = request.setup().scenario;
+    r.steps = request.steps();
+    r.threads = request.threads();
+    if (!distance.is_none())
+        r.distance = NumberRule::moreThanZero().real("distance", givenReal(distance));
+    if (!nside.is_none()) {
+        const std::uint64_t n = NumberRule::wholeIn(1, SkyGrid::maxNside).whole("nside", givenWhole(nside));
+        r.nside = static_cast<int>(n);
+    }
+    if (!roles.is_none())
+        r.roles = rolePairsNamed(r.scenario, givenTexts(roles), "roles");
+    return r;
+}
+
+py::object coverage(const py::object& algorithm, const py::object& fov, const py::object& tilt, const py::object& radius,
+                    const py::object& distance, const py::object& nside, const py::object& roles,
+                    const py::object& duration, const py::object& threads)
+{
+    const CoverageRequest request =
+        coverageRequest(algorithm, fov, tilt, radius, distance, nside, roles, duration, threads);
+    std::optional<CoverageMap> map;
+    {
+        py::gil_scoped_release release;
+        map.emplace(computeCoverage(request, [](std::int64_t done, std::int64_t) {
+            checkSignals(static_cast<std::uint64_t>(done));
+        }));
+    }
+    py::dict out = pythonDocument(coverageJson(*map, pythonCommand()), true);
+    py::dict times;
+    py::dict steps;
+    for (const RoleMap& m : map->maps) {
+        const auto n = static_cast<py::ssize_t>(m.sightingStep.size());
+        py::array_t<double> time(n);
+        py::array_t<std::int64_t> step(n);
+        auto t = time.mutable_unchecked<1>();
+        auto k = step.mutable_unchecked<1>();
+        for (py::ssize_t p = 0; p < n; ++p) {
+            const auto i = static_cast<std::size_t>(p);
+            k(p) = m.sightingStep[i];
+            t(p) = m.sightingStep[i] > 0 ? m.sightingTime[i] : std::numeric_limits<double>::quiet_NaN();
+        }
+        times[py::str(m.name)] = time;
+        steps[py::str(m.name)] = step;
+    }
+    out["time"] = times;
+    out["step"] = steps;
+    return out;
+}
+
+py::object search(const py::object& algorithm, const py::object& fov, const py::object& tilt,
+                  const py::object& maxSpeed, const py::object& radius, const py::object& box, const py::object& budget,
+                  const py::object& seed, const py::object& duration, const py::object& threads)
+{
+    TrialRequest request(trialNames);
+    if (!algorithm.is_none())
+        request.setAlgorithm(argumentText(algorithm));
+    if (!fov.is_none())
+        request.setFov(givenReal(fov));
+    setParameters(request, py::none(), tilt, maxSpeed, radius, box, seed);
+    if (!duration.is_none())
+        request.setDuration(givenReal(duration));
+    if (!threads.is_none())
+        request.setThreads(givenWhole(threads));
+    SearchRequest r;
+    const TrialSetup setup = request.setup();
+    r.scenario = setup.scenario;
+    r.seed = setup.seed;
+    r.steps = request.steps();
+    r.threads = request.threads();
+    if (!budget.is_none())
+        r.budget = NumberRule::wholeIn(searchStarts, 1'000'000'000).whole("budget", givenWhole(budget));
+    std::optional<SearchResult> result;
+    {
+        py::gil_scoped_release release;
+        result.emplace(searchWorstCase(r, [](std::uint64_t evaluations, std::int64_t) { checkSignals(evaluations); }));
+    }
+    py::dict out = pythonDocument(searchJson(*result, pythonCommand()), true);
+    // The scenario keeps a scenario file's keys, so velmora.run takes it as it is.
+    out["scenario"] = pythonDocument(worstScenarioJson(*result, pythonCommand()));
+    return out;
 }
 
 // A formation set up from a scenario, stepped from Python. Its arrays are copies: they stay as they were when
@@ -392,6 +493,27 @@ other arguments are those of velmora.batch. Every cell runs the same trials.
 Returns velmora-sim sweep --json's document with its keys in snake_case, whose "cells" hold one summary
 each, and, unless per_trial is False, "per_trial": every cell's trials with its parameters, as a
 pandas DataFrame or a dict of numpy arrays.)");
+
+    m.def("coverage", &coverage, arg("algorithm") = none, arg("fov") = none, arg("tilt") = none, arg("radius") = none,
+          arg("distance") = none, arg("nside") = none, arg("roles") = none, arg("duration") = none,
+          arg("threads") = none,
+          R"(The sighting-time map of a pair at rest, as `velmora-sim coverage` computes it.
+
+Arguments mean what the velmora-sim coverage options of their names mean; roles is a list of role pair names
+("even-odd", ...). Returns velmora-sim coverage --json's summary with its keys in snake_case, and "time" and
+"step": for each role pair, a numpy array over the HEALPix pixels in RING order of the seconds (NaN: never)
+and the 1-based step (0: never) of the first mutual sighting; healpy.mollview(result["time"]["even-odd"])
+draws one. Ctrl+C stops the work and raises KeyboardInterrupt.)");
+
+    m.def("search", &search, arg("algorithm") = none, arg("fov") = none, arg("tilt") = none, arg("max_speed") = none,
+          arg("radius") = none, arg("box") = none, arg("budget") = none, arg("seed") = none, arg("duration") = none,
+          arg("threads") = none,
+          R"(Search the two-craft configuration that delays the first mutual sighting the longest, as `velmora-sim
+search` does; the same seed and budget give the same result.
+
+Returns velmora-sim search --json's summary with its keys in snake_case; "scenario" is the worst configuration
+as a scenario dict (with what made it under "origin") that velmora.run replays, or that json.dump saves for
+velmora-sim run and the desktop program.)");
 
     m.def("replay", &replay, arg("trial"), arg("algorithm") = none, arg("count") = none, arg("seed") = none,
           arg("fov") = none, arg("tilt") = none, arg("max_speed") = none, arg("radius") = none, arg("box") = none,

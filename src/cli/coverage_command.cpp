@@ -96,16 +96,7 @@ void runCoverageCommand(const CoverageOptions& o)
     request.nside = o.nside;
     request.steps = o.request.steps();
     request.threads = o.request.threads();
-    for (const std::string& name : o.roles) {
-        const std::optional<RolePair> pair = rolePairFromName(request.scenario, name);
-        if (!pair) {
-            std::string known;
-            for (const RolePair& p : rolePairs(request.scenario))
-                known += (known.empty() ? "" : ", ") + rolePairName(request.scenario, p);
-            throw ArgumentError("--roles: \"" + name + "\" is not a role pair of this plan; it has " + known);
-        }
-        request.roles.push_back(*pair);
-    }
+    request.roles = rolePairsNamed(request.scenario, o.roles, "--roles");
     if (!o.map.empty())
         checkCoverageMapPath(o.map);
     SummaryOutput output(o.output);

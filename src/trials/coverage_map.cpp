@@ -2,7 +2,9 @@
 
 #include "files/file_names.h"
 #include "files/replacing_file.h"
+#include "text/argument_error.h"
 #include "text/json_writer.h"
+#include "text/message_text.h"
 #include "text/provenance.h"
 #include "trials/parallel_work.h"
 #include "trials/sample_statistics.h"
@@ -29,6 +31,22 @@ std::int64_t RoleMap::sightedByHalfPlan() const
     for (std::size_t p = 0; p < sightingStep.size(); ++p)
         n += sightingStep[p] > 0 && sightingTime[p] <= half ? 1 : 0;
     return n;
+}
+
+std::vector<RolePair> rolePairsNamed(const Scenario& s, const std::vector<std::string>& names, std::string_view optionName)
+{
+    std::vector<RolePair> pairs;
+    for (const std::string& name : names) {
+        const std::optional<RolePair> pair = rolePairFromName(s, name);
+        if (!pair) {
+            std::string known;
+            for (const RolePair& p : rolePairs(s))
+                known += (known.empty() ? "" : ", ") + rolePairName(s, p);
+            throw ArgumentError(std::string(optionName) + ": \"" + excerpt(name) + "\" is not a role pair of this plan; it has " + known);
+        }
+        pairs.push_back(*pair);
+    }
+    return pairs;
 }
 
 Vec3 CoverageMap::placement(std::int64_t pixel) const { return scale(grid.direction(pixel), request.distance); }

@@ -59,6 +59,10 @@ struct CoverageMap {
 // the work (every thread joined) and goes on.
 using CoverageProgress = std::function<void(std::int64_t done, std::int64_t total)>;
 
+// The role pairs names give (as rolePairName writes them, in either order); throws ArgumentError under
+// optionName for a name the scenario's plan has no pair of.
+std::vector<RolePair> rolePairsNamed(const Scenario& s, const std::vector<std::string>& names, std::string_view optionName);
+
 // Throws InputError for a request no map can be made for (a bad nside or distance, a plan too long).
 CoverageMap computeCoverage(const CoverageRequest& request, const CoverageProgress& progress = {});
 

@@ -412,3 +412,42 @@ def test_ctrl_c_stops_a_long_batch_or_run_and_leaves_no_thread(call):
         child.kill()
     assert child.returncode == 3, err
     assert out == "interrupted, threads left: 1\n"
+
+
+def test_coverage_is_velmora_sims_map_in_healpix_ring_order():
+    healpy = pytest.importorskip("healpy")
+    args = dict(algorithm="Orlo", fov=30, tilt=25, nside=8)
+    r = velmora.coverage(threads=2, **args)
+    cli = sim("coverage", "--algorithm", "Orlo", "--fov", 30, "--tilt", 25, "--nside", 8, "--json")
+    assert cli.returncode == 0, cli.stderr
+    summary = json.loads(cli.stdout)
+    assert [m["roles"] for m in r["maps"]] == ["even-odd", "even-even", "odd-odd"]
+    assert r["maps"][0]["sighted"] == summary["maps"][0]["sighted"]
+    time, step = r["time"]["even-odd"], r["step"]["even-odd"]
+    assert time.shape == (healpy.nside2npix(8),) and step.shape == time.shape
+    assert np.array_equal(np.isnan(time), step == 0)
+    assert np.count_nonzero(step) == r["maps"][0]["sighted"]
+    # The listed worst pixels point where healpy puts those pixels' centres in RING order.
+    for worst in r["maps"][0]["worst"]:
+        assert np.allclose(worst["direction"], healpy.pix2vec(8, worst["pixel"]), atol=1e-15)
+        assert (worst["step"] or 0) == step[worst["pixel"]]
+    with pytest.raises(ValueError, match="nside must be a power of two"):
+        velmora.coverage(nside=12)
+    with pytest.raises(ValueError, match="roles: \"even-third\""):
+        velmora.coverage(roles=["even-third"])
+
+
+def test_search_is_reproducible_and_its_scenario_replays_in_run():
+    args = dict(algorithm="Simple", fov=70, tilt=25, max_speed=35, budget=400, seed=9)
+    a = velmora.search(threads=1, **args)
+    b = velmora.search(threads=2, **args)
+    assert a["scenario"]["craft"] == b["scenario"]["craft"]
+    assert a["worst"] == b["worst"]
+    run = velmora.run(a["scenario"])
+    if a["worst"]["initializes"]:
+        assert run["links"][0]["step"] == a["worst"]["step"]
+        assert run["links"][0]["time"] == a["worst"]["time"]
+    else:
+        assert run["links"] == []
+    with pytest.raises(ValueError, match="budget"):
+        velmora.search(budget=3)
