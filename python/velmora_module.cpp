@@ -294,7 +294,7 @@ py::object search(const py::object& algorithm, const py::object& fov, const py::
     std::optional<SearchResult> result;
     {
         py::gil_scoped_release release;
-        result.emplace(searchWorstCase(r, [](std::uint64_t evaluations, std::int64_t) { checkSignals(evaluations); }));
+        result.emplace(searchWorstCase(r, [](std::uint64_t evaluations, std::int64_t, std::int64_t) { checkSignals(evaluations); }));
     }
     py::dict out = pythonDocument(searchJson(*result, pythonCommand()), true);
     // The scenario keeps a scenario file's keys, so velmora.run takes it as it is.

@@ -62,12 +62,13 @@ void runSearchCommand(const SearchOptions& o)
     SummaryOutput output(o.output);
     ProgressBar bar(request.budget, stderr);
     std::uint64_t nextTenth = 1;
-    const SearchResult result = searchWorstCase(request, [&](std::uint64_t evaluations, std::int64_t best) {
+    const SearchResult result = searchWorstCase(request, [&](std::uint64_t evaluations, std::int64_t best,
+                                                             std::int64_t steps) {
         bar.update(std::min(evaluations, request.budget));
         while (nextTenth <= 10 && evaluations >= request.budget * nextTenth / 10) {
             bar.finish();
             std::cerr << "search: " << nextTenth * 10 << " % (" << evaluations << " evaluations), worst so far: "
-                      << (best > 0 ? objectiveText(best, std::numeric_limits<std::int64_t>::max() - 1) : "-")
+                      << (best > 0 ? objectiveText(best, steps) : "-")
                       << '\n';
             ++nextTenth;
         }

@@ -96,10 +96,14 @@ void SkyMapPlot::draw(QPainter& p, double width, double height) const
     p.fillRect(QRectF(0, 0, width, height), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
     const QFont titleFont = plotFont(labelPoints, true);
-    const double titleHeight = QFontMetricsF(titleFont).height() + pad;
+    // A long title (a plan file's name, many parameters) breaks into lines rather than off the page.
+    const int titleFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+    const QRectF titleRoom(pad, pad, width - 2 * pad, height / 4);
+    const double titleHeight =
+        QFontMetricsF(titleFont).boundingRect(titleRoom, titleFlags, fromUtf8(title_)).height() + pad;
     p.setFont(titleFont);
     p.setPen(Qt::black);
-    p.drawText(QRectF(0, pad, width, titleHeight), Qt::AlignHCenter | Qt::AlignTop, fromUtf8(title_));
+    p.drawText(titleRoom, titleFlags, fromUtf8(title_));
     const double top = pad + titleHeight;
     const double panelsHeight = height - top - scaleHeight - pad;
     const auto count = static_cast<double>(std::max<std::size_t>(1, panels_.size()));

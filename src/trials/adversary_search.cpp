@@ -177,7 +177,7 @@ SearchResult searchWorstCase(const SearchRequest& request, const SearchProgress&
                 if (!progress)
                     return;
                 try {
-                    progress(shared.evaluations.load(), shared.best.load());
+                    progress(shared.evaluations.load(), shared.best.load(), pair.steps());
                 } catch (...) {
                     shared.cancelled = true;
                     throw;

@@ -52,9 +52,10 @@ struct SearchResult {
     bool neverSighted() const { return sightingStep == 0; }
 };
 
-// Called on the caller's thread about ten times a second: evaluations so far, and the largest objective found
-// yet (steps + 1 for never). A throw stops the search (every thread joined) and goes on.
-using SearchProgress = std::function<void(std::uint64_t evaluations, std::int64_t best)>;
+// Called on the caller's thread about ten times a second: evaluations so far, the largest objective found yet
+// (0 before the first, steps + 1 for never) and the run's steps. A throw stops the search (every thread
+// joined) and goes on.
+using SearchProgress = std::function<void(std::uint64_t evaluations, std::int64_t best, std::int64_t steps)>;
 
 // Searches the configuration that delays the pair's first mutual sighting the longest, or prevents it: NLopt's
 // multi-level single linkage from a Sobol sequence (GN_MLSL_LDS) with a subplex polish (LN_SBPLX) in each
