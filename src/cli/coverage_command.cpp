@@ -50,7 +50,7 @@ void savePlot(const CoverageMap& map, const PlotOptions& options, ReplacingFile&
     for (const RoleMap& m : map.maps)
         end = std::max(end, static_cast<double>(m.steps) * 0.01);
     SkyMapPlot plot("velmora " + std::string(velmoraVersion()) + " coverage: " +
-                        scenarioParametersJson(s)["algorithm"].get<std::string>() + ", FOV " + numberText(s.fovDeg) +
+                        algorithmName(s) + ", FOV " + numberText(s.fovDeg) +
                         "°, tilt " + numberText(s.tiltDeg) + "°, radius " + numberText(s.craftRadius) +
                         ", distance " + numberText(map.request.distance) + ", nside " +
                         std::to_string(map.grid.nside()),

@@ -207,7 +207,7 @@ ordered_json coverageJson(const CoverageMap& map, const std::vector<std::string>
 std::string coverageTable(const CoverageMap& map)
 {
     const Scenario& s = map.request.scenario;
-    std::string out = "sighting-time map of " + scenarioParametersJson(s)["algorithm"].dump() + ", FOV " +
+    std::string out = "sighting-time map of " + algorithmName(s) + ", FOV " +
                       numberText(s.fovDeg) + " deg, tilt " + numberText(s.tiltDeg) + " deg, radius " +
                       numberText(s.craftRadius) + ", distance " + numberText(map.request.distance) + ", nside " +
                       std::to_string(map.grid.nside()) + " (" + std::to_string(map.grid.pixelCount()) +
@@ -258,11 +258,11 @@ void writeCoverageMap(const CoverageMap& map, const std::string& path, const std
         file.write(toJsonText(head) + '\n');
     } else {
         // A CSV reader gets what made the map as columns of every row, as trial files do.
-        file.write("velmora,algorithm,fovDeg,tiltDeg,craftRadius,distance,nside,roles,pixel,x,y,z,step,time\n");
+        file.write("velmora,algorithm,plan,fovDeg,tiltDeg,craftRadius,distance,nside,roles,pixel,x,y,z,step,time\n");
     }
     const Scenario& s = map.request.scenario;
     const std::string csvParameters = std::string(velmoraVersion()) + "," +
-                                      scenarioParametersJson(s)["algorithm"].get<std::string>() + "," +
+                                      algorithmName(s) + "," + planIdentity(s) + "," +
                                       numberText(s.fovDeg) + "," + numberText(s.tiltDeg) + "," +
                                       numberText(s.craftRadius) + "," + numberText(map.request.distance) + "," +
                                       std::to_string(map.grid.nside()) + ",";
