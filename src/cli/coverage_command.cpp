@@ -101,7 +101,8 @@ void runCoverageCommand(const CoverageOptions& o)
         checkCoverageMapPath(o.map);
     SummaryOutput output(o.output);
     const std::size_t maps = request.roles.empty() ? rolePairs(request.scenario).size() : request.roles.size();
-    ProgressBar progress(12u * static_cast<std::uint64_t>(o.nside) * static_cast<std::uint64_t>(o.nside) * maps, stderr);
+    ProgressBar progress(12u * static_cast<std::uint64_t>(o.nside) * static_cast<std::uint64_t>(o.nside) * maps, stderr,
+                         "directions");
     const CoverageMap map = computeCoverage(
         request, [&](std::int64_t done, std::int64_t) { progress.update(static_cast<std::uint64_t>(done)); });
     progress.finish();

@@ -60,7 +60,7 @@ void runSearchCommand(const SearchOptions& o)
         }
     }
     SummaryOutput output(o.output);
-    ProgressBar bar(request.budget, stderr);
+    ProgressBar bar(request.budget, stderr, "evaluations");
     std::uint64_t nextTenth = 1;
     const SearchResult result = searchWorstCase(request, [&](std::uint64_t evaluations, std::int64_t best,
                                                              std::int64_t steps) {

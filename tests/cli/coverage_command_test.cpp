@@ -16,8 +16,9 @@ TEST(VelmoraSimCoverage, MapFileAndSummaryTellTheSameMap)
     const auto dir = std::filesystem::temp_directory_path() / ("velmora-coverage-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto map = dir / "orlo.jsonl";
+    const auto plot = dir / "orlo.png";
     const auto r = runSim("coverage --algorithm Orlo --fov 30 --tilt 25 --nside 2 --roles odd-even,even-even --json --map " +
-                          map.string());
+                          map.string() + (VELMORA_PLOT ? " --plot " + plot.string() + " --plot-dpi 50" : ""));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto summary = nlohmann::json::parse(r.out);
     EXPECT_EQ(summary["parameters"]["pixels"], 48);
@@ -38,6 +39,9 @@ TEST(VelmoraSimCoverage, MapFileAndSummaryTellTheSameMap)
     }
     EXPECT_EQ(rows, 96);
     EXPECT_EQ(sighted, summary["maps"][0]["sighted"]);
+    if (VELMORA_PLOT) {
+        EXPECT_EQ(velmora::test::readFile(plot).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    }
     std::filesystem::remove_all(dir);
 }
 
