@@ -23,7 +23,8 @@ constexpr const char* coverageFooter =
     "has first seen each other or the plans end. The directions are the centres of HEALPix's equal-area pixels\n"
     "in RING order (12 nside^2 of them). A pair's roles follow its craft's indexes: for the built-in plans\n"
     "even-odd, even-even and odd-odd, for a plan file 0-1, 0-0 and so on.\n"
-    "--map writes every pixel's step and time (empty or null: never) as FILE.csv or FILE.jsonl.\n"
+    "--map writes every pixel's step and time (empty or null: never) as FILE.csv or FILE.jsonl, or its\n"
+    "seconds as a HEALPix FITS map, FILE.fits, one column per role pair (never: HEALPix's unseen value).\n"
     "--plot draws each role pair's map in Mollweide's projection (+x in the middle, +y to the left, +z up),\n"
     "coloured by the time to sight, red where never, with both sensors' axes over the plan on top.\n"
     "Example: velmora-sim coverage --algorithm Orlo --fov 70 --tilt 25 --map orlo.csv";
@@ -155,7 +156,7 @@ void addCoverageCommand(CLI::App& app)
                     [&r](const std::string& text) { r.setDuration({text}); });
     addNumberOption(*coverage, commandLineNames.threads, threadCountRule, "Worker threads (default: all cores)",
                     [&r](const std::string& text) { r.setThreads({text}); });
-    coverage->add_option("--map", o->map, "Write every pixel's sighting step and time to FILE.csv or FILE.jsonl")
+    coverage->add_option("--map", o->map, "Write every pixel's sighting step and time to FILE.csv, FILE.jsonl or FILE.fits")
         ->type_name("FILE");
     coverage->add_flag("--json", o->json, "Print the summary as one JSON document instead of a table");
     addOutputOption(*coverage, o->output);

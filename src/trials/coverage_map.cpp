@@ -242,14 +242,52 @@ std::string coverageTable(const CoverageMap& map)
 void checkCoverageMapPath(const std::string& path)
 {
     const std::string extension = lowerExtension(path);
-    if (extension != ".csv" && extension != ".jsonl")
-        throw InputError("--map \"" + path + "\": name a .csv or .jsonl file");
+    if (extension != ".csv" && extension != ".jsonl" && extension != ".fits")
+        throw InputError("--map \"" + path + "\": name a .csv, .jsonl or .fits file");
 }
+
+namespace {
+
+// One column of seconds per role pair, never as HEALPix's unseen value, and what made the map in the header.
+std::string fitsBytes(const CoverageMap& map)
+{
+    std::vector<std::pair<std::string, std::vector<double>>> columns;
+    for (const RoleMap& m : map.maps) {
+        std::string name = m.name;
+        std::replace(name.begin(), name.end(), '-', '_');
+        std::vector<double> time(m.sightingTime.size());
+        for (std::size_t p = 0; p < time.size(); ++p)
+            time[p] = m.sightingStep[p] > 0 ? m.sightingTime[p] : SkyGrid::unseen;
+        columns.emplace_back(name, std::move(time));
+    }
+    const Scenario& s = map.request.scenario;
+    std::vector<std::pair<std::string, std::string>> keys{{"VELMORA", velmoraVersion()},
+                                                          {"ALGO", algorithmName(s)},
+                                                          {"FOVDEG", numberText(s.fovDeg)},
+                                                          {"TILTDEG", numberText(s.tiltDeg)},
+                                                          {"RADIUS", numberText(s.craftRadius)},
+                                                          {"DISTANCE", numberText(map.request.distance)},
+                                                          {"TUNIT", "s"}};
+    if (s.plan)
+        keys.emplace_back("PLANSHA", planIdentity(s));
+    if (map.request.steps)
+        keys.emplace_back("STEPS", std::to_string(*map.request.steps));
+    return map.grid.fitsFile(columns, keys);
+}
+
+}  // namespace
 
 void writeCoverageMap(const CoverageMap& map, const std::string& path, const std::vector<std::string>& command)
 {
     checkCoverageMapPath(path);
     const std::string extension = lowerExtension(path);
+    if (extension == ".fits") {
+        const std::string bytes = fitsBytes(map);
+        ReplacingFile file(path);
+        file.write(bytes);
+        file.commit();
+        return;
+    }
     ReplacingFile file(path);
     std::string text;
     if (extension == ".jsonl") {

@@ -72,11 +72,12 @@ inline constexpr int worstListed = 10;
 nlohmann::ordered_json coverageJson(const CoverageMap& map, const std::vector<std::string>& command);
 std::string coverageTable(const CoverageMap& map);
 
-// Throws InputError when path's extension names no map format (.csv or .jsonl).
+// Throws InputError when path's extension names no map format (.csv, .jsonl or .fits).
 void checkCoverageMapPath(const std::string& path);
 
-// Writes every pixel of every map as CSV or JSON Lines (by path's extension, .csv or .jsonl); the file appears
-// only when complete. Throws InputError for another extension, FileError when writing fails.
+// Writes every pixel of every map as CSV or JSON Lines (by path's extension, .csv or .jsonl), or as a HEALPix
+// FITS map (.fits: one column of seconds per role pair, never as HEALPix's unseen value, which healpy masks);
+// the file appears only when complete. Throws InputError for another extension, FileError when writing fails.
 void writeCoverageMap(const CoverageMap& map, const std::string& path, const std::vector<std::string>& command);
 
 }  // namespace velmora

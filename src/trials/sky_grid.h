@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -30,6 +33,15 @@ public:
     std::int64_t pixelAt(const Vec3& direction) const;
     // The same as colatitude theta (from +z) and longitude phi in [0, 2 pi), radians.
     void angles(std::int64_t pixel, double& theta, double& phi) const;
+
+    // HEALPix's value for a pixel without data, which FITS readers (healpy.read_map) mask.
+    static const double unseen;
+
+    // The bytes of a FITS file holding one map per column (name, a value per pixel in RING order) with the
+    // HEALPix keywords every reader expects, and keys (name, text) that say what made it. Throws
+    // std::runtime_error when the FITS library fails.
+    std::string fitsFile(const std::vector<std::pair<std::string, std::vector<double>>>& columns,
+                         const std::vector<std::pair<std::string, std::string>>& keys) const;
 
 private:
     struct Base;

@@ -52,7 +52,7 @@ TEST(VelmoraSimCoverage, BadOptionsAreRefusedInOneLine)
     expectRejected("coverage --roles even-third", "even-odd, even-even, odd-odd");
     expectRejected("coverage --distance 0", "--distance");
     expectRejected("coverage --fov 95", "--fov");
-    expectRejected("coverage --map out.txt", ".csv or .jsonl");
+    expectRejected("coverage --map out.txt", ".csv, .jsonl or .fits");
     expectRejected("coverage --algorithm Nope", "Nope");
     expectRejected("coverage --algorithm WaitAndCheck --fov 10 --duration 20000", "steps");
 }

@@ -414,7 +414,7 @@ def test_ctrl_c_stops_a_long_batch_or_run_and_leaves_no_thread(call):
     assert out == "interrupted, threads left: 1\n"
 
 
-def test_coverage_is_velmora_sims_map_in_healpix_ring_order():
+def test_coverage_is_velmora_sims_map_in_healpix_ring_order(tmp_path):
     healpy = pytest.importorskip("healpy")
     args = dict(algorithm="Orlo", fov=30, tilt=25, nside=8)
     r = velmora.coverage(threads=2, **args)
@@ -431,6 +431,14 @@ def test_coverage_is_velmora_sims_map_in_healpix_ring_order():
     for worst in r["maps"][0]["worst"]:
         assert np.allclose(worst["direction"], healpy.pix2vec(8, worst["pixel"]), atol=1e-15)
         assert (worst["step"] or 0) == step[worst["pixel"]]
+    # The FITS map velmora-sim writes reads back in healpy as the same seconds, never masked as unseen.
+    fits = tmp_path / "orlo.fits"
+    assert sim("coverage", "--algorithm", "Orlo", "--fov", 30, "--tilt", 25, "--nside", 8, "--map", fits).returncode == 0
+    read = healpy.read_map(str(fits), field=(0, 1, 2))
+    for column, name in zip(read, ["even-odd", "even-even", "odd-odd"]):
+        seen = ~np.isnan(r["time"][name])
+        assert np.array_equal(column != healpy.UNSEEN, seen)
+        assert np.array_equal(column[seen], r["time"][name][seen])
     with pytest.raises(ValueError, match="nside must be a power of two"):
         velmora.coverage(nside=12)
     with pytest.raises(ValueError, match="roles: \"even-third\""):
