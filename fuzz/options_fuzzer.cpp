@@ -1,8 +1,10 @@
 // Any command line (arguments separated by newlines) through velmora-sim's option parsers and checks,
 // stopping before a command would run: parsed, or refused with an error whose message is one printable line.
 #include "cli/batch_command.h"
+#include "cli/coverage_command.h"
 #include "cli/replay_command.h"
 #include "cli/run_command.h"
+#include "cli/search_command.h"
 #include "cli/sweep_command.h"
 #include "text/input_error.h"
 #include "text/message_text.h"
@@ -52,6 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     velmora::addBatchCommand(app);
     velmora::addReplayCommand(app);
     velmora::addSweepCommand(app);
+    velmora::addCoverageCommand(app);
+    velmora::addSearchCommand(app);
     app.parse_complete_callback([] { throw Parsed{}; });
     try {
         app.parse(static_cast<int>(argv.size()), argv.data());

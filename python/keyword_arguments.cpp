@@ -50,4 +50,10 @@ py::object KeywordArguments::operator[](std::string_view name) const
     return values_[static_cast<std::size_t>(it - names_.begin())];
 }
 
+py::object KeywordArguments::optional(std::string_view name) const
+{
+    const auto it = std::find(names_.begin(), names_.end(), name);
+    return it == names_.end() ? py::none() : values_[static_cast<std::size_t>(it - names_.begin())];
+}
+
 }  // namespace velmora

@@ -21,6 +21,8 @@ public:
 
     // The value given for name, or None.
     pybind11::object operator[](std::string_view name) const;
+    // The same, and None for a name the function does not take: for what several functions share.
+    pybind11::object optional(std::string_view name) const;
 
 private:
     std::span<const std::string_view> names_;

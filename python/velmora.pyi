@@ -178,3 +178,32 @@ def merge(paths: str | os.PathLike[str] | Sequence[str | os.PathLike[str]]) -> d
     """The summary `velmora-sim merge --json` prints for the trial files of one batch or sweep run in shards:
     the unsplit run's, without its timing. Raises ValueError naming the parameter in which two files differ,
     or the trials missing or doubled."""
+
+def coverage(
+    algorithm: Algorithm | None = None,
+    fov: float | None = None,
+    tilt: float | None = None,
+    radius: float | None = None,
+    distance: float | None = None,
+    nside: int | None = None,
+    roles: Sequence[str] | None = None,
+    duration: float | None = None,
+    threads: int | None = None,
+) -> dict[str, Any]:
+    """The sighting-time map of a pair at rest, as `velmora-sim coverage` computes it; "time" and "step" hold
+    numpy arrays per role pair in HEALPix RING order (NaN and 0: never)."""
+
+def search(
+    algorithm: Algorithm | None = None,
+    fov: float | None = None,
+    tilt: float | None = None,
+    max_speed: float | None = None,
+    radius: float | None = None,
+    box: float | None = None,
+    budget: int | None = None,
+    seed: int | None = None,
+    duration: float | None = None,
+    threads: int | None = None,
+) -> dict[str, Any]:
+    """The worst two-craft configuration found, as `velmora-sim search` finds it; "scenario" replays in
+    velmora.run."""

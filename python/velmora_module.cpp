@@ -19,7 +19,9 @@
 #include "trial_files.h"
 #include "trial_table.h"
 #include "trials/batch_report.h"
+#include "trials/adversary_search.h"
 #include "trials/batch_run.h"
+#include "trials/coverage_map.h"
 #include "trials/trial_request.h"
 #include "trials/trial_runner.h"
 
@@ -27,6 +29,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -153,7 +156,7 @@ py::object run(const py::args& args, const py::kwargs& kwargs)
 void setParameters(TrialRequest& request, const KeywordArguments& a, bool lists)
 {
     const TrialNames& n = trialNames;
-    if (const py::object v = a["count"]; !v.is_none()) {
+    if (const py::object v = a.optional("count"); !v.is_none()) {
         if (lists)
             request.setCounts(givenWholes(n.count, v));
         else
@@ -161,7 +164,7 @@ void setParameters(TrialRequest& request, const KeywordArguments& a, bool lists)
     }
     const auto reals = [&](std::string_view name, void (TrialRequest::*one)(const Given<double>&),
                            void (TrialRequest::*many)(std::span<const Given<double>>)) {
-        const py::object v = a[name];
+        const py::object v = a.optional(name);
         if (v.is_none())
             return;
         if (lists)
@@ -173,7 +176,7 @@ void setParameters(TrialRequest& request, const KeywordArguments& a, bool lists)
     reals(n.maxSpeed, &TrialRequest::setMaxSpeed, &TrialRequest::setMaxSpeeds);
     reals(n.radius, &TrialRequest::setRadius, &TrialRequest::setRadii);
     reals(n.box, &TrialRequest::setBox, &TrialRequest::setBoxes);
-    if (const py::object v = a["seed"]; !v.is_none())
+    if (const py::object v = a.optional("seed"); !v.is_none())
         request.setSeed(givenWhole(n.seed, v));
 }
 
@@ -295,6 +298,95 @@ py::object replay(const py::args& args, const py::kwargs& kwargs)
         request.setFov(givenReal(trialNames.fov, a["fov"]));
     setParameters(request, a, false);
     return pythonDocument(scenarioToJson(replayScenario(request.setup(), request.trial())));
+}
+
+constexpr std::string_view coverageArguments[] = {"algorithm", "fov",   "tilt",     "radius", "distance",
+                                                   "nside",     "roles", "duration", "threads"};
+constexpr std::string_view searchArguments[] = {"algorithm", "fov",    "tilt", "max_speed", "radius",
+                                                "box",       "budget", "seed", "duration",  "threads"};
+
+// The parameters coverage and search share with a batch: the algorithm, the FOV and the rest they take, a
+// duration and the threads.
+TrialRequest pairRequest(const KeywordArguments& a)
+{
+    TrialRequest request(trialNames);
+    if (!a["algorithm"].is_none())
+        setAlgorithm(request, a["algorithm"]);
+    if (!a["fov"].is_none())
+        request.setFov(givenReal(trialNames.fov, a["fov"]));
+    setParameters(request, a, false);
+    if (!a["duration"].is_none())
+        request.setDuration(givenReal(trialNames.duration, a["duration"]));
+    if (!a["threads"].is_none())
+        request.setThreads(givenWhole(trialNames.threads, a["threads"]));
+    return request;
+}
+
+py::object coverage(const py::args& args, const py::kwargs& kwargs)
+{
+    const KeywordArguments a("coverage", coverageArguments, 0, args, kwargs);
+    const TrialRequest request = pairRequest(a);
+    CoverageRequest r;
+    r.scenario = request.setup().scenario;
+    r.steps = request.steps();
+    r.threads = request.threads();
+    if (!a["distance"].is_none())
+        r.distance = NumberRule::moreThanZero().real("distance", givenReal("distance", a["distance"]));
+    if (!a["nside"].is_none())
+        r.nside = static_cast<int>(
+            NumberRule::wholeIn(1, SkyGrid::maxNside).whole("nside", givenWhole("nside", a["nside"])));
+    if (!a["roles"].is_none())
+        r.roles = rolePairsNamed(r.scenario, givenTexts(a["roles"]), "roles");
+    std::optional<CoverageMap> map;
+    {
+        py::gil_scoped_release release;
+        map.emplace(computeCoverage(r, [](std::int64_t done, std::int64_t) {
+            checkSignals(static_cast<std::uint64_t>(done));
+        }));
+    }
+    py::dict out = pythonDocument(coverageJson(*map, pythonCommand()));
+    py::dict times;
+    py::dict steps;
+    for (const RoleMap& m : map->maps) {
+        const auto n = static_cast<py::ssize_t>(m.sightingStep.size());
+        py::array_t<double> time(n);
+        py::array_t<std::int64_t> step(n);
+        auto t = time.mutable_unchecked<1>();
+        auto k = step.mutable_unchecked<1>();
+        for (py::ssize_t p = 0; p < n; ++p) {
+            const auto i = static_cast<std::size_t>(p);
+            k(p) = m.sightingStep[i];
+            t(p) = m.sightingStep[i] > 0 ? m.sightingTime[i] : std::numeric_limits<double>::quiet_NaN();
+        }
+        times[py::str(m.name)] = time;
+        steps[py::str(m.name)] = step;
+    }
+    out["time"] = times;
+    out["step"] = steps;
+    return out;
+}
+
+py::object search(const py::args& args, const py::kwargs& kwargs)
+{
+    const KeywordArguments a("search", searchArguments, 0, args, kwargs);
+    const TrialRequest request = pairRequest(a);
+    SearchRequest r;
+    const TrialSetup setup = request.setup();
+    r.scenario = setup.scenario;
+    r.seed = setup.seed;
+    r.steps = request.steps();
+    r.threads = request.threads();
+    if (!a["budget"].is_none())
+        r.budget = NumberRule::wholeIn(searchStarts, 1'000'000'000).whole("budget", givenWhole("budget", a["budget"]));
+    std::optional<SearchResult> result;
+    {
+        py::gil_scoped_release release;
+        result.emplace(searchWorstCase(r, [](std::uint64_t evaluations, std::int64_t, std::int64_t) { checkSignals(evaluations); }));
+    }
+    py::dict out = pythonDocument(searchJson(*result, pythonCommand()));
+    // The scenario keeps a scenario file's keys, so velmora.run takes it as it is.
+    out["scenario"] = pythonDocument(worstScenarioJson(*result, pythonCommand()));
+    return out;
 }
 
 // A formation set up from a scenario, stepped from Python. Its arrays are copies: they stay as they were when
@@ -486,7 +578,7 @@ PYBIND11_MODULE(velmora, m)
 Run a scenario as `velmora-sim run` does and return its result document.
 
 scenario: a dict with the scenario keys (algorithm, maxSpeed, fovDeg, tiltDeg, craftRadius, boxHalfSize,
-    count, craft, counterexample, seed), or the path of a scenario file; its algorithm may be a Plan.
+    count, craft, counterexample, seed, origin), or the path of a scenario file; its algorithm may be a Plan.
 steps: number of 0.01 s steps; duration: simulated seconds (not both). Without either the run lasts until
     the longest plan in use has ended.
 sighting: "grid" (the default: pairs link when in mutual view at the end of a step) or "continuous" (at their
@@ -587,6 +679,29 @@ velmora.batch. Every cell runs the same trials.
 Returns velmora-sim sweep --json's document, whose "cells" hold one summary each, and, unless per_trial is
 False, "perTrial": every cell's trials with their parameters, as a pandas DataFrame or a dict of numpy
 arrays.)");
+
+    m.def("coverage", &coverage,
+          R"(coverage(algorithm=None, fov=None, tilt=None, radius=None, distance=None, nside=None, roles=None, duration=None, threads=None)
+--
+
+The sighting-time map of a pair at rest, as `velmora-sim coverage` computes it.
+
+Arguments mean what the velmora-sim coverage options of their names mean; roles is a list of role pair names
+("even-odd", ...). Returns velmora-sim coverage --json's summary (its keys camelCase, as the file writes them), and "time" and
+"step": for each role pair, a numpy array over the HEALPix pixels in RING order of the seconds (NaN: never)
+and the 1-based step (0: never) of the first mutual sighting; healpy.mollview(result["time"]["even-odd"])
+draws one. Ctrl+C stops the work and raises KeyboardInterrupt.)");
+
+    m.def("search", &search,
+          R"(search(algorithm=None, fov=None, tilt=None, max_speed=None, radius=None, box=None, budget=None, seed=None, duration=None, threads=None)
+--
+
+Search the two-craft configuration that delays the first mutual sighting the longest, as `velmora-sim
+search` does; the same seed and budget give the same result.
+
+Returns velmora-sim search --json's summary (its keys camelCase, as the file writes them); "scenario" is the worst configuration
+as a scenario dict (with what made it under "origin") that velmora.run replays, or that json.dump saves for
+velmora-sim run and the desktop program.)");
 
     m.def("replay", &replay,
           R"(replay(trial, algorithm=None, count=None, seed=None, fov=None, tilt=None, max_speed=None, radius=None, box=None)

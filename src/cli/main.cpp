@@ -1,8 +1,10 @@
 #include "cli/batch_command.h"
+#include "cli/coverage_command.h"
 #include "cli/merge_command.h"
 #include "cli/plan_command.h"
 #include "cli/replay_command.h"
 #include "cli/run_command.h"
+#include "cli/search_command.h"
 #include "cli/sweep_command.h"
 #include "cli/trial_options.h"
 #include "files/replacing_file.h"
@@ -153,6 +155,8 @@ int main(int argc, char** argv)
     velmora::addSweepCommand(app);
     velmora::addMergeCommand(app);
     velmora::addPlanCommand(app);
+    velmora::addCoverageCommand(app);
+    velmora::addSearchCommand(app);
     if (const std::string unknown = unknownCommand(app, argc, argv); !unknown.empty())
         return fail(unknown.c_str(), 2);
 

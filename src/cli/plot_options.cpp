@@ -144,26 +144,26 @@ void PlotOptions::check(const std::string& option, const std::string& file, int 
                           " million (choose a smaller size or resolution, or an SVG or PDF)");
 }
 
-void addPlotOptions(CLI::App& command, PlotOptions& o)
+void addPlotOptions(CLI::App& command, PlotOptions& o, const std::string& plotHelp, bool sweepFigures)
 {
     CLI::Option* plot =
         command
-        .add_option("--plot", o.path,
-                    "Also draw the initialized fraction and the median time to initialize against the field of "
-                    "view (FILE.png, FILE.svg or FILE.pdf)")
+        .add_option("--plot", o.path, plotHelp + " (FILE.png, FILE.svg or FILE.pdf)")
         ->type_name("FILE");
-    command
+    if (sweepFigures) {
+        command
             .add_option("--plot-curve", o.curvePath,
                         "Also draw the fraction of formations initialized by each time, one curve per algorithm "
                         "(FILE.png, FILE.svg or FILE.pdf)")
             ->type_name("FILE");
-    command
-        .add_option("--x", o.x,
-                    "The parameter --plot draws along its x axis: fov (the default when it varies), tilt, count, "
-                    "max-speed, radius, box or duration; every other one that varies gets a row or column of "
-                    "panels (at most two)")
-        ->type_name("PARAM")
-        ->needs(plot);
+        command
+            .add_option("--x", o.x,
+                        "The parameter --plot draws along its x axis: fov (the default when it varies), tilt, count, "
+                        "max-speed, radius, box or duration; every other one that varies gets a row or column of "
+                        "panels (at most two)")
+            ->type_name("PARAM")
+            ->needs(plot);
+    }
     o.sizeOption =
         command
         .add_option_function<std::string>(

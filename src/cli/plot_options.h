@@ -40,6 +40,12 @@ struct PlotOptions {
     // Throws OptionError for a name that is not .png, .svg or .pdf, a folder that does not exist, or a PNG
     // larger than maxPlotPixels at its size.
     void check(const std::string& option, const std::string& file, int columns, int rows, bool curves) const;
+    // The same for a one-panel --plot.
+    void check() const
+    {
+        checkSizeOptions();
+        check("--plot", path, 1, 1, false);
+    }
 };
 
 // How a figure names a parameter (a sweepAxes key): the x axis's label, and a panel's heading for a value.
@@ -50,7 +56,8 @@ std::string parameterPanelLabel(std::string_view key, const std::string& valueTe
 // exhaust its memory.
 inline constexpr double maxPlotPixels = 40'000'000.0;
 
-// --plot, --plot-curve, --x, --plot-size WxH and --plot-dpi N.
-void addPlotOptions(CLI::App& command, PlotOptions& options);
+// --plot (what it draws said by plotHelp), --plot-size WxH and --plot-dpi N; for a sweep (sweepFigures) also
+// --plot-curve and --x.
+void addPlotOptions(CLI::App& command, PlotOptions& options, const std::string& plotHelp, bool sweepFigures = false);
 
 }  // namespace velmora

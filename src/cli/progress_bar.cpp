@@ -22,8 +22,8 @@ std::string clock(double seconds)
 
 }  // namespace
 
-ProgressBar::ProgressBar(std::uint64_t total, std::FILE* stream)
-    : total_(total), stream_(stream), enabled_(::isatty(::fileno(stream)) == 1),
+ProgressBar::ProgressBar(std::uint64_t total, std::FILE* stream, const char* items)
+    : total_(total), stream_(stream), items_(items), enabled_(::isatty(::fileno(stream)) == 1),
       start_(std::chrono::steady_clock::now())
 {
 }
@@ -40,7 +40,7 @@ void ProgressBar::update(std::uint64_t done)
     const int filled = static_cast<int>(fraction * barWidth);
     std::string line = "\r[" + std::string(static_cast<std::size_t>(filled), '#') +
                        std::string(static_cast<std::size_t>(barWidth - filled), '.') + "] " +
-                       std::to_string(done) + "/" + std::to_string(total_) + " trials";
+                       std::to_string(done) + "/" + std::to_string(total_) + " " + items_;
     if (done > 0 && elapsed > 0.0) {
         const double rate = static_cast<double>(done) / elapsed;
         char text[64];

@@ -161,7 +161,10 @@ void addSweepCommand(CLI::App& app)
                       "Write one row per trial of every cell to FILE.jsonl or FILE.csv, with the columns of "
                       "batch --trials-out: every row names its cell's parameters")
         ->type_name("FILE");
-    addPlotOptions(*sweep, o->plot);
+    addPlotOptions(*sweep, o->plot,
+                   "Also draw the initialized fraction and the median time over all trials against --x, one line per "
+                   "algorithm",
+                   true);
     sweep->callback([o] { runSweepCommand(*o); });
 }
 

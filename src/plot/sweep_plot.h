@@ -122,7 +122,6 @@ private:
     void drawSeries(QPainter& p, const Frame& f, int index, int cell) const;
     void drawCurve(QPainter& p, const Frame& f, int index, int cell) const;
     void drawLegend(QPainter& p, const QRectF& legend) const;
-    std::string svgWithMetadata(const std::string& svg) const;
 
     std::string title_;
     std::string xLabel_;

@@ -194,6 +194,11 @@ Scenario parseScenario(const json& doc, const std::string& planFolder)
             throw ScenarioError("\"seed\" must be an integer from 0 to 4294967295, not " + valueExcerpt(*v));
         s.seed = static_cast<std::uint32_t>(seed);
     }
+    if (const json* v = member(doc, "origin")) {
+        if (!v->is_object())
+            throw ScenarioError("\"origin\" must be an object, not " + valueExcerpt(*v));
+        s.origin = nlohmann::ordered_json(*v);
+    }
     if (s.counterexample && s.count < 2)
         throw ScenarioError("the counterexample needs at least 2 craft (\"count\" is " + std::to_string(s.count) +
                             ")");
@@ -305,6 +310,8 @@ nlohmann::ordered_json scenarioToJson(const Scenario& s, bool withSeed)
         out["counterexample"] = true;
     if (withSeed || s.seed != Rand15::firstState)
         out["seed"] = s.seed;
+    if (!s.origin.is_null())
+        out["origin"] = s.origin;
     return out;
 }
 

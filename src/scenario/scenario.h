@@ -47,12 +47,14 @@ struct Scenario {
     bool counterexample = false;
     // The first state of the sequence the random craft are drawn from.
     std::uint32_t seed = Rand15::firstState;
+    // What made the scenario (a search's parameters and result), kept as the file states it; set-up ignores it.
+    nlohmann::ordered_json origin;
 };
 
 // The keys a scenario object may have, and those of each of its craft; any other is refused.
 inline constexpr std::string_view scenarioKeys[] = {"algorithm",   "maxSpeed", "fovDeg", "tiltDeg",
                                                     "craftRadius", "boxHalfSize", "count", "craft",
-                                                    "counterexample", "seed"};
+                                                    "counterexample", "seed", "origin"};
 inline constexpr std::string_view craftKeys[] = {"position", "velocity", "attitude"};
 
 // A plan file named by "algorithm" is read from planFolder (the scenario file's folder; the working folder

@@ -504,3 +504,50 @@ def test_a_long_batch_shows_a_progress_bar_unless_told_not_to(call, setting, sho
         # The last state of the bar: every trial done.
         last = re.split(r"[\r\n]+", err.strip())[-1]
         assert last.startswith(f"{shown}: 100%|") and "24/24" in last
+
+
+def test_coverage_is_velmora_sims_map_in_healpix_ring_order(tmp_path):
+    healpy = pytest.importorskip("healpy")
+    args = dict(algorithm="Orlo", fov=30, tilt=25, nside=8)
+    r = velmora.coverage(threads=2, **args)
+    cli = sim("coverage", "--algorithm", "Orlo", "--fov", 30, "--tilt", 25, "--nside", 8, "--json")
+    assert cli.returncode == 0, cli.stderr
+    summary = json.loads(cli.stdout)
+    assert [m["roles"] for m in r["maps"]] == ["even-odd", "even-even", "odd-odd"]
+    assert r["maps"][0]["sighted"] == summary["maps"][0]["sighted"]
+    time, step = r["time"]["even-odd"], r["step"]["even-odd"]
+    assert time.shape == (healpy.nside2npix(8),) and step.shape == time.shape
+    assert np.array_equal(np.isnan(time), step == 0)
+    assert np.count_nonzero(step) == r["maps"][0]["sighted"]
+    # The listed worst pixels point where healpy puts those pixels' centres in RING order.
+    for worst in r["maps"][0]["worst"]:
+        assert np.allclose(worst["direction"], healpy.pix2vec(8, worst["pixel"]), atol=1e-15)
+        assert (worst["step"] or 0) == step[worst["pixel"]]
+    # The FITS map velmora-sim writes reads back in healpy as the same seconds, never masked as unseen.
+    fits = tmp_path / "orlo.fits"
+    assert sim("coverage", "--algorithm", "Orlo", "--fov", 30, "--tilt", 25, "--nside", 8, "--map", fits).returncode == 0
+    read = healpy.read_map(str(fits), field=(0, 1, 2))
+    for column, name in zip(read, ["even-odd", "even-even", "odd-odd"]):
+        seen = ~np.isnan(r["time"][name])
+        assert np.array_equal(column != healpy.UNSEEN, seen)
+        assert np.array_equal(column[seen], r["time"][name][seen])
+    with pytest.raises(ValueError, match="nside must be a power of two"):
+        velmora.coverage(nside=12)
+    with pytest.raises(ValueError, match="roles: \"even-third\""):
+        velmora.coverage(roles=["even-third"])
+
+
+def test_search_is_reproducible_and_its_scenario_replays_in_run():
+    args = dict(algorithm="Simple", fov=70, tilt=25, max_speed=35, budget=400, seed=9)
+    a = velmora.search(threads=1, **args)
+    b = velmora.search(threads=2, **args)
+    assert a["scenario"]["craft"] == b["scenario"]["craft"]
+    assert a["worst"] == b["worst"]
+    run = velmora.run(a["scenario"])
+    if a["worst"]["initializes"]:
+        assert run["links"][0]["step"] == a["worst"]["step"]
+        assert run["links"][0]["time"] == a["worst"]["time"]
+    else:
+        assert run["links"] == []
+    with pytest.raises(ValueError, match="budget"):
+        velmora.search(budget=3)

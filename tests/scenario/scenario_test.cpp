@@ -72,11 +72,12 @@ TEST(Scenario, RejectsBadInputWithAMessageNamingTheKey)
         {R"({"radius":3})", "(did you mean 'craftRadius'?)"},
         {R"({"seeds":3})", "(did you mean 'seed'?)"},
         {R"({"zzzz":1})", "unknown key 'zzzz' (the keys are algorithm, maxSpeed, fovDeg, tiltDeg, craftRadius, "
-                          "boxHalfSize, count, craft, counterexample, seed)"},
+                          "boxHalfSize, count, craft, counterexample, seed, origin)"},
         {R"({"craft":[{"position":[0,0,0],"velocity":[0,0,0],"atitude":[]}]})",
          "\"craft\"[0]: unknown key 'atitude' (did you mean 'attitude'?)"},
         {R"({"seed":-1})", "\"seed\" must be an integer from 0 to 4294967295"},
         {R"({"seed":4294967296})", "\"seed\""},
+        {R"({"origin":"search"})", "\"origin\" must be an object"},
         {R"({"seed":1.5})", "\"seed\""},
     };
     for (const auto& [text, mentions] : bad) {
