@@ -62,9 +62,11 @@ private:
     void buildHalfTwist(int parity, double x);
     void buildWaitAndCheck(int parity, double x);
 
-    std::array<ManeuverSegment, capacity> segments_{};
-    std::array<double, capacity> endTimes_{};
+    // The count and the end times first: each lookup reads them together, and for the short tables of the
+    // built-in plans they share the object's first cache lines whatever the capacity.
     std::int32_t count_ = 0;
+    std::array<double, capacity> endTimes_{};
+    std::array<ManeuverSegment, capacity> segments_{};
 };
 
 // The wait factor of the Wait-and-Check plan: cot(b) / b for the margin b = max(x - pi/4, 0.05).
