@@ -16,9 +16,9 @@ namespace velmora {
 class TrialOutcomes {
 public:
     static constexpr std::int64_t notInitialized = -1;
-    // Outcomes are kept for at most this many trials over all cells of a sweep (256 MB): beyond it a sweep
+    // Outcomes are kept for at most this many trials over all cells of a sweep (128 MB): beyond it a sweep
     // leaves its comparisons out rather than exhaust the memory.
-    static constexpr std::uint64_t maxKept = std::uint64_t{1} << 25;
+    static constexpr std::uint64_t maxKept = std::uint64_t{1} << 24;
 
     TrialOutcomes() = default;
     TrialOutcomes(std::uint64_t firstTrial, std::uint64_t trials);

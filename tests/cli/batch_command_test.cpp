@@ -657,6 +657,29 @@ TEST_F(BatchCommand, SweepCellsMatchTheirBatchesAndThePlotHasTheFormatAndSizeAsk
     EXPECT_EQ(rows[13].rfind("| FOV (°) | A ", 0), 0u) << table;
 }
 
+// A plan file races in a sweep beside the built-ins: their cells are the plain sweep's exactly, and the file
+// that states Half-Twist's table gives Half-Twist's numbers under its own name and identity.
+TEST_F(BatchCommand, APlanFileRacesBesideTheBuiltInsWithoutChangingThem)
+{
+    const std::string common = " --fov 30,60 --count 5 --seed 4 --trials 30 --json";
+    const std::string file = std::string(VELMORA_PLANS_DIR) + "/half-twist.plan.json";
+    const json raced = json::parse(ok("sweep --algorithm Orlo," + file + common));
+    const json plain = json::parse(ok("sweep --algorithm Orlo,HalfTwist" + common));
+    ASSERT_EQ(raced["cells"].size(), 4u);
+    const auto results = [](json cell) {
+        for (const char* key : {"timing", "algorithm", "plan"})
+            cell.erase(key);
+        return cell;
+    };
+    for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(results(raced["cells"][k]), results(plain["cells"][k])) << k;
+    EXPECT_EQ(withoutTiming(raced["cells"][0]), withoutTiming(plain["cells"][0]));
+    EXPECT_EQ(raced["cells"][2]["algorithm"], "HalfTwist");
+    EXPECT_EQ(raced["cells"][2]["plan"].get<std::string>().size(), 64u);
+    EXPECT_TRUE(plain["cells"][2]["plan"].is_null());
+    EXPECT_EQ(raced["comparisons"], plain["comparisons"]);
+}
+
 // A figure's file holds the command that made it and every cell's parameters: run again, that command
 // draws the very same file. The caption names what every panel shares.
 TEST_F(BatchCommand, AFigureSaysWhatMadeItAndItsCommandMakesItAgain)
