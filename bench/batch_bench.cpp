@@ -25,10 +25,8 @@ TrialSetup defaultSceneTrials()
 
 // Trials per second of `velmora-sim batch` itself: trials stop once every craft is in one group. Each trial
 // also finds the exact moment its formation joined and the sightings the grid missed on the way.
-void runTrials(benchmark::State& state, Sighting sighting)
+void runTrials(benchmark::State& state, const TrialSetup& setup)
 {
-    TrialSetup setup = defaultSceneTrials();
-    setup.sighting = sighting;
     const int threads = static_cast<int>(state.range(0));
     constexpr std::uint64_t trialsPerRun = 4000;
     std::uint64_t first = 0;
@@ -42,11 +40,18 @@ void runTrials(benchmark::State& state, Sighting sighting)
         benchmark::Counter(static_cast<double>(first), benchmark::Counter::kIsRate);
 }
 
-void BatchTrials(benchmark::State& state) { runTrials(state, Sighting::Grid); }
+TrialSetup sightingTrials(Sighting sighting)
+{
+    TrialSetup setup = defaultSceneTrials();
+    setup.sighting = sighting;
+    return setup;
+}
+
+void BatchTrials(benchmark::State& state) { runTrials(state, sightingTrials(Sighting::Grid)); }
 BENCHMARK(BatchTrials)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The same trials with pairs linked at their first moment in view within a step.
-void ContinuousBatchTrials(benchmark::State& state) { runTrials(state, Sighting::Continuous); }
+void ContinuousBatchTrials(benchmark::State& state) { runTrials(state, sightingTrials(Sighting::Continuous)); }
 BENCHMARK(ContinuousBatchTrials)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // A plan file whose two roles each fill the 64 segments a role may hold: eighth turns about x, y and a diagonal
@@ -74,16 +79,7 @@ void FullPlanFileTrials(benchmark::State& state)
     setup.scenario.algorithm = -1;
     setup.scenario.plan = fullPlan();
     setup.steps = trialSteps(setup.scenario, std::nullopt);
-    const int threads = static_cast<int>(state.range(0));
-    constexpr std::uint64_t trialsPerRun = 4000;
-    std::uint64_t first = 0;
-    for (auto _ : state) {
-        BatchRunner(setup, threads).run(first, trialsPerRun, [](std::span<const TrialResult> block) {
-            benchmark::DoNotOptimize(block.data());
-        });
-        first += trialsPerRun;
-    }
-    state.counters["trials/s"] = benchmark::Counter(static_cast<double>(first), benchmark::Counter::kIsRate);
+    runTrials(state, setup);
 }
 BENCHMARK(FullPlanFileTrials)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 

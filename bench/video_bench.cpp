@@ -3,14 +3,11 @@
 // to ffmpeg for an MP4. Both are timed by the wall clock: llvmpipe draws on threads of its own and ffmpeg encodes
 // in a process of its own. The context line "spin loop cores" says how many cores a busy loop got.
 #include "app/formation_readout.h"
-#include "app/view_defaults.h"
+#include "app/rendered_view.h"
 #include "scenario/scenario.h"
 #include "sim/default_scene.h"
 #include "video/video_caption.h"
 #include "video/video_writer.h"
-#include "view/camera_controller.h"
-#include "view/formation_drawable.h"
-#include "view/offscreen_view.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -31,7 +28,7 @@ const QSize frameSize(1280, 720);
 // Ten craft six seconds into an Orlo run, links formed, seen by the dialog's left view as it starts.
 class TenCraftView {
 public:
-    TenCraftView() : view(frameSize)
+    TenCraftView()
     {
         Scenario scenario;
         scenario.count = 10;
@@ -42,32 +39,21 @@ public:
             formation.step(stepSeconds);
             readout.noteStepped(formation);
         }
-        camera.frame.setEyeDistance(startEyeDistance);
-        camera.lightingEnabled = true;
-        view.nearPlane = viewNearPlane;
-        view.farPlane = viewFarPlane;
-        view.frustumEnabled = true;
-        view.frustumTracking = true;
-        view.camera = &camera.frame;
-        drawable.formation = &formation;
-        drawable.frustum = &view.frustum;
-        view.sceneList = {&camera, &drawable};
     }
 
     // What velmora --render does for a frame but the stepping: draw, read back, caption.
     QImage frame()
     {
-        view.render();
-        QImage picture = view.lastFrame().copy();
+        rendered.view.render();
+        QImage picture = rendered.view.lastFrame().copy();
         drawCaption(picture, QString::fromStdString(readout.text(formation)));
         return picture;
     }
 
     Formation formation;
     FormationReadout readout;
-    CameraController camera;
-    FormationDrawable drawable;
-    OffscreenView view;
+    // The dialog's start: the eye at its distance, no orbit.
+    RenderedView rendered{frameSize, formation, CameraPlacement{}};
 };
 
 void OffscreenFrame(benchmark::State& state)

@@ -180,6 +180,17 @@ void setParameters(TrialRequest& request, const KeywordArguments& a, bool lists)
         request.setSeed(givenWhole(n.seed, v));
 }
 
+// One algorithm, one FOV and one value of each other parameter the function takes: batch, replay, coverage and
+// search.
+void setOneCell(TrialRequest& request, const KeywordArguments& a)
+{
+    if (!a["algorithm"].is_none())
+        setAlgorithm(request, a["algorithm"]);
+    if (!a["fov"].is_none())
+        request.setFov(givenReal(trialNames.fov, a["fov"]));
+    setParameters(request, a, false);
+}
+
 // The duration, the trial range and the threads batch and sweep share.
 void setRange(TrialRequest& request, const KeywordArguments& a, bool lists)
 {
@@ -209,11 +220,7 @@ py::object batch(const py::args& args, const py::kwargs& kwargs)
 {
     const KeywordArguments a("batch", batchArguments, 0, args, kwargs);
     TrialRequest request(trialNames);
-    if (!a["algorithm"].is_none())
-        setAlgorithm(request, a["algorithm"]);
-    if (!a["fov"].is_none())
-        request.setFov(givenReal(trialNames.fov, a["fov"]));
-    setParameters(request, a, false);
+    setOneCell(request, a);
     setRange(request, a, false);
     const bool perTrial = flag(a, "per_trial", true);
     const TrialSpan span = request.trials();
@@ -292,11 +299,7 @@ py::object replay(const py::args& args, const py::kwargs& kwargs)
     TrialRequest request(trialNames);
     if (!a["trial"].is_none())
         request.setTrial(givenWhole(trialNames.trial, a["trial"]));
-    if (!a["algorithm"].is_none())
-        setAlgorithm(request, a["algorithm"]);
-    if (!a["fov"].is_none())
-        request.setFov(givenReal(trialNames.fov, a["fov"]));
-    setParameters(request, a, false);
+    setOneCell(request, a);
     return pythonDocument(scenarioToJson(replayScenario(request.setup(), request.trial())));
 }
 
@@ -310,11 +313,7 @@ constexpr std::string_view searchArguments[] = {"algorithm", "fov",    "tilt", "
 TrialRequest pairRequest(const KeywordArguments& a)
 {
     TrialRequest request(trialNames);
-    if (!a["algorithm"].is_none())
-        setAlgorithm(request, a["algorithm"]);
-    if (!a["fov"].is_none())
-        request.setFov(givenReal(trialNames.fov, a["fov"]));
-    setParameters(request, a, false);
+    setOneCell(request, a);
     if (!a["duration"].is_none())
         request.setDuration(givenReal(trialNames.duration, a["duration"]));
     if (!a["threads"].is_none())

@@ -1,18 +1,14 @@
 #include "app/video_render.h"
 
 #include "app/formation_readout.h"
+#include "app/rendered_view.h"
 #include "app/termination_signals.h"
-#include "app/view_defaults.h"
-#include "geometry/angles.h"
 #include "scenario/scenario_file.h"
 #include "scenario/scenario_run.h"
 #include "text/input_error.h"
 #include "text/provenance.h"
 #include "video/video_caption.h"
 #include "video/video_writer.h"
-#include "view/camera_controller.h"
-#include "view/formation_drawable.h"
-#include "view/offscreen_view.h"
 
 #include <QPainter>
 
@@ -27,29 +23,6 @@ namespace {
 
 // A run longer than this many frames (eleven hours at 25 frames a second) comes from a mistaken speed.
 constexpr std::int64_t maxFrames = 1'000'000;
-
-// One of the dialog's views, off screen: its camera drawn first (light and look-at), then the formation.
-struct RenderedView {
-    RenderedView(QSize size, Formation& formation, const CameraPlacement& placement) : view(size)
-    {
-        camera.frame.setEyeDistance(placement.distance);
-        camera.frame.rotateBody(axisRotation(1, degreesToRadians(placement.elevationDeg)));
-        camera.frame.rotateWorld(axisRotation(2, degreesToRadians(placement.azimuthDeg)));
-        camera.lightingEnabled = true;
-        view.nearPlane = viewNearPlane;
-        view.farPlane = viewFarPlane;
-        view.frustumEnabled = true;
-        view.frustumTracking = true;
-        view.camera = &camera.frame;
-        drawable.formation = &formation;
-        drawable.frustum = &view.frustum;
-        view.sceneList = {&camera, &drawable};
-    }
-
-    OffscreenView view;
-    CameraController camera;
-    FormationDrawable drawable;
-};
 
 nlohmann::ordered_json cameraJson(const CameraPlacement& c)
 {

@@ -19,6 +19,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace velmora {
@@ -38,7 +39,7 @@ struct FigureFile {
     std::optional<ReplacingFile> file;
 };
 
-void openFigure(const SweepOptions& o, bool curves, std::optional<FigureFile>& figure)
+void openFigure(const SweepOptions& o, std::span<const TrialSetup> cells, bool curves, std::optional<FigureFile>& figure)
 {
     const std::string& path = curves ? o.plot.curvePath : o.plot.path;
     const std::string option = curves ? "--plot-curve" : "--plot";
@@ -48,8 +49,7 @@ void openFigure(const SweepOptions& o, bool curves, std::optional<FigureFile>& f
         throw OptionError(option + ": this build of velmora-sim has no plotting (it was built with VELMORA_PLOT=OFF)");
     const std::vector<std::string_view> varying = o.request.varyingAxes();
     const FigureAxes axes = o.plot.axes(varying, curves);
-    // The grid's size from the request, before any trial runs: the values each panel parameter takes.
-    const std::vector<TrialSetup> cells = o.request.sweepCells();
+    // The grid's size before any trial runs: the values each panel parameter takes.
     std::vector<BatchRun> runs(cells.size());
     for (std::size_t k = 0; k < cells.size(); ++k)
         runs[k].setup = cells[k];
@@ -93,9 +93,9 @@ void runSweepCommand(const SweepOptions& o)
     o.plot.checkSizeOptions();
     std::optional<FigureFile> plot;
     std::optional<FigureFile> curves;
-    openFigure(o, false, plot);
-    openFigure(o, true, curves);
     const std::vector<TrialSetup> setups = o.request.sweepCells();
+    openFigure(o, setups, false, plot);
+    openFigure(o, setups, true, curves);
     SummaryOutput output(o.output);
     std::optional<TrialFileWriter> file;
     if (!o.trialsOut.empty())
